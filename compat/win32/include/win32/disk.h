@@ -1,0 +1,3 @@
+#pragma once
+
+#include "win32/types.h"

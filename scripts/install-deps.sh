@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and tests need; a no-op when all are present.
+set -euo pipefail
+
+PKGS=(
+  build-essential cmake ninja-build pkg-config
+  qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev libqt5websockets5-dev
+  qtwebengine5-dev libqt5webchannel5-dev qtdeclarative5-dev
+  libjsoncpp-dev libprotobuf-dev libprotoc-dev protobuf-compiler
+  zlib1g-dev libminizip-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libcpp-httplib-dev xvfb xauth unzip zip p7zip-full python3
+)
+
+missing=()
+for p in "${PKGS[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq >/dev/null
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,47 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+TempWorkDir::TempWorkDir() : m_previous(QDir::currentPath())
+{
+    QDir::setCurrent(m_dir.path());
+}
+
+TempWorkDir::~TempWorkDir()
+{
+    QDir::setCurrent(m_previous);
+}
+
+void TempWorkDir::write(const QString &relative, const QByteArray &content) const
+{
+    const QString full = m_dir.filePath(relative);
+    QDir().mkpath(QFileInfo(full).absolutePath());
+    QFile file(full);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(content);
+}
+
+bool waitUntil(const std::function<bool()> &predicate, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!predicate()) {
+        if (deadline.hasExpired())
+            return predicate();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+QString binDir()
+{
+    const QByteArray env = qgetenv("AMBREL_BIN_DIR");
+    if (!env.isEmpty())
+        return QString::fromLocal8Bit(env);
+    return QStringLiteral(AMBREL_BINARY_DIR "/bin");
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+
+// Makes a fresh temporary folder the working directory for the life of the object, so that
+// everything relative to it (config/, log/, res/) is the test's own.
+class TempWorkDir
+{
+public:
+    TempWorkDir();
+    ~TempWorkDir();
+
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &relative) const { return m_dir.filePath(relative); }
+    // Writes a file below the folder, creating its parents.
+    void write(const QString &relative, const QByteArray &content) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+};
+
+// Runs the event loop until the predicate holds or the time-out passes; returns the predicate.
+bool waitUntil(const std::function<bool()> &predicate, int timeoutMs = 5000);
+
+// build/bin, where the programs are.
+QString binDir();
