@@ -4,9 +4,17 @@ list(FILTER AMBREL_CLIENT_SOURCES EXCLUDE REGEX "/core/main\\.cpp$")
 
 add_library(ambrel_client STATIC ${AMBREL_CLIENT_SOURCES})
 add_library(ambrel::client ALIAS ambrel_client)
-target_include_directories(ambrel_client PUBLIC
-  ${CMAKE_SOURCE_DIR}/core ${CMAKE_SOURCE_DIR}/webhost ${CMAKE_SOURCE_DIR}/voice
+# Headers are included by name alone, whichever subfolder holds them.
+set(AMBREL_CLIENT_INCLUDES ${CMAKE_SOURCE_DIR}/core ${CMAKE_SOURCE_DIR}/webhost ${CMAKE_SOURCE_DIR}/voice
   ${CMAKE_SOURCE_DIR}/widgets ${CMAKE_SOURCE_DIR}/requests)
+foreach(f ${AMBREL_CLIENT_SOURCES})
+  if(f MATCHES "\\.h(pp)?$")
+    get_filename_component(d ${f} DIRECTORY)
+    list(APPEND AMBREL_CLIENT_INCLUDES ${d})
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES AMBREL_CLIENT_INCLUDES)
+target_include_directories(ambrel_client PUBLIC ${AMBREL_CLIENT_INCLUDES})
 # Forms in subfolders find their promoted headers through the folders above.
 set_target_properties(ambrel_client PROPERTIES AUTOUIC_SEARCH_PATHS
   "${CMAKE_SOURCE_DIR}/core;${CMAKE_SOURCE_DIR}/webhost;${CMAKE_SOURCE_DIR}/widgets;${CMAKE_SOURCE_DIR}/requests")

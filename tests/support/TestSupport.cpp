@@ -33,6 +33,8 @@ bool waitUntil(const std::function<bool()> &predicate, int timeoutMs)
         if (deadline.hasExpired())
             return predicate();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        // Outside exec() deferred deletes only run when asked for.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QThread::msleep(1);
     }
     return true;

@@ -24,7 +24,7 @@ private:
     QString m_previous;
 };
 
-// Runs the event loop until the predicate holds or the time-out passes; returns the predicate.
+// Runs the event loop (deferred deletes included) until the predicate holds or the time-out passes; returns the predicate.
 bool waitUntil(const std::function<bool()> &predicate, int timeoutMs = 5000);
 
 // build/bin, where the programs are.
