@@ -1,3 +1,7 @@
 #pragma once
 
 #include "win32/types.h"
+
+// Milliseconds since the system started (monotonic).
+ULONGLONG GetTickCount64();
+DWORD GetTickCount();

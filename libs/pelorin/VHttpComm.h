@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QThread>
+#include <QUrl>
+
+class VHttpWorker;
+
+// Synchronous HTTP for the GUI thread. Requests run on a worker thread with its own network
+// manager; the caller waits on a condition, so its event loop does not run meanwhile, and gives
+// up after the time-out of configuration "HttpTimeoutMs" (default 5000 ms).
+class VHttpComm : public QObject
+{
+    Q_OBJECT
+public:
+    static VHttpComm *getInstance();
+    // True while the instance exists.
+    static bool hasInit();
+
+    // POSTs body to url and returns the reply body. error is set on a transport failure, an
+    // HTTP error status (the body is still returned) or the time-out (empty body).
+    QByteArray postAndGetSync(const QUrl &url, const QByteArray &body, bool &error);
+
+    static int timeoutMs();
+
+    ~VHttpComm() override;
+
+private:
+    VHttpComm();
+
+    QThread m_thread;
+    VHttpWorker *m_worker = nullptr;
+};

@@ -1,0 +1,127 @@
+#include "kivoUtility.h"
+
+#include "Tamsel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkInterface>
+#include <QRegularExpression>
+#include <QStorageInfo>
+#include <QSysInfo>
+#include <QtDebug>
+
+QString kivoUtility::GetMACAddress()
+{
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &it : interfaces) {
+        if (it.flags() & QNetworkInterface::IsLoopBack)
+            continue;
+        const QString mac = it.hardwareAddress();
+        if (!mac.isEmpty() && mac != QLatin1String("00:00:00:00:00:00"))
+            return mac.toUpper();
+    }
+    QFile id(QStringLiteral("/etc/machine-id"));
+    if (id.open(QIODevice::ReadOnly))
+        return QString::fromLatin1(id.readAll().trimmed());
+    return {};
+}
+
+void kivoUtility::getFileVersionInfo(QString &productVersion, QString &fileVersion)
+{
+    const std::string self = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
+    if (!GetFileVersionAttr(self, productVersion, 9))
+        productVersion.clear();
+    if (!GetFileVersionAttr(self, fileVersion, 3))
+        fileVersion.clear();
+}
+
+QString kivoUtility::getWindowsVersion()
+{
+    return QSysInfo::prettyProductName() + QLatin1Char(' ') + QSysInfo::kernelType() +
+           QLatin1Char(' ') + QSysInfo::kernelVersion();
+}
+
+static QString programDir()
+{
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                        : QDir::currentPath();
+}
+
+QString kivoUtility::localPath(const QString &path)
+{
+    static const QRegularExpression drive(QStringLiteral("^.:([/\\\\]|$)"));
+    QString p = path;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!drive.match(p).hasMatch())
+        return p;
+    const QString rest = p.mid(2);
+    return rest.isEmpty() || rest == QLatin1String("/") ? programDir()
+                                                       : programDir() + rest;
+}
+
+quint64 kivoUtility::getDiskFreeSpace(const QString &drive)
+{
+    QStorageInfo storage(localPath(drive));
+    if (!storage.isValid()) {
+        qWarning() << "getDiskFreeSpace: no volume for" << drive;
+        return 0;
+    }
+    return static_cast<quint64>(storage.bytesFree());
+}
+
+bool kivoUtility::saveFile(const QString &path, qint64 size, bool removeAfter)
+{
+    const QString local = localPath(path);
+    QFile file(local);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray block(64 * 1024, '\0');
+    qint64 left = size;
+    bool ok = true;
+    while (left > 0 && ok) {
+        const qint64 n = qMin<qint64>(left, block.size());
+        ok = file.write(block.constData(), n) == n;
+        left -= n;
+    }
+    ok = file.flush() && ok;
+    file.close();
+    if (removeAfter || !ok)
+        QFile::remove(local);
+    return ok;
+}
+
+// The executable's name; the kernel's short command name when the link cannot be read.
+static QString processName(const QString &pidText)
+{
+    const QFileInfo exe(QStringLiteral("/proc/%1/exe").arg(pidText));
+    const QString target = exe.symLinkTarget();
+    if (!target.isEmpty())
+        return QFileInfo(target).fileName();
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pidText));
+    if (comm.open(QIODevice::ReadOnly))
+        return QString::fromLocal8Bit(comm.readAll().trimmed());
+    return {};
+}
+
+QString kivoUtility::getProcessNameById(quint32 pid)
+{
+    return processName(QString::number(pid));
+}
+
+int kivoUtility::getProcessIdNumByName(const std::string &name)
+{
+    const QString wanted = QString::fromLocal8Bit(name.c_str());
+    if (wanted.isEmpty())
+        return 0;
+    int count = 0;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        entry.toUInt(&isPid);
+        if (isPid && processName(entry) == wanted)
+            ++count;
+    }
+    return count;
+}

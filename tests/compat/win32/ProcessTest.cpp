@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "win32/CommandLine.h"
+#include "win32api.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+TEST(CommandLineTest, ProgramNameEndsAtFirstBlankOutsideQuotes)
+{
+    EXPECT_EQ(CommandLine::split(QStringLiteral("Shroudir.bat")), QStringList{QStringLiteral("Shroudir.bat")});
+    EXPECT_EQ(CommandLine::split(QStringLiteral("  \"My Tool.exe\" a")),
+              (QStringList{QStringLiteral("My Tool.exe"), QStringLiteral("a")}));
+    // Backslashes in the program name are never escapes.
+    EXPECT_EQ(CommandLine::split(QStringLiteral("\"C:\\dir\\\" x")).first(), QStringLiteral("C:\\dir\\"));
+    EXPECT_TRUE(CommandLine::split(QStringLiteral("   ")).isEmpty());
+}
+
+TEST(CommandLineTest, ArgumentsFollowTheRuntimeQuotingRules)
+{
+    const QString line = QStringLiteral(
+        "Trimlet.exe clearOldFiles \"/work/log/tarnlive\" a\\\\b \"q\\\"uote\" \"x\"\"y\" \\\\\"z w\" tail");
+    EXPECT_EQ(CommandLine::split(line),
+              (QStringList{QStringLiteral("Trimlet.exe"), QStringLiteral("clearOldFiles"),
+                           QStringLiteral("/work/log/tarnlive"), QStringLiteral("a\\\\b"),
+                           QStringLiteral("q\"uote"), QStringLiteral("x\"y"), QStringLiteral("\\z w"),
+                           QStringLiteral("tail")}));
+    EXPECT_EQ(CommandLine::split(QStringLiteral("p \"\" end")),
+              (QStringList{QStringLiteral("p"), QString(), QStringLiteral("end")}));
+}
+
+TEST(WinExecTest, MissingProgramOrBatchWithoutInterpreterIsIgnored)
+{
+    TempWorkDir dir;
+    EXPECT_EQ(WinExec("no-such-program-anywhere.exe arg", SW_HIDE), UINT(ERROR_FILE_NOT_FOUND));
+    dir.write(QStringLiteral("Shroudir.bat"), "@echo off\r\n");
+    EXPECT_EQ(WinExec("Shroudir.bat", SW_HIDE), UINT(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(WinExec("", SW_HIDE), UINT(ERROR_BAD_FORMAT));
+    EXPECT_EQ(WinExec(nullptr, SW_HIDE), UINT(ERROR_BAD_FORMAT));
+}
+
+TEST(WinExecTest, StartsTheProgramDetachedWithSplitArguments)
+{
+    TempWorkDir dir;
+    const QString target = dir.filePath(QStringLiteral("out file.txt"));
+    const QByteArray line = "/bin/sh -c \"echo \\\"$0\\\" > \\\"$1\\\"\" \"two words\" \"" +
+                            QFile::encodeName(target) + "\"";
+    EXPECT_GT(WinExec(line.constData(), SW_HIDE), 31u);
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(target).size() > 0; }));
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("two words\n"));
+}
+
+TEST(ProcessCountersTest, CountersDescribeThisProcess)
+{
+    PROCESS_MEMORY_COUNTERS_EX pmc{};
+    ASSERT_TRUE(K32GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PPROCESS_MEMORY_COUNTERS>(&pmc),
+                                        sizeof(pmc)));
+    EXPECT_GT(pmc.WorkingSetSize, SIZE_T(1 << 20));
+    EXPECT_GE(pmc.PeakWorkingSetSize, pmc.WorkingSetSize);
+    EXPECT_GT(pmc.PrivateUsage, SIZE_T(0));
+    EXPECT_GT(pmc.PageFaultCount, DWORD(0));
+
+    // Too small a record, or another process, fails.
+    EXPECT_FALSE(GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PPROCESS_MEMORY_COUNTERS>(&pmc), 8));
+    EXPECT_FALSE(GetProcessMemoryInfo(nullptr, reinterpret_cast<PPROCESS_MEMORY_COUNTERS>(&pmc), sizeof(pmc)));
+
+    // The plain record leaves PrivateUsage alone.
+    PROCESS_MEMORY_COUNTERS_EX plain{};
+    plain.PrivateUsage = 7;
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PPROCESS_MEMORY_COUNTERS>(&plain),
+                                     sizeof(PROCESS_MEMORY_COUNTERS)));
+    EXPECT_EQ(plain.PrivateUsage, SIZE_T(7));
+    EXPECT_GT(plain.WorkingSetSize, SIZE_T(0));
+}
+
+TEST(TickCountTest, TicksAreMonotonicMilliseconds)
+{
+    const ULONGLONG a = GetTickCount64();
+    const ULONGLONG b = GetTickCount64();
+    EXPECT_GE(b, a);
+    EXPECT_GT(a, 0u);
+}

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include "QuadrelConfig.h"
+#include "TestSupport.h"
+#include "VHttpComm.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QUrl>
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// A real HTTP server on loopback, on its own thread.
+class LoopbackServer
+{
+public:
+    LoopbackServer()
+    {
+        m_server.Post("/ok", [this](const httplib::Request &req, httplib::Response &res) {
+            m_lastBody = req.body;
+            m_lastQuery = req.get_param_value("a");
+            res.status = 200;
+            res.set_content("{\"code\":1}", "application/json");
+        });
+        m_server.Post("/fail", [](const httplib::Request &, httplib::Response &res) {
+            res.status = 500;
+            res.set_content("server broke", "text/plain");
+        });
+        // One request per connection, so stopping never waits for an idle keep-alive.
+        m_server.set_keep_alive_max_count(1);
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::yield();
+    }
+    ~LoopbackServer()
+    {
+        m_server.stop();
+        m_thread.join();
+    }
+    QString url(const char *path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(QLatin1String(path));
+    }
+    std::string m_lastBody;
+    std::string m_lastQuery;
+
+private:
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+// Accepts connections in the kernel's backlog and never answers.
+class SilentServer
+{
+public:
+    SilentServer()
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr));
+        ::listen(m_fd, 8);
+        socklen_t len = sizeof(addr);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&addr), &len);
+        m_port = ntohs(addr.sin_port);
+    }
+    ~SilentServer() { ::close(m_fd); }
+    int port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
+class VHttpCommTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir.write(QStringLiteral("config/ambrel.json"), "{\"HttpTimeoutMs\":\"400\"}");
+        QuadrelConfig::getInstance()->reload();
+    }
+    void TearDown() override
+    {
+        delete VHttpComm::getInstance();
+        QuadrelConfig::getInstance()->reload();
+    }
+    TempWorkDir m_dir;
+};
+
+} // namespace
+
+TEST_F(VHttpCommTest, SuccessReturnsBodyAndClearsFlag)
+{
+    LoopbackServer server;
+    bool error = true;
+    const QByteArray body = VHttpComm::getInstance()->postAndGetSync(
+        QUrl(server.url("/ok") + QStringLiteral("?a=b%20c")), "payload", error);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(body, QByteArray("{\"code\":1}"));
+    EXPECT_EQ(server.m_lastBody, "payload");
+    EXPECT_EQ(server.m_lastQuery, "b c");
+}
+
+TEST_F(VHttpCommTest, ServerErrorReturnsBodyWithFlag)
+{
+    LoopbackServer server;
+    bool error = false;
+    const QByteArray body = VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/fail")), {}, error);
+    EXPECT_TRUE(error);
+    EXPECT_EQ(body, QByteArray("server broke"));
+}
+
+TEST_F(VHttpCommTest, SilentServerGivesUpAfterTimeOut)
+{
+    SilentServer server;
+    bool error = false;
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray body = VHttpComm::getInstance()->postAndGetSync(
+        QUrl(QStringLiteral("http://127.0.0.1:%1/sdkinit").arg(server.port())), {}, error);
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(body.isEmpty());
+    EXPECT_GE(elapsed, 350);
+    EXPECT_LT(elapsed, 3000);
+}
+
+TEST_F(VHttpCommTest, RefusingServerFailsQuickly)
+{
+    int port = 0;
+    {
+        SilentServer probe; // a free port, closed again
+        port = probe.port();
+    }
+    bool error = false;
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray body = VHttpComm::getInstance()->postAndGetSync(
+        QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)), {}, error);
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(body.isEmpty());
+    EXPECT_LT(clock.elapsed(), 3000);
+}
+
+TEST_F(VHttpCommTest, CallerEventLoopDoesNotRunWhileWaiting)
+{
+    LoopbackServer server;
+    bool fired = false;
+    QTimer::singleShot(0, [&fired] { fired = true; });
+    bool error = true;
+    VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/ok")), {}, error);
+    EXPECT_FALSE(error);
+    EXPECT_FALSE(fired);
+    EXPECT_TRUE(waitUntil([&fired] { return fired; }));
+}
+
+TEST_F(VHttpCommTest, InvalidUrlSetsFlag)
+{
+    bool error = false;
+    EXPECT_TRUE(VHttpComm::getInstance()->postAndGetSync(QUrl(QStringLiteral("")), {}, error).isEmpty());
+    EXPECT_TRUE(error);
+}
+
+TEST_F(VHttpCommTest, HasInitFollowsTheInstance)
+{
+    delete VHttpComm::getInstance();
+    EXPECT_FALSE(VHttpComm::hasInit());
+    VHttpComm::getInstance();
+    EXPECT_TRUE(VHttpComm::hasInit());
+}

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include "MyMessageBox.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextBrowser>
+
+namespace {
+
+using Answer = MyMessageBox::Answer;
+
+QStringList g_debugLines;
+void captureDebug(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg)
+        g_debugLines << message;
+}
+
+class MyMessageBoxTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { MyMessageBox::clearShownBoxes(); }
+    void TearDown() override
+    {
+        MyMessageBox::setTestSeam({});
+        MyMessageBox::clearShownBoxes();
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<MyMessageBox *>(w))
+                w->close();
+        waitUntil([] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (qobject_cast<MyMessageBox *>(w))
+                    return false;
+            return true;
+        }, 2000);
+    }
+};
+
+MyMessageBox *openNonBlockingBox()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<MyMessageBox *>(w))
+            if (box->isVisible())
+                return box;
+    return nullptr;
+}
+
+} // namespace
+
+// Skipped texts
+
+TEST_F(MyMessageBoxTest, EmptyTextIsSkippedAsCancel)
+{
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return Answer::Confirm; });
+    EXPECT_EQ(MyMessageBox::showMessage(nullptr, QStringLiteral("提示"), QString(), true, QString()), 0x400000);
+    EXPECT_TRUE(MyMessageBox::shownBoxes().isEmpty());
+}
+
+TEST_F(MyMessageBoxTest, SafeModeTextIsSkippedWithDebugLine)
+{
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return Answer::Confirm; });
+    g_debugLines.clear();
+    QtMessageHandler previous = qInstallMessageHandler(captureDebug);
+    const int result = MyMessageBox::showMessage(nullptr, QStringLiteral("提示"),
+                                                 QStringLiteral("您当前处于安全模式中"), false, QString());
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(result, 0x400000);
+    EXPECT_TRUE(MyMessageBox::shownBoxes().isEmpty());
+    EXPECT_EQ(g_debugLines, QStringList{QStringLiteral("处于安全模式弹窗直接跳过")});
+    EXPECT_EQ(openNonBlockingBox(), nullptr);
+}
+
+// Results of a blocking box
+
+TEST_F(MyMessageBoxTest, BlockingResultsFollowTheAnswer)
+{
+    const struct {
+        Answer answer;
+        int result;
+    } cases[] = {{Answer::Confirm, 0x400}, {Answer::Close, 0x400000}, {Answer::Escape, 0}};
+    for (const auto &c : cases) {
+        MyMessageBox::setTestSeam([&c](MyMessageBox &) { return c.answer; });
+        EXPECT_EQ(MyMessageBox::showMessage(nullptr, QStringLiteral("提示"), QStringLiteral("请使用launcher.exe启动"),
+                                            true, QStringLiteral("确认")),
+                  c.result);
+    }
+    const auto shown = MyMessageBox::shownBoxes();
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_EQ(shown.at(0).title, QStringLiteral("提示"));
+    EXPECT_EQ(shown.at(0).text, QStringLiteral("请使用launcher.exe启动"));
+    EXPECT_TRUE(shown.at(0).wait);
+    EXPECT_EQ(shown.at(0).confirmText, QStringLiteral("确认"));
+}
+
+TEST_F(MyMessageBoxTest, QuestionResultsAndButtonOrder)
+{
+    QString left, right;
+    MyMessageBox::setTestSeam([&](MyMessageBox &box) {
+        QHBoxLayout *row = qobject_cast<QHBoxLayout *>(box.button(QDialogButtonBox::Yes)->parentWidget()->layout()->itemAt(0)->layout());
+        if (row) {
+            left = qobject_cast<QPushButton *>(row->itemAt(0)->widget())->text();
+            right = qobject_cast<QPushButton *>(row->itemAt(1)->widget())->text();
+        }
+        return Answer::Cancel;
+    });
+    EXPECT_EQ(MyMessageBox::showQuestion(nullptr, QStringLiteral("t"), QStringLiteral("q?"), QString(), QString()), 0x10000);
+    EXPECT_EQ(left, QStringLiteral("取消"));
+    EXPECT_EQ(right, QStringLiteral("确定"));
+
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return Answer::Confirm; });
+    EXPECT_EQ(MyMessageBox::showQuestion(nullptr, QStringLiteral("t"), QStringLiteral("q?"), QStringLiteral("好"), QString()), 0x4000);
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return Answer::Close; });
+    EXPECT_EQ(MyMessageBox::showColoredQuestion(nullptr, QStringLiteral("t"), QStringLiteral("q?"), QString(),
+                                                QString(), QColor(Qt::red)), 0x400000);
+}
+
+// Duplicates
+
+TEST_F(MyMessageBoxTest, DuplicateOfTheOpenBoxReturnsZeroAtOnce)
+{
+    int duplicate = -2;
+    int other = -2;
+    int depth = 0;
+    MyMessageBox::setTestSeam([&](MyMessageBox &) {
+        if (++depth == 1) {
+            duplicate = MyMessageBox::showMessage(nullptr, QStringLiteral("T"), QStringLiteral("B"), true, QString());
+            other = MyMessageBox::showMessage(nullptr, QStringLiteral("T"), QStringLiteral("another"), true, QString());
+        }
+        return Answer::Confirm;
+    });
+    EXPECT_EQ(MyMessageBox::showMessage(nullptr, QStringLiteral("T"), QStringLiteral("B"), true, QString()), 0x400);
+    EXPECT_EQ(duplicate, 0);
+    EXPECT_EQ(other, 0x400);
+    const auto shown = MyMessageBox::shownBoxes();
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown.at(1).text, QStringLiteral("another"));
+}
+
+// Body, modality, look
+
+TEST_F(MyMessageBoxTest, CustomerServiceTagBecomesLinkAndKeepsWindowModality)
+{
+    QString body;
+    QString html;
+    MyMessageBox::setTestSeam([&](MyMessageBox &box) {
+        body = box.bodyPlainText();
+        html = box.findChild<QTextBrowser *>(QStringLiteral("textBrowser"))->toHtml();
+        return Answer::Confirm;
+    });
+    MyMessageBox::showMessage(nullptr, QStringLiteral("提示"), QStringLiteral("失败，请[联系客服]处理"), true, QString());
+    MyMessageBox::showMessage(nullptr, QStringLiteral("提示"), QStringLiteral("plain"), true, QString());
+    EXPECT_EQ(body, QStringLiteral("plain"));
+    const auto shown = MyMessageBox::shownBoxes();
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown.at(0).modality, Qt::WindowModal);
+    EXPECT_EQ(shown.at(1).modality, Qt::ApplicationModal);
+    EXPECT_EQ(MyMessageBox::linkCustomerService(QStringLiteral("请[联系客服]或[联系客服]")),
+              QStringLiteral("请<a href=\"联系客服\">联系客服</a>或<a href=\"联系客服\">联系客服</a>"));
+    EXPECT_EQ(MyMessageBox::linkCustomerService(QStringLiteral("[联系客服 ]")), QStringLiteral("[联系客服 ]"));
+}
+
+TEST_F(MyMessageBoxTest, LinkShowsItsTextInPlaceOfTheTag)
+{
+    QString body;
+    MyMessageBox::setTestSeam([&](MyMessageBox &box) {
+        body = box.bodyPlainText();
+        return Answer::Confirm;
+    });
+    MyMessageBox::showMessage(nullptr, QStringLiteral("提示"), QStringLiteral("请[联系客服]"), true, QString());
+    EXPECT_EQ(body, QStringLiteral("请联系客服"));
+}
+
+TEST_F(MyMessageBoxTest, NonBlockingReturnsZeroAndStaysOpen)
+{
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return Answer::Confirm; });
+    EXPECT_EQ(MyMessageBox::showMessage(nullptr, QStringLiteral("提示"), QStringLiteral("磁盘空间不足，请释放空间确保软件功能正常使用。"),
+                                        false, QString()),
+              0);
+    QPointer<MyMessageBox> box = openNonBlockingBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->button(QDialogButtonBox::Ok)->text(), QStringLiteral("知道了"));
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    ASSERT_EQ(MyMessageBox::shownBoxes().size(), 1);
+    EXPECT_FALSE(MyMessageBox::shownBoxes().at(0).wait);
+    box->close();
+    EXPECT_TRUE(waitUntil([&] { return box.isNull(); }));
+}
+
+TEST_F(MyMessageBoxTest, LongTextGrowsTheHeightNotTheWidth)
+{
+    MyMessageBox shortBox(nullptr, QStringLiteral("t"), QStringLiteral("短"), QString(), QString(),
+                          QDialogButtonBox::Ok, QDialogButtonBox::NoButton);
+    MyMessageBox longBox(nullptr, QStringLiteral("t"), QString(QStringLiteral("很长的文字。")).repeated(60), QString(),
+                         QString(), QDialogButtonBox::Ok, QDialogButtonBox::NoButton);
+    shortBox.show();
+    longBox.show();
+    EXPECT_EQ(longBox.width(), 264);
+    EXPECT_EQ(shortBox.width(), 264);
+    EXPECT_GT(longBox.height(), shortBox.height());
+    auto *browser = longBox.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+    EXPECT_GE(browser->height(), static_cast<int>(browser->document()->size().height()));
+}
+
+TEST_F(MyMessageBoxTest, OnlyTheLeftButtonDrags)
+{
+    MyMessageBox box(nullptr, QStringLiteral("t"), QStringLiteral("drag"), QString(), QString(),
+                     QDialogButtonBox::Ok, QDialogButtonBox::NoButton);
+    box.move(100, 100);
+    box.show();
+    const QPoint start = box.pos();
+    const QPoint grab = box.frameGeometry().topLeft() + QPoint(5, 5);
+
+    auto send = [&box](QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, box.mapFromGlobal(global), global, button, held, Qt::NoModifier);
+        QApplication::sendEvent(&box, &event);
+    };
+    send(QEvent::MouseButtonPress, grab, Qt::RightButton, Qt::RightButton);
+    send(QEvent::MouseMove, grab + QPoint(30, 40), Qt::NoButton, Qt::RightButton);
+    send(QEvent::MouseButtonRelease, grab + QPoint(30, 40), Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(box.pos(), start);
+
+    send(QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, grab + QPoint(30, 40), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, grab + QPoint(30, 40), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(box.pos(), start + QPoint(30, 40));
+}

@@ -1,0 +1,351 @@
+#include "MyMessageBox.h"
+#include "ui_MyMessageBox.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTextOption>
+#include <QTimer>
+#include <QtDebug>
+
+namespace {
+
+const char *const kFilledStyle =
+    "QPushButton { color: #212426;font: 12px Microsoft YaHei;background-color:#50F9FF;border-radius: 14px; }";
+const char *const kOutlinedStyle =
+    "QPushButton { color: #50F9FF;font: 12px Microsoft YaHei;border: 1px solid #50F9FF;border-radius: 14px; }";
+
+struct Seam
+{
+    std::function<MyMessageBox::Answer(MyMessageBox &)> answer;
+    QList<MyMessageBox::Shown> shown;
+};
+
+Seam &seam()
+{
+    static Seam s;
+    return s;
+}
+
+} // namespace
+
+MyMessageBox::MyMessageBox(QWidget *parent, const QString &title, const QString &text,
+                           const QString &confirmText, const QString &cancelText,
+                           QDialogButtonBox::StandardButtons buttons,
+                           QDialogButtonBox::StandardButton defaultButton)
+    : QDialog(parent), ui(new Ui::MyMessageBox)
+{
+    m_buttonBox = new QDialogButtonBox(this);
+    m_buttonBox->hide();
+    ui->setupUi(this);
+
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setWindowModality(Qt::WindowModal);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowTitle(title);
+
+    m_buttonBox->setStandardButtons(buttons);
+    QList<QAbstractButton *> taken;
+    if (buttons == (QDialogButtonBox::Yes | QDialogButtonBox::No))
+        taken << m_buttonBox->button(QDialogButtonBox::No) << m_buttonBox->button(QDialogButtonBox::Yes);
+    else
+        taken = m_buttonBox->buttons();
+    for (QAbstractButton *b : taken) {
+        b->setFixedSize(84, 28);
+        b->setCursor(Qt::PointingHandCursor);
+        ui->horizontalLayout->addWidget(b);
+    }
+
+    setDefaultButton(defaultButton);
+    setButtonTexts(confirmText, cancelText);
+    setBodyText(text);
+
+    setModal(true);
+    raise();
+    activateWindow();
+
+    connect(m_buttonBox, &QDialogButtonBox::clicked, this, &MyMessageBox::onButtonClicked);
+    ui->textBrowser->setOpenLinks(false);
+    ui->textBrowser->setOpenExternalLinks(false);
+    connect(ui->textBrowser, &QTextBrowser::anchorClicked, this, &MyMessageBox::onActTextClicked);
+}
+
+MyMessageBox::~MyMessageBox()
+{
+    delete ui;
+}
+
+void MyMessageBox::setButtonTexts(const QString &confirmText, const QString &cancelText)
+{
+    struct Row
+    {
+        QDialogButtonBox::StandardButton which;
+        const QString &given;
+        const char *fallback;
+        const char *style;
+    };
+    const Row rows[] = {
+        {QDialogButtonBox::Yes, confirmText, "确定", kFilledStyle},
+        {QDialogButtonBox::No, cancelText, "取消", kOutlinedStyle},
+        {QDialogButtonBox::Ok, confirmText, "知道了", kFilledStyle},
+        {QDialogButtonBox::Cancel, cancelText, "取消", kFilledStyle},
+    };
+    for (const Row &row : rows) {
+        QPushButton *b = m_buttonBox->button(row.which);
+        if (!b)
+            continue;
+        b->setText(row.given.isEmpty() ? QString::fromUtf8(row.fallback) : row.given);
+        b->setStyleSheet(QString::fromLatin1(row.style));
+    }
+}
+
+void MyMessageBox::setBodyText(const QString &text)
+{
+    QTextDocument *doc = ui->textBrowser->document();
+    QTextOption option = doc->defaultTextOption();
+    option.setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    option.setTextDirection(Qt::LeftToRight);
+    doc->setDefaultTextOption(option);
+    ui->textBrowser->setText(text);
+    fitBodyHeight();
+    adjustSize();
+}
+
+void MyMessageBox::setBodyTextColor(const QColor &color)
+{
+    ui->textBrowser->setStyleSheet(
+        QStringLiteral("border:none;background-color:transparent;font-size: 14px;font-family: 微软雅黑;color: %1;")
+            .arg(color.name()));
+}
+
+void MyMessageBox::fitBodyHeight()
+{
+    ui->textBrowser->document()->adjustSize();
+    QScrollBar *bar = ui->textBrowser->verticalScrollBar();
+    ui->textBrowser->setFixedHeight(bar->maximum() + bar->pageStep() + 10);
+}
+
+void MyMessageBox::setDefaultButton(QPushButton *button)
+{
+    if (!button || !m_buttonBox->buttons().contains(button))
+        return;
+    button->setDefault(true);
+    button->setFocus();
+}
+
+void MyMessageBox::setDefaultButton(QDialogButtonBox::StandardButton which)
+{
+    if (which == QDialogButtonBox::NoButton)
+        return;
+    setDefaultButton(m_buttonBox->button(which));
+}
+
+QAbstractButton *MyMessageBox::clickedButton() const
+{
+    return m_clickedButton;
+}
+
+QDialogButtonBox::StandardButton MyMessageBox::standardButton(QAbstractButton *button) const
+{
+    return button ? m_buttonBox->standardButton(button) : QDialogButtonBox::NoButton;
+}
+
+QString MyMessageBox::bodyPlainText() const
+{
+    return ui->textBrowser->toPlainText();
+}
+
+QPushButton *MyMessageBox::button(QDialogButtonBox::StandardButton which) const
+{
+    return m_buttonBox->button(which);
+}
+
+QPushButton *MyMessageBox::closeButton() const
+{
+    return ui->pushButtonClose;
+}
+
+QString MyMessageBox::linkCustomerService(const QString &text)
+{
+    QString out = text;
+    out.replace(QStringLiteral("[联系客服]"), QStringLiteral("<a href=\"联系客服\">联系客服</a>"));
+    return out;
+}
+
+void MyMessageBox::onButtonClicked(QAbstractButton *button)
+{
+    m_clickedButton = button;
+    done(standardButton(button));
+}
+
+void MyMessageBox::on_pushButtonClose_clicked()
+{
+    done(-1);
+}
+
+void MyMessageBox::onActTextClicked(QUrl)
+{
+}
+
+void MyMessageBox::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_dragging = true;
+        m_dragOffset = event->globalPos() - frameGeometry().topLeft();
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void MyMessageBox::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        move(event->globalPos() - m_dragOffset);
+    QDialog::mouseMoveEvent(event);
+}
+
+void MyMessageBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+void MyMessageBox::placeOver(QWidget *parent)
+{
+    adjustPosition(parent);
+    move(pos() + QPoint(10, 50));
+}
+
+void MyMessageBox::record(const QString &text, bool wait)
+{
+    if (!seam().answer)
+        return;
+    Shown shown;
+    shown.title = windowTitle();
+    shown.text = text;
+    shown.wait = wait;
+    if (QPushButton *confirm = button(QDialogButtonBox::Ok))
+        shown.confirmText = confirm->text();
+    else if (QPushButton *yes = button(QDialogButtonBox::Yes))
+        shown.confirmText = yes->text();
+    shown.modality = windowModality();
+    seam().shown.append(shown);
+}
+
+void MyMessageBox::applyAnswer(Answer answer)
+{
+    switch (answer) {
+    case Answer::Confirm:
+        if (QPushButton *b = button(QDialogButtonBox::Ok))
+            b->click();
+        else if (QPushButton *yes = button(QDialogButtonBox::Yes))
+            yes->click();
+        break;
+    case Answer::Cancel:
+        if (QPushButton *no = button(QDialogButtonBox::No))
+            no->click();
+        else if (QPushButton *cancel = button(QDialogButtonBox::Cancel))
+            cancel->click();
+        break;
+    case Answer::Close:
+        ui->pushButtonClose->click();
+        break;
+    case Answer::Escape: {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(this, &press);
+        break;
+    }
+    }
+    // An answer that did not finish the box (no such button) must not leave a test waiting.
+    if (isVisible())
+        done(-1);
+}
+
+int MyMessageBox::runBlocking(MyMessageBox &box, QWidget *parent, bool wait, const QString &text)
+{
+    box.placeOver(parent);
+    box.record(text, wait);
+    if (seam().answer) {
+        const auto answer = seam().answer;
+        QPointer<MyMessageBox> guard(&box);
+        QTimer::singleShot(0, &box, [guard, answer]() {
+            if (guard && guard->isVisible())
+                guard->applyAnswer(answer(*guard));
+        });
+    }
+    const int result = box.exec();
+    if (result == -1)
+        return QDialogButtonBox::Cancel;
+    return box.standardButton(box.clickedButton());
+}
+
+int MyMessageBox::showMessage(QWidget *parent, const QString &title, const QString &text,
+                              bool wait, const QString &confirmText)
+{
+    if (text.isEmpty())
+        return QDialogButtonBox::Cancel;
+    if (text.contains(QStringLiteral("处于安全模式"))) {
+        qDebug() << "处于安全模式弹窗直接跳过";
+        return QDialogButtonBox::Cancel;
+    }
+    if (auto *open = qobject_cast<MyMessageBox *>(QApplication::activeModalWidget())) {
+        if (open->windowTitle() == title && open->bodyPlainText() == text)
+            return QDialogButtonBox::NoButton;
+    }
+
+    const QString body = linkCustomerService(text);
+    if (wait) {
+        MyMessageBox box(parent, title, body, confirmText, QString(), QDialogButtonBox::Ok,
+                         QDialogButtonBox::NoButton);
+        if (body == text)
+            box.setWindowModality(Qt::ApplicationModal);
+        return runBlocking(box, parent, true, text);
+    }
+
+    auto *box = new MyMessageBox(parent, title, body, confirmText, QString(), QDialogButtonBox::Ok,
+                                 QDialogButtonBox::NoButton);
+    if (body == text)
+        box->setWindowModality(Qt::ApplicationModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->placeOver(parent);
+    box->record(text, false);
+    box->show();
+    return box->standardButton(box->clickedButton());
+}
+
+int MyMessageBox::showQuestion(QWidget *parent, const QString &title, const QString &text,
+                               const QString &confirmText, const QString &cancelText)
+{
+    return showColoredQuestion(parent, title, text, confirmText, cancelText, QColor());
+}
+
+int MyMessageBox::showColoredQuestion(QWidget *parent, const QString &title, const QString &text,
+                                      const QString &confirmText, const QString &cancelText,
+                                      const QColor &color)
+{
+    MyMessageBox box(parent, title, text, confirmText, cancelText,
+                     QDialogButtonBox::Yes | QDialogButtonBox::No, QDialogButtonBox::NoButton);
+    if (color.isValid()) {
+        box.placeOver(parent);
+        box.setBodyTextColor(color);
+    }
+    return runBlocking(box, parent, true, text);
+}
+
+void MyMessageBox::setTestSeam(std::function<Answer(MyMessageBox &box)> answer)
+{
+    seam().answer = std::move(answer);
+}
+
+QList<MyMessageBox::Shown> MyMessageBox::shownBoxes()
+{
+    return seam().shown;
+}
+
+void MyMessageBox::clearShownBoxes()
+{
+    seam().shown.clear();
+}
