@@ -12,6 +12,13 @@ int main(int argc, char **argv)
     // Test discovery only lists names; it runs without the test environment or a display.
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
+    // ctest hands a test only the first ENVIRONMENT entry of gtest_discover_tests, so the
+    // programs in build/bin are put first on PATH here.
+    const QByteArray bin = qEnvironmentVariableIsSet("AMBREL_BIN_DIR") ? qgetenv("AMBREL_BIN_DIR")
+                                                                       : QByteArray(AMBREL_BINARY_DIR "/bin");
+    qputenv("AMBREL_BIN_DIR", bin);
+    if (!qgetenv("PATH").startsWith(bin + ':'))
+        qputenv("PATH", bin + ':' + qgetenv("PATH"));
     QApplication app(argc, argv);
     ambrelInitResources();
     return RUN_ALL_TESTS();
