@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <csignal>
+
+#include "TestSupport.h"
+#include "VCefFrameSplitter.h"
+#include "VCefProcessManager.h"
+#include "VCefProtocol.h"
+
+namespace {
+
+bool processGone(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const int close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) == "Z";
+}
+
+QList<QJsonObject> logLines(const QString &path)
+{
+    QList<QJsonObject> lines;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        for (const QByteArray &l : file.readAll().split('\n'))
+            if (!l.isEmpty())
+                lines.append(QJsonDocument::fromJson(l).object());
+    return lines;
+}
+
+} // namespace
+
+class VCefProcessManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { qputenv("PAGEWELL_LOG", work.filePath("pagewell.log").toLocal8Bit()); }
+    void TearDown() override
+    {
+        VCefProcessManager::destroyInstance();
+        qunsetenv("PAGEWELL_LOG");
+    }
+    TempWorkDir work;
+};
+
+// --- items and kinds -------------------------------------------------------------------------
+
+TEST_F(VCefProcessManagerTest, OneItemPerKindSharedByEveryCaller)
+{
+    auto *mgr = VCefProcessManager::getInstance();
+    EXPECT_TRUE(VCefProcessManager::hasInstance());
+    auto osr = mgr->processItem(1);
+    EXPECT_EQ(osr, VCefProcessManager::getInstance()->processItem(1));
+    EXPECT_NE(osr, mgr->processItem(0));
+    EXPECT_NE(osr->serverName(), mgr->processItem(0)->serverName());
+}
+
+TEST_F(VCefProcessManagerTest, ServerNameIsABracedLowerCaseUuid)
+{
+    const QString name = VCefProcessManager::getInstance()->processItem(1)->serverName();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(
+                    "^\\{[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\}$"))
+                    .match(name)
+                    .hasMatch())
+        << name.toStdString();
+}
+
+// --- starting pagewell -----------------------------------------------------------------------
+
+TEST_F(VCefProcessManagerTest, StartedPagewellListensUnderTheServerNameAndCreatesAView)
+{
+    auto item = VCefProcessManager::getInstance()->processItem(1);
+    ASSERT_TRUE(item->start(QStringLiteral("1")));
+    EXPECT_TRUE(item->isRunning());
+    const qint64 pid = item->process().processId();
+    // A second window's start finds it running and starts nothing.
+    EXPECT_TRUE(item->start(QStringLiteral("1")));
+    EXPECT_EQ(item->process().processId(), pid);
+
+    QLocalSocket socket;
+    ASSERT_TRUE(waitUntil([&] {
+        socket.connectToServer(item->serverName());
+        return socket.waitForConnected(100);
+    }));
+    stuCefViewRequest req = VCefProtocol::makeRequest(VCefProtocol::CreateCefView, VCefProtocol::payload(qint32(0)));
+    socket.write(VCefProtocol::frame(req));
+    VCefFrameSplitter splitter;
+    QVector<stuCefViewResponse> answers;
+    ASSERT_TRUE(waitUntil([&] {
+        answers += splitter.feed(socket.readAll());
+        return !answers.isEmpty();
+    }));
+    EXPECT_EQ(answers[0].id, req.id);
+    EXPECT_EQ(answers[0].code, 0);
+    QDataStream in(answers[0].data);
+    quint32 viewId = 0;
+    in >> viewId;
+    EXPECT_NE(viewId, 0u);
+
+    const QString log = work.filePath("pagewell.log");
+    ASSERT_TRUE(waitUntil([&] { return logLines(log).size() >= 3; }));
+    const auto lines = logLines(log);
+    EXPECT_EQ(lines[0].value("event").toString(), "start");
+    EXPECT_EQ(lines[0].value("server").toString(), item->serverName());
+    EXPECT_EQ(lines[0].value("kind").toString(), "1");
+    bool sawCreate = false;
+    for (const auto &l : lines)
+        sawCreate |= l.value("name").toString() == "createCefView" && l.value("id").toDouble() == double(req.id);
+    EXPECT_TRUE(sawCreate);
+}
+
+TEST_F(VCefProcessManagerTest, MissingProgramMakesStartFail)
+{
+    auto item = VCefProcessManager::getInstance()->processItem(0);
+    item->setProgram(QStringLiteral("no-such-pagewell.exe"));
+    item->setStartTimeoutMs(2000);
+    EXPECT_FALSE(item->start(QStringLiteral("0")));
+    EXPECT_FALSE(item->isRunning());
+}
+
+// --- ending ----------------------------------------------------------------------------------
+
+TEST_F(VCefProcessManagerTest, DeletingTheManagerEndsItsProcesses)
+{
+    auto item = VCefProcessManager::getInstance()->processItem(1);
+    ASSERT_TRUE(item->start(QStringLiteral("1")));
+    const qint64 pid = item->process().processId();
+    item.reset();
+    VCefProcessManager::destroyInstance();
+    EXPECT_FALSE(VCefProcessManager::hasInstance());
+    EXPECT_TRUE(waitUntil([&] { return processGone(pid); }));
+}
+
+TEST_F(VCefProcessManagerTest, PagewellExitsWhenItsParentDies)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                       QStringLiteral("pagewell.exe \"{orphan-test-%1}\" 1 & echo $!; sleep 1")
+                                           .arg(QCoreApplication::applicationPid())});
+    ASSERT_TRUE(shell.waitForReadyRead(5000));
+    const qint64 pid = shell.readAllStandardOutput().trimmed().toLongLong();
+    ASSERT_GT(pid, 0);
+    // Alive while its parent lives...
+    ASSERT_TRUE(waitUntil([&] {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("pagewell.exe");
+    }));
+    EXPECT_FALSE(processGone(pid));
+    // ...and gone soon after it.
+    ASSERT_TRUE(shell.waitForFinished(5000));
+    EXPECT_TRUE(waitUntil([&] { return processGone(pid); }, 5000));
+    if (!processGone(pid))
+        ::kill(pid_t(pid), SIGKILL);
+}
