@@ -1,0 +1,62 @@
+#include "ShutdownSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QtDebug>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+static int g_fds[2] = {-1, -1};
+
+void ShutdownSignals::onSignal(int signo)
+{
+    const char byte = static_cast<char>(signo);
+    // Only async-signal-safe work here; the notifier does the rest on the GUI thread.
+    const ssize_t n = ::write(g_fds[0], &byte, 1);
+    (void)n;
+}
+
+ShutdownSignals *ShutdownSignals::install(QObject *parent)
+{
+    if (g_fds[0] >= 0)
+        return nullptr;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_fds) != 0) {
+        qWarning() << "ShutdownSignals: no socket pair";
+        return nullptr;
+    }
+    return new ShutdownSignals(parent);
+}
+
+ShutdownSignals::ShutdownSignals(QObject *parent) : QObject(parent)
+{
+    m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this]() {
+        char byte = 0;
+        if (::read(g_fds[1], &byte, 1) == 1)
+            qInfo() << "signal" << static_cast<int>(byte) << "ends the event loop";
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = &ShutdownSignals::onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+ShutdownSignals::~ShutdownSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    m_notifier->setEnabled(false);
+    ::close(g_fds[0]);
+    ::close(g_fds[1]);
+    g_fds[0] = g_fds[1] = -1;
+}
