@@ -1,0 +1,404 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "TestSupport.h"
+#include "ZipReader.h"
+#include "ZipTestTools.h"
+
+using namespace ZipTestTools;
+
+namespace {
+
+class ZipReaderTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { useTestZone(); }
+
+    void TearDown() override
+    {
+        if (m_zip)
+            zipReaderClose(m_zip);
+    }
+
+    ZipHandle *open(const QString &path, const char *password = nullptr)
+    {
+        m_zip = zipReaderOpenFile(wide(path).c_str(), password);
+        return m_zip;
+    }
+
+    int count()
+    {
+        ZipEntry e;
+        EXPECT_EQ(zipReaderGetEntry(m_zip, -1, &e), ZIP_OK);
+        return e.index;
+    }
+
+    ZipEntry entryNamed(const QString &name)
+    {
+        ZipEntry e;
+        int index = -1;
+        EXPECT_EQ(zipReaderFindEntry(m_zip, wide(name).c_str(), false, &index, &e), ZIP_OK) << name.toStdString();
+        return e;
+    }
+
+    QByteArray memoryOf(int index, DWORD piece = 65536)
+    {
+        QByteArray all;
+        QByteArray buf(int(piece), '\0');
+        ZipEntry e;
+        zipReaderGetEntry(m_zip, index, &e);
+        for (;;) {
+            DWORD rc = zipReaderExtractToMemory(m_zip, index, buf.data(), piece);
+            DWORD left = e.uncompressedSize - DWORD(all.size());
+            all += buf.left(int(std::min(piece, left)));
+            if (rc != ZIP_MORE) {
+                EXPECT_EQ(rc, ZIP_OK);
+                return all;
+            }
+        }
+    }
+
+    // Python's zipfile, for archives with hand-made names, dates and extra fields.
+    int python(const QString &script)
+    {
+        writeAll(work.filePath("make.py"), script.toUtf8());
+        QByteArray out;
+        int rc = shell("python3 make.py", &out);
+        EXPECT_EQ(rc, 0) << out.toStdString();
+        return rc;
+    }
+
+    TempWorkDir work;
+    ZipHandle *m_zip = nullptr;
+};
+
+// Info-ZIP, Python and 7-Zip archives read back with their names, contents, times and attributes.
+
+TEST_F(ZipReaderTest, InfoZipArchiveListsAndExtractsFaithfully)
+{
+    const QByteArray text = textSample(50000), binary = randomSample(70000, 1);
+    writeAll(work.filePath("src/a.txt"), text);
+    writeAll(work.filePath("src/sub/deep/b.bin"), binary);
+    writeAll(work.filePath("src/ro.txt"), "read only\n");
+    ASSERT_EQ(shell("cd src && chmod 444 ro.txt && touch -d '2021-07-15 10:20:31' a.txt"
+                    " && touch -d '2019-01-02 03:04:05' sub/deep/b.bin && zip -qr ../info.zip ."), 0);
+    ASSERT_TRUE(open(work.filePath("info.zip")));
+    EXPECT_EQ(count(), 5); // a.txt ro.txt sub/ sub/deep/ sub/deep/b.bin
+
+    ZipEntry a = entryNamed("a.txt");
+    EXPECT_EQ(a.uncompressedSize, DWORD(text.size()));
+    EXPECT_LT(a.compressedSize, a.uncompressedSize);
+    EXPECT_EQ(a.attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY), 0u);
+    // The extended timestamp keeps the odd second that the DOS time loses.
+    EXPECT_EQ(unixFromFileTime(a.mtime.dwLowDateTime, a.mtime.dwHighDateTime), mtimeOf(work.filePath("src/a.txt")));
+    EXPECT_EQ(entryNamed("ro.txt").attr & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(entryNamed("sub/").attr & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+
+    ASSERT_EQ(zipReaderSetBaseDir(m_zip, wide(work.filePath("out")).c_str()), ZIP_OK);
+    for (int i = 0; i < 5; ++i) {
+        ZipEntry e;
+        ASSERT_EQ(zipReaderGetEntry(m_zip, i, &e), ZIP_OK);
+        EXPECT_EQ(zipReaderExtractToFile(m_zip, i, e.name), ZIP_OK) << i;
+    }
+    EXPECT_EQ(readAll(work.filePath("out/a.txt")), text);
+    EXPECT_EQ(readAll(work.filePath("out/sub/deep/b.bin")), binary);
+    EXPECT_TRUE(QFileInfo(work.filePath("out/sub/deep")).isDir());
+    EXPECT_EQ(mtimeOf(work.filePath("out/a.txt")), mtimeOf(work.filePath("src/a.txt")));
+    EXPECT_EQ(mtimeOf(work.filePath("out/sub/deep/b.bin")), mtimeOf(work.filePath("src/sub/deep/b.bin")));
+    EXPECT_FALSE(QFileInfo(work.filePath("out/ro.txt")).permissions() & QFile::WriteOwner);
+    EXPECT_TRUE(QFileInfo(work.filePath("out/a.txt")).permissions() & QFile::WriteOwner);
+}
+
+TEST_F(ZipReaderTest, DosTimeIsReadAsLocalTime)
+{
+    writeAll(work.filePath("summer.txt"), "x");
+    // -X leaves out the extended timestamp: only the DOS fields, in local time, remain.
+    ASSERT_EQ(shell("touch -d '2021-07-15 10:20:30' summer.txt && zip -qX dos.zip summer.txt"), 0);
+    ASSERT_TRUE(open(work.filePath("dos.zip")));
+    ZipEntry e = entryNamed("summer.txt");
+    // 10:20:30 summer time in Berlin is 08:20:30 UTC.
+    EXPECT_EQ(unixFromFileTime(e.mtime.dwLowDateTime, e.mtime.dwHighDateTime), 1626337230);
+    EXPECT_EQ(e.atime.dwLowDateTime, e.mtime.dwLowDateTime);
+    EXPECT_EQ(e.ctime.dwHighDateTime, e.mtime.dwHighDateTime);
+}
+
+TEST_F(ZipReaderTest, PythonArchiveWithStoredAndDeflatedEntries)
+{
+    python("import zipfile\n"
+           "z = zipfile.ZipFile('py.zip', 'w')\n"
+           "i = zipfile.ZipInfo('winter/stored.txt', (2020, 1, 5, 23, 59, 58))\n"
+           "z.writestr(i, b'stored data', zipfile.ZIP_STORED)\n"
+           "j = zipfile.ZipInfo('deflated.txt', (2020, 1, 5, 0, 0, 0))\n"
+           "j.external_attr = 0o100444 << 16\n"
+           "z.writestr(j, b'abc' * 10000, zipfile.ZIP_DEFLATED)\n"
+           "z.close()\n");
+    ASSERT_TRUE(open(work.filePath("py.zip")));
+    ZipEntry s = entryNamed("winter/stored.txt");
+    EXPECT_EQ(unixFromFileTime(s.mtime.dwLowDateTime, s.mtime.dwHighDateTime), 1578265198); // 22:59:58 UTC
+    ZipEntry d = entryNamed("deflated.txt");
+    EXPECT_EQ(d.attr & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(memoryOf(s.index), QByteArray("stored data"));
+    EXPECT_EQ(memoryOf(d.index), QByteArray("abc").repeated(10000));
+}
+
+TEST_F(ZipReaderTest, SevenZipArchiveExtractsToHandle)
+{
+    if (!haveTool("7z"))
+        GTEST_SKIP() << "7z missing";
+    const QByteArray data = textSample(200000);
+    writeAll(work.filePath("seven/data.txt"), data);
+    ASSERT_EQ(shell("cd seven && 7z a -tzip -bd ../seven.zip data.txt >/dev/null"), 0);
+    ASSERT_TRUE(open(work.filePath("seven.zip")));
+    ZipEntry e = entryNamed("data.txt");
+    HANDLE out = CreateFileW(wide(work.filePath("copy.txt")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(zipReaderExtractToHandle(m_zip, e.index, out), ZIP_OK);
+    CloseHandle(out);
+    EXPECT_EQ(readAll(work.filePath("copy.txt")), data);
+}
+
+// Passwords: the right one extracts, a wrong or missing one is an error, never success.
+
+TEST_F(ZipReaderTest, EncryptedEntriesNeedTheRightPassword)
+{
+    const QByteArray secret = textSample(30000);
+    writeAll(work.filePath("s.txt"), secret);
+    ASSERT_EQ(shell("zip -q -P sesame enc.zip s.txt"), 0);
+
+    ASSERT_TRUE(open(work.filePath("enc.zip"), "sesame"));
+    EXPECT_EQ(memoryOf(0, 1000), secret);
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"good.txt"), ZIP_OK);
+    EXPECT_EQ(readAll(work.filePath("good.txt")), secret);
+    zipReaderClose(m_zip);
+
+    for (const char *wrong : {"wrong", "sesamE", ""}) {
+        ASSERT_TRUE(open(work.filePath("enc.zip"), wrong));
+        char buf[100];
+        EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), ZIP_PASSWORD) << wrong;
+        EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"bad.txt"), ZIP_PASSWORD) << wrong;
+        zipReaderClose(m_zip);
+    }
+    ASSERT_TRUE(open(work.filePath("enc.zip")));
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"none.txt"), ZIP_PASSWORD);
+    wchar_t text[64];
+    zipReaderMessage(1, text, 64);
+    EXPECT_EQ(std::wstring(text), L"Correct password required");
+}
+
+TEST_F(ZipReaderTest, SevenZipEncryptionIsReadWithItsPassword)
+{
+    if (!haveTool("7z"))
+        GTEST_SKIP() << "7z missing";
+    writeAll(work.filePath("p.txt"), "seven secret");
+    ASSERT_EQ(shell("7z a -tzip -bd -pkey7 -mem=ZipCrypto p.zip p.txt >/dev/null"), 0);
+    ASSERT_TRUE(open(work.filePath("p.zip"), "key7"));
+    EXPECT_EQ(memoryOf(0), QByteArray("seven secret"));
+    zipReaderClose(m_zip);
+    ASSERT_TRUE(open(work.filePath("p.zip"), "key8"));
+    char buf[64];
+    EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), ZIP_PASSWORD);
+}
+
+// Damaged archives are reported, not passed off as success.
+
+TEST_F(ZipReaderTest, CorruptedDataFailsTheCrcCheck)
+{
+    python("import zipfile\n"
+           "z = zipfile.ZipFile('crc.zip', 'w')\n"
+           "z.writestr('s.txt', b'0123456789' * 100, zipfile.ZIP_STORED)\n"
+           "z.close()\n"
+           "d = bytearray(open('crc.zip', 'rb').read())\n"
+           "d[30 + 5 + 500] ^= 0x55\n"
+           "open('crc.zip', 'wb').write(d)\n");
+    ASSERT_TRUE(open(work.filePath("crc.zip")));
+    char buf[2000];
+    EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), ZIP_CORRUPT);
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"s.txt"), ZIP_CORRUPT);
+    HANDLE out = CreateFileW(wide(work.filePath("h.txt")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    EXPECT_EQ(zipReaderExtractToHandle(m_zip, 0, out), ZIP_CORRUPT);
+    CloseHandle(out);
+}
+
+TEST_F(ZipReaderTest, OpeningFailures)
+{
+    EXPECT_EQ(zipReaderOpenFile(L"missing.zip", nullptr), nullptr);
+    EXPECT_EQ(ZipReader::lastResult, DWORD(ZIP_NO_FILE));
+    writeAll(work.filePath("not.zip"), "this is no archive at all, just some words");
+    EXPECT_EQ(zipReaderOpenFile(wide(work.filePath("not.zip")).c_str(), nullptr), nullptr);
+    EXPECT_EQ(ZipReader::lastResult, DWORD(ZIP_NO_FILE));
+    HANDLE r, w;
+    ASSERT_TRUE(CreatePipe(&r, &w, nullptr, 0));
+    EXPECT_EQ(zipReaderOpenHandle(r, nullptr), nullptr);
+    EXPECT_EQ(ZipReader::lastResult, DWORD(ZIP_SEEK_UNSEEKABLE));
+    CloseHandle(r);
+    CloseHandle(w);
+    EXPECT_EQ(zipReaderOpenMemory(nullptr, 10, nullptr), nullptr);
+    EXPECT_EQ(ZipReader::lastResult, DWORD(ZIP_ARGS));
+    EXPECT_EQ(zipReaderGetEntry(nullptr, 0, nullptr), DWORD(ZIP_ARGS));
+    ZipHandle writerHandle{ZipHandle::Writer, nullptr};
+    ZipEntry e;
+    EXPECT_EQ(zipReaderGetEntry(&writerHandle, 0, &e), DWORD(ZIP_MIXED_MODE));
+    EXPECT_FALSE(isZipReaderHandle(&writerHandle));
+}
+
+// Names are cleaned so that nothing is written outside the base folder.
+
+TEST_F(ZipReaderTest, NamesAreCleanedOfDrivesRootsAndClimbs)
+{
+    python("import zipfile\n"
+           "z = zipfile.ZipFile('names.zip', 'w')\n"
+           "for n in ['C:/x/../y.txt', '/etc/a', 'a/b/../c', '../../evil.txt', 'x/../../up.txt',\n"
+           "          '..\\\\win.txt', 'd:\\\\..\\\\drive.txt', 'ok/..']:\n"
+           "    zi = zipfile.ZipInfo('n')\n"
+           "    zi.filename = n\n"
+           "    z.writestr(zi, n.encode())\n"
+           "z.close()\n");
+    ASSERT_TRUE(open(work.filePath("names.zip")));
+    const std::vector<std::wstring> expected = {L"y.txt", L"etc/a", L"c", L"evil.txt", L"up.txt",
+                                                L"win.txt", L"drive.txt", L"ok/.."};
+    ASSERT_EQ(count(), int(expected.size()));
+    QDir().mkpath(work.filePath("base/inner"));
+    ASSERT_EQ(zipReaderSetBaseDir(m_zip, wide(work.filePath("base/inner")).c_str()), ZIP_OK);
+    for (int i = 0; i < int(expected.size()); ++i) {
+        ZipEntry e;
+        ASSERT_EQ(zipReaderGetEntry(m_zip, i, &e), ZIP_OK);
+        EXPECT_EQ(std::wstring(e.name), expected[size_t(i)]);
+        zipReaderExtractToFile(m_zip, i, e.name);
+    }
+    EXPECT_TRUE(QFile::exists(work.filePath("base/inner/evil.txt")));
+    EXPECT_FALSE(QFile::exists(work.filePath("evil.txt")));
+    EXPECT_FALSE(QFile::exists(work.filePath("base/evil.txt")));
+    EXPECT_FALSE(QFile::exists(work.filePath("base/up.txt")));
+    EXPECT_EQ(QDir(work.filePath("base")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"inner"});
+    // A raw climbing target is refused outright.
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 3, L"../escape.txt"), DWORD(ZIP_ARGS));
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 3, L"sub/../../escape.txt"), DWORD(ZIP_ARGS));
+    EXPECT_FALSE(QFile::exists(work.filePath("base/escape.txt")));
+}
+
+TEST_F(ZipReaderTest, ExtractionDoesNotFollowALinkAtTheTarget)
+{
+    python("import zipfile\n"
+           "z = zipfile.ZipFile('l.zip', 'w')\n"
+           "z.writestr('victim.txt', b'overwritten')\n"
+           "z.close()\n");
+    writeAll(work.filePath("outside.txt"), "keep");
+    QDir().mkpath(work.filePath("base"));
+    ASSERT_TRUE(QFile::link(work.filePath("outside.txt"), work.filePath("base/victim.txt")));
+    ASSERT_TRUE(open(work.filePath("l.zip")));
+    zipReaderSetBaseDir(m_zip, wide(work.filePath("base")).c_str());
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"victim.txt"), DWORD(ZIP_NO_FILE));
+    EXPECT_EQ(readAll(work.filePath("outside.txt")), QByteArray("keep"));
+}
+
+// The local extra field is walked within its bounds.
+
+TEST_F(ZipReaderTest, ExtraFieldSizesAreCheckedAgainstWhatRemains)
+{
+    python("import zipfile, struct\n"
+           "def entry(z, name, extra):\n"
+           "    zi = zipfile.ZipInfo(name, (2021, 7, 15, 10, 20, 30))\n"
+           "    zi.extra = extra\n"
+           "    z.writestr(zi, b'x')\n"
+           "ut = b'UT' + struct.pack('<HBi', 5, 1, 1000000000)\n"
+           "z = zipfile.ZipFile('extra.zip', 'w')\n"
+           "entry(z, 'good', b'ab' + struct.pack('<H', 2) + b'zz' + ut)\n"
+           "entry(z, 'lying', b'ab' + struct.pack('<H', 200) + b'zz' + ut)\n"
+           "entry(z, 'shortut', b'UT' + struct.pack('<HB', 3, 7) + b'\\x01\\x02')\n"
+           "z.close()\n");
+    ASSERT_TRUE(open(work.filePath("extra.zip")));
+    ZipEntry good = entryNamed("good");
+    EXPECT_EQ(unixFromFileTime(good.mtime.dwLowDateTime, good.mtime.dwHighDateTime), 1000000000);
+    // The lying block would reach past the field: the walk stops and the DOS time stays.
+    ZipEntry lying = entryNamed("lying");
+    EXPECT_EQ(unixFromFileTime(lying.mtime.dwLowDateTime, lying.mtime.dwHighDateTime), 1626337230);
+    ZipEntry shortUt = entryNamed("shortut");
+    EXPECT_EQ(unixFromFileTime(shortUt.mtime.dwLowDateTime, shortUt.mtime.dwHighDateTime), 1626337230);
+    EXPECT_EQ(memoryOf(lying.index), QByteArray("x"));
+}
+
+// Entry description, lookup, memory extraction and message texts.
+
+TEST_F(ZipReaderTest, DescribesTheArchiveAndCachesTheLastEntry)
+{
+    python("import zipfile\n"
+           "z = zipfile.ZipFile('m.zip', 'w')\n"
+           "z.writestr('first.txt', b'1')\n"
+           "z.writestr('Second.TXT', b'22')\n"
+           "z.close()\n");
+    QByteArray block = readAll(work.filePath("m.zip"));
+    m_zip = zipReaderOpenMemory(block.constData(), DWORD(block.size()), nullptr);
+    ASSERT_TRUE(m_zip);
+    ZipEntry e;
+    ASSERT_EQ(zipReaderGetEntry(m_zip, -1, &e), ZIP_OK);
+    EXPECT_EQ(e.index, 2);
+    EXPECT_EQ(std::wstring(e.name), L"");
+    EXPECT_EQ(e.uncompressedSize, 0u);
+    EXPECT_EQ(zipReaderGetEntry(m_zip, 2, &e), DWORD(ZIP_ARGS));
+    EXPECT_EQ(zipReaderGetEntry(m_zip, -2, &e), DWORD(ZIP_ARGS));
+
+    ASSERT_EQ(zipReaderGetEntry(m_zip, 1, &e), ZIP_OK);
+    EXPECT_EQ(std::wstring(e.name), L"Second.TXT");
+    // Renaming the entry in the central directory is not seen: the second answer is the cached one.
+    int at = block.lastIndexOf("Second.TXT");
+    block[at] = 'X';
+    ASSERT_EQ(zipReaderGetEntry(m_zip, 1, &e), ZIP_OK);
+    EXPECT_EQ(std::wstring(e.name), L"Second.TXT");
+    ASSERT_EQ(zipReaderGetEntry(m_zip, 0, &e), ZIP_OK);
+    ASSERT_EQ(zipReaderGetEntry(m_zip, 1, &e), ZIP_OK);
+    EXPECT_EQ(std::wstring(e.name), L"Xecond.TXT");
+
+    int index = 7;
+    EXPECT_EQ(zipReaderFindEntry(m_zip, L"XECOND.txt", false, &index, &e), DWORD(ZIP_NOT_FOUND));
+    EXPECT_EQ(index, -1);
+    EXPECT_EQ(e.index, -1);
+    EXPECT_EQ(zipReaderFindEntry(m_zip, L"XECOND.txt", true, &index, &e), ZIP_OK);
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(e.uncompressedSize, 2u);
+}
+
+TEST_F(ZipReaderTest, MemoryExtractionComesInPieces)
+{
+    const QByteArray data = randomSample(10000, 3);
+    writeAll(work.filePath("r.bin"), data);
+    ASSERT_EQ(shell("zip -q r.zip r.bin"), 0);
+    ASSERT_TRUE(open(work.filePath("r.zip")));
+    char buf[4096];
+    QByteArray got;
+    EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), DWORD(ZIP_MORE));
+    got.append(buf, 4096);
+    EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), DWORD(ZIP_MORE));
+    got.append(buf, 4096);
+    EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), ZIP_OK);
+    got.append(buf, 10000 - 8192);
+    EXPECT_EQ(got, data);
+    // A new round starts from the beginning.
+    EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), DWORD(ZIP_MORE));
+    EXPECT_EQ(QByteArray(buf, 16), data.left(16));
+}
+
+TEST_F(ZipReaderTest, MessageTextsAreTruncatedWithTheFullLengthReturned)
+{
+    wchar_t buf[5] = {L'x', L'x', L'x', L'x', L'x'};
+    EXPECT_EQ(zipReaderMessage(ZIP_PASSWORD, buf, 5), 25u);
+    EXPECT_EQ(std::wstring(buf), L"Corr");
+    EXPECT_EQ(zipReaderMessage(ZIP_PASSWORD, nullptr, 0), 25u);
+    wchar_t full[80];
+    zipReaderMessage(0x700, full, 80);
+    EXPECT_EQ(std::wstring(full), L"Zipfile is corrupt or not a zipfile");
+    zipReaderMessage(0x100, full, 80);
+    EXPECT_EQ(std::wstring(full), L"Culdn't duplicate handle");
+    zipReaderMessage(0x5000000, full, 80);
+    EXPECT_EQ(std::wstring(full), L"Zip-bug: an internal error during flation");
+    zipReaderMessage(0x1234, full, 80);
+    EXPECT_EQ(std::wstring(full), L"unknown zip result code");
+    zipReaderOpenFile(L"nowhere.zip", nullptr);
+    zipReaderMessage(1, full, 80);
+    EXPECT_EQ(std::wstring(full), L"Couldn't create/open file");
+}
+
+} // namespace
