@@ -520,13 +520,6 @@ void GetSystemTimeAsFileTime(LPFILETIME time)
     *time = fromTimespec(now);
 }
 
-DWORD GetTickCount()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return DWORD(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u);
-}
-
 BOOL FileTimeToSystemTime(const FILETIME *fileTime, LPSYSTEMTIME systemTime)
 {
     if (!fileTime || !systemTime || toTicks(*fileTime) < 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "win32/types.h"
+#include "win32/time.h"
 
 // File handles, anonymous file mappings, time conversions and UTF-8 text conversion, as the
 // zip utility uses them. Paths take "\" and "/" alike as separators.
@@ -37,14 +38,30 @@
 
 #define CP_UTF8 65001u
 
+#ifndef ERROR_SUCCESS
 #define ERROR_SUCCESS 0u
+#endif
+#ifndef ERROR_FILE_NOT_FOUND
 #define ERROR_FILE_NOT_FOUND 2u
+#endif
+#ifndef ERROR_PATH_NOT_FOUND
 #define ERROR_PATH_NOT_FOUND 3u
+#endif
+#ifndef ERROR_ACCESS_DENIED
 #define ERROR_ACCESS_DENIED 5u
+#endif
+#ifndef ERROR_INVALID_HANDLE
 #define ERROR_INVALID_HANDLE 6u
+#endif
+#ifndef ERROR_ALREADY_EXISTS
 #define ERROR_ALREADY_EXISTS 183u
+#endif
+#ifndef ERROR_FILE_EXISTS
 #define ERROR_FILE_EXISTS 80u
+#endif
+#ifndef ERROR_NEGATIVE_SEEK
 #define ERROR_NEGATIVE_SEEK 131u
+#endif
 
 typedef struct _BY_HANDLE_FILE_INFORMATION {
     DWORD dwFileAttributes;
@@ -90,7 +107,6 @@ BOOL UnmapViewOfFile(const void *view);
 void GetLocalTime(LPSYSTEMTIME time);
 void GetSystemTime(LPSYSTEMTIME time);
 void GetSystemTimeAsFileTime(LPFILETIME time);
-DWORD GetTickCount();
 BOOL FileTimeToSystemTime(const FILETIME *fileTime, LPSYSTEMTIME systemTime);
 BOOL SystemTimeToFileTime(const SYSTEMTIME *systemTime, LPFILETIME fileTime);
 BOOL FileTimeToLocalFileTime(const FILETIME *fileTime, LPFILETIME localFileTime);
