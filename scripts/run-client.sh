@@ -4,6 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p run/config
 [ -f run/config/ambrel.json ] || cp config/ambrel.json run/config/ambrel.json
+# Shipped data tables; files already in run/res are kept.
+mkdir -p run/res
+cp -rn res/. run/res/
 cd run
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a ambrel shell "$@"
