@@ -9,13 +9,13 @@
 #define SW_SHOW 5
 
 #ifndef ERROR_FILE_NOT_FOUND
-#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_FILE_NOT_FOUND 2u
 #endif
 #ifndef ERROR_PATH_NOT_FOUND
-#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_PATH_NOT_FOUND 3u
 #endif
 #ifndef ERROR_BAD_FORMAT
-#define ERROR_BAD_FORMAT 11
+#define ERROR_BAD_FORMAT 11u
 #endif
 
 typedef struct _PROCESS_MEMORY_COUNTERS {
