@@ -51,6 +51,9 @@ QJsonObject QuadrelConfig::readObject(const QString &path)
 
 void QuadrelConfig::loadLocked()
 {
+    // The local layer is created by the first setConfig; the defaults ship with the program.
+    if (!QFile::exists(defaultsPath()))
+        qWarning() << "[CONFIG] no defaults file" << QDir::current().absoluteFilePath(defaultsPath());
     m_defaults = readObject(defaultsPath());
     m_local = readObject(localPath());
     m_runtime.clear();

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTextCursor>
 
 namespace {
 
@@ -164,15 +165,37 @@ TEST_F(MyMessageBoxTest, CustomerServiceTagBecomesLinkAndKeepsWindowModality)
     EXPECT_EQ(MyMessageBox::linkCustomerService(QStringLiteral("[联系客服 ]")), QStringLiteral("[联系客服 ]"));
 }
 
-TEST_F(MyMessageBoxTest, LinkShowsItsTextInPlaceOfTheTag)
+TEST_F(MyMessageBoxTest, LinkShowsItsTextAndClickingItDoesNothing)
 {
     QString body;
+    QString bodyAfterClick;
+    bool openAfterClick = false;
+    bool clicked = false;
     MyMessageBox::setTestSeam([&](MyMessageBox &box) {
         body = box.bodyPlainText();
+        auto *browser = box.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+        // Click in the middle of the link text ("请" is at 0, the link starts at 1).
+        QTextCursor cursor(browser->document());
+        cursor.setPosition(3);
+        const QPoint at = browser->cursorRect(cursor).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, browser->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, browser->viewport()->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(browser->viewport(), &press);
+        QApplication::sendEvent(browser->viewport(), &release);
+        clicked = browser->anchorAt(at) == QStringLiteral("联系客服");
+        QCoreApplication::processEvents();
+        bodyAfterClick = box.bodyPlainText();
+        openAfterClick = box.isVisible() && browser->source().isEmpty();
         return Answer::Confirm;
     });
-    MyMessageBox::showMessage(nullptr, QStringLiteral("提示"), QStringLiteral("请[联系客服]"), true, QString());
+    EXPECT_EQ(MyMessageBox::showMessage(nullptr, QStringLiteral("提示"), QStringLiteral("请[联系客服]"), true, QString()),
+              0x400);
     EXPECT_EQ(body, QStringLiteral("请联系客服"));
+    EXPECT_EQ(bodyAfterClick, body);
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(openAfterClick);
 }
 
 TEST_F(MyMessageBoxTest, NonBlockingReturnsZeroAndStaysOpen)
