@@ -7,9 +7,9 @@
 namespace agora {
 namespace media {
 
-enum VIDEO_PIXEL_FORMAT { VIDEO_PIXEL_UNKNOWN = 0, VIDEO_PIXEL_I420 = 1, VIDEO_PIXEL_BGRA = 2 };
+enum VIDEO_PIXEL_FORMAT : int { VIDEO_PIXEL_UNKNOWN = 0, VIDEO_PIXEL_I420 = 1, VIDEO_PIXEL_BGRA = 2 };
 
-enum VIDEO_SOURCE_TYPE { VIDEO_SOURCE_CAMERA_PRIMARY = 0 };
+enum VIDEO_SOURCE_TYPE : int { VIDEO_SOURCE_CAMERA_PRIMARY = 0 };
 
 // One raw picture; the buffers belong to the engine and live only during the callback.
 struct VideoFrame

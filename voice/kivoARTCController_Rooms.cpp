@@ -1,0 +1,180 @@
+// Rooms and roles: the voice channel of a room, speaker and audience.
+#include "kivoARTCController.h"
+
+#include "agora/IAgoraParameter.h"
+
+#include <QMutexLocker>
+#include <QtDebug>
+
+bool kivoARTCController::isReady() const
+{
+    return !m_appId.isEmpty() && ownUid() != 0;
+}
+
+unsigned int kivoARTCController::ownUid() const
+{
+    QMutexLocker locker(&m_stateLock);
+    return m_userInfo.uid;
+}
+
+QString kivoARTCController::lastRoomIdLocked() const
+{
+    QMutexLocker locker(&m_stateLock);
+    return m_lastRoomId;
+}
+
+QString kivoARTCController::lastRoomId() const
+{
+    return lastRoomIdLocked();
+}
+
+void kivoARTCController::setSDKUserInfo(const stuRtcUserInfo &info)
+{
+    {
+        QMutexLocker locker(&m_stateLock);
+        m_userInfo = info;
+    }
+    qInfo().noquote() << "[ARTC]" << "kivoARTCController::setSDKUserInfo" << "设置ARTC登陆信息" << info.uid;
+}
+
+bool kivoARTCController::enterSDKRoom(const QString &roomId)
+{
+    const char *label = "kivoARTCController::enterSDKRoom";
+    if (m_inRoom.load() && lastRoomIdLocked() == roomId) {
+        qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom already：roomId=%1").arg(roomId);
+        emit sigEnterSDKRoomSuc();
+        return true;
+    }
+    agora::rtc::IRtcEngine *engine = m_engine.load();
+    if (roomId.isEmpty() || !isReady() || !engine) {
+        qInfo().noquote() << "[ARTC]" << label << "enterSDKRoom null" << roomId;
+        return false;
+    }
+    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom：roomId=%1").arg(roomId);
+    stuRtcUserInfo user;
+    {
+        QMutexLocker locker(&m_stateLock);
+        m_lastRoomId = roomId;
+        user = m_userInfo;
+    }
+
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "setAudioProfile" << "profile:"
+                      << "AUDIO_PROFILE_MUSIC_HIGH_QUALITY_STEREO" << "scenario:" << "AUDIO_SCENARIO_GAME_STREAMING";
+    int code = engine->setAudioProfile(agora::rtc::AUDIO_PROFILE_MUSIC_HIGH_QUALITY_STEREO,
+                                       agora::rtc::AUDIO_SCENARIO_GAME_STREAMING);
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "setAudioProfile return:" << code;
+
+    const char *const parameters[] = {
+        "{\"che.audio.custom_payload_type\":78}",
+        "{\"che.audio.custom_bitrate\":64000}",
+        "{\"che.audio.stereo.capture\":false}",
+    };
+    agora::rtc::IAgoraParameter *parameter = queryEngine<agora::rtc::IAgoraParameter>(agora::rtc::AGORA_IID_PARAMETER_ENGINE);
+    for (const char *text : parameters) {
+        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "setParameters" << "parameters:" << text;
+        code = parameter ? parameter->setParameters(text) : -agora::rtc::ERR_NOT_READY;
+        qInfo().noquote() << "[ARTC_RET]" << label << "->" << "setParameters return:" << code;
+    }
+    if (parameter)
+        parameter->release();
+
+    setAEC(m_aec);
+    setANS(m_ans);
+    setAGC(m_agc);
+    if (m_debugRecording)
+        setPcmDump(true);
+
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "joinChannel" << "token:" << user.token << "channelId:"
+                      << roomId << "info:" << "NULL" << "uid:" << user.uid;
+    code = engine->joinChannel(user.token.toUtf8().constData(), roomId.toUtf8().constData(), nullptr, user.uid);
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result" << roomId << code;
+    startVoice();
+    return code == 0;
+}
+
+void kivoARTCController::startVoice()
+{
+    agora::rtc::IRtcEngine *engine = m_engine.load();
+    if (!engine)
+        return;
+    const char *label = "kivoARTCController::startVoice";
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "muteLocalAudioStream" << "mute:" << true;
+    int code = engine->muteLocalAudioStream(true);
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "muteLocalAudioStream enterSDKRoom code:" << code;
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "enableAudioVolumeIndication" << "interval:" << 300
+                      << "smooth:" << 3 << "report_vad:" << false;
+    code = engine->enableAudioVolumeIndication(300, 3, false);
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "enableAudioVolumeIndication enterSDKRoom code:" << code;
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "muteAllRemoteAudioStreams" << "mute:" << false;
+    code = engine->muteAllRemoteAudioStreams(false);
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "muteAllRemoteAudioStreams enterSDKRoom code:" << code;
+}
+
+bool kivoARTCController::exitSDKRoom()
+{
+    const char *label = "kivoARTCController::exitSDKRoom";
+    if (!m_inRoom.load()) {
+        qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom noEnterRoom";
+        emit sigExitSDKRoomSuc();
+        return true;
+    }
+    agora::rtc::IRtcEngine *engine = m_engine.load();
+    const QString roomId = lastRoomIdLocked();
+    if (!isReady() || !engine) {
+        qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom null" << roomId;
+        return false;
+    }
+    qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom" << roomId;
+    stopVoice();
+    stopMixInfo();
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "leaveChannel";
+    const int code = engine->leaveChannel();
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "leaveChannel result" << roomId << code;
+    if (m_debugRecording)
+        setPcmDump(false);
+    return code == 0;
+}
+
+void kivoARTCController::stopVoice()
+{
+    agora::rtc::IRtcEngine *engine = m_engine.load();
+    if (!engine)
+        return;
+    const char *label = "kivoARTCController::stopVoice";
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "muteLocalAudioStream" << "mute:" << true;
+    int code = engine->muteLocalAudioStream(true);
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "muteLocalAudioStream exitSDKRoom code:" << code;
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "muteAllRemoteAudioStreams" << "mute:" << true;
+    code = engine->muteAllRemoteAudioStreams(true);
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "muteAllRemoteAudioStreams exitSDKRoom code:" << code;
+}
+
+bool kivoARTCController::switchSDKRole(int role)
+{
+    const char *label = "kivoARTCController::switchSDKRole";
+    agora::rtc::IRtcEngine *engine = m_engine.load();
+    if (!isReady() || !engine) {
+        qInfo().noquote() << "[ARTC]" << label << "setClientRole null";
+        return false;
+    }
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "setClientRole" << "role:" << role;
+    const int code = engine->setClientRole(static_cast<agora::rtc::CLIENT_ROLE_TYPE>(role));
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "setClientRole result" << code;
+    return code == 0;
+}
+
+bool kivoARTCController::setPcmDump(bool on)
+{
+    const char *label = "kivoARTCController::setPcmDump";
+    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("setPcmDump：bPcmDump=%1").arg(on);
+    if (!m_engine.load())
+        return false;
+    const char *text = on ? "{\"che.audio.start_debug_recording\":\"NoName\"}" : "{\"che.audio.stop_debug_recording\":true}";
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "setParameters" << "parameters:" << text;
+    agora::rtc::IAgoraParameter *parameter = queryEngine<agora::rtc::IAgoraParameter>(agora::rtc::AGORA_IID_PARAMETER_ENGINE);
+    const int code = parameter ? parameter->setParameters(text) : -agora::rtc::ERR_NOT_READY;
+    if (parameter)
+        parameter->release();
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "setPcmDump result" << on << code;
+    return code == 0;
+}
