@@ -8,6 +8,7 @@
 #include "Tamsel.h"
 #include "VDataTableMgr.h"
 #include "VHttpComm.h"
+#include "kivoARTCController.h"
 #include "kivoUtility.h"
 #include "win32api.h"
 
@@ -158,7 +159,8 @@ static void destroyWindowRegistry()
 
 static void releaseVoiceEngine()
 {
-    // kivoARTCController::getInstance()->release() goes here once the voice engine exists.
+    // Builds the controller (and its engine) first when nothing used it before.
+    kivoARTCController::getInstance()->release();
 }
 
 static void deleteHttpClient()

@@ -1,4 +1,6 @@
+#include "AppStartup.h"
 #include "ControllerFixture.h"
+#include "QuadrelConfig.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -169,5 +171,21 @@ TEST_F(SetupTest, DestructionReleasesAndSaysGoodbye)
     const QStringList lines = m_log.artc();
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines.last(), QStringLiteral("[ARTC] kivoARTCController::~kivoARTCController 删除ARTCController..."));
+    EXPECT_FALSE(RtcSim::engineExists());
+}
+
+// The shut-down step builds the controller when nothing used it, then releases the engine.
+TEST_F(SetupTest, ShutDownStepReleasesTheEngineOfTheSingleInstance)
+{
+    m_dir.write(QStringLiteral("config/ambrel.json"), QByteArray("{\"RtcAppId\":\"app-123\"}"));
+    QuadrelConfig::getInstance()->reload();
+    const int released = RtcSim::releaseCount();
+    for (const ShutdownStep &step : shutdownSteps())
+        if (QByteArray(step.name) == "kivoARTCController::release")
+            step.run();
+    EXPECT_EQ(RtcSim::calls().mid(0, 1), QStringList({"createAgoraRtcEngine"}));
+    EXPECT_TRUE(RtcSim::calls().contains(QStringLiteral("initialize")));
+    EXPECT_EQ(RtcSim::calls().last(), QStringLiteral("release"));
+    EXPECT_EQ(RtcSim::releaseCount(), released + 1);
     EXPECT_FALSE(RtcSim::engineExists());
 }
