@@ -1,6 +1,7 @@
 #include "kivoUtility.h"
 
 #include "Tamsel.h"
+#include "win32api.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QNetworkInterface>
 #include <QRegularExpression>
-#include <QStorageInfo>
 #include <QSysInfo>
 #include <QtDebug>
 
@@ -63,12 +63,13 @@ QString kivoUtility::localPath(const QString &path)
 
 quint64 kivoUtility::getDiskFreeSpace(const QString &drive)
 {
-    QStorageInfo storage(localPath(drive));
-    if (!storage.isValid()) {
+    const std::wstring name = drive.toStdWString();
+    ULARGE_INTEGER freeBytes{};
+    if (!GetDiskFreeSpaceExW(name.c_str(), nullptr, nullptr, &freeBytes)) {
         qWarning() << "getDiskFreeSpace: no volume for" << drive;
         return 0;
     }
-    return static_cast<quint64>(storage.bytesFree());
+    return static_cast<quint64>(freeBytes.QuadPart);
 }
 
 bool kivoUtility::saveFile(const QString &path, qint64 size, bool removeAfter)

@@ -17,7 +17,8 @@ public:
     // Versions of the running program.
     static void getFileVersionInfo(QString &productVersion, QString &fileVersion);
     static QString getWindowsVersion();
-    // Free bytes of the volume (f_bfree x f_frsize); 0 when it cannot be read.
+    // Free bytes of the drive's volume (GetDiskFreeSpaceExW's total free bytes); 0 when it
+    // cannot be read.
     static quint64 getDiskFreeSpace(const QString &drive);
     // Writes a file of size bytes at path; with removeAfter the file is deleted again.
     // True only when every byte was written.
