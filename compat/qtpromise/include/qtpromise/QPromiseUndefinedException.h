@@ -1,0 +1,10 @@
+#pragma once
+
+namespace QtPromise {
+
+// What a promise rejected without a value (reject()) carries.
+struct QPromiseUndefinedException
+{
+};
+
+} // namespace QtPromise
