@@ -40,6 +40,16 @@ TEST(WinExecTest, MissingProgramOrBatchWithoutInterpreterIsIgnored)
     EXPECT_EQ(WinExec(nullptr, SW_HIDE), UINT(ERROR_BAD_FORMAT));
 }
 
+TEST(WinExecTest, ExecutableBatchFileInTheWorkingFolderRuns)
+{
+    TempWorkDir dir;
+    dir.write(QStringLiteral("Shroudir.bat"), "#!/bin/sh\ntouch ran\n");
+    QFile::setPermissions(dir.filePath(QStringLiteral("Shroudir.bat")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_GT(WinExec("Shroudir.bat", SW_HIDE), 31u);
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(dir.filePath(QStringLiteral("ran"))); }));
+}
+
 TEST(WinExecTest, StartsTheProgramDetachedWithSplitArguments)
 {
     TempWorkDir dir;
