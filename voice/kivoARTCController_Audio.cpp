@@ -20,7 +20,11 @@ struct DeviceBuffer
     explicit DeviceBuffer(const QString &value) : DeviceBuffer()
     {
         const QByteArray utf8 = value.toUtf8();
-        std::memcpy(data, utf8.constData(), static_cast<size_t>(std::min<int>(utf8.size(), sizeof data - 1)));
+        int n = std::min<int>(utf8.size(), sizeof data - 1);
+        // Cut before a character that would not fit whole.
+        while (n > 0 && n < utf8.size() && (static_cast<unsigned char>(utf8.at(n)) & 0xC0) == 0x80)
+            --n;
+        std::memcpy(data, utf8.constData(), static_cast<size_t>(n));
     }
     // Read with a bound: an engine that filled every byte still gives a finished text.
     QString text() const

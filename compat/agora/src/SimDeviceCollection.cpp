@@ -33,8 +33,13 @@ int SimDeviceCollection::getDevice(int index, char deviceName[rtc::MAX_DEVICE_ID
 void SimDeviceCollection::fill(char buffer[rtc::MAX_DEVICE_ID_LENGTH], const QString &text)
 {
     QByteArray utf8 = text.toUtf8();
-    if (utf8.size() > rtc::MAX_DEVICE_ID_LENGTH - 1)
-        utf8.truncate(rtc::MAX_DEVICE_ID_LENGTH - 1);
+    if (utf8.size() > rtc::MAX_DEVICE_ID_LENGTH - 1) {
+        // Cut before a character that would not fit whole.
+        int n = rtc::MAX_DEVICE_ID_LENGTH - 1;
+        while (n > 0 && (static_cast<unsigned char>(utf8.at(n)) & 0xC0) == 0x80)
+            --n;
+        utf8.truncate(n);
+    }
     std::memcpy(buffer, utf8.constData(), static_cast<size_t>(utf8.size()));
     buffer[utf8.size()] = '\0';
 }
