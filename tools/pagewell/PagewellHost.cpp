@@ -11,6 +11,8 @@ PagewellHost::PagewellHost(const QString &serverName, const QString &kind, QObje
       m_log(QString::fromLocal8Bit(qgetenv("PAGEWELL_LOG")))
 {
     connect(&m_server, &QLocalServer::newConnection, this, &PagewellHost::onNewConnection);
+    // Views of a restarted pagewell get ids of their own.
+    m_nextViewId = quint32(QCoreApplication::applicationPid()) * 100u + 1u;
 }
 
 bool PagewellHost::listen()
