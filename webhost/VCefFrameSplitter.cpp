@@ -1,5 +1,6 @@
 #include "VCefFrameSplitter.h"
 
+#include <QBuffer>
 #include <QDebug>
 #include <QtEndian>
 
@@ -8,23 +9,31 @@ QVector<stuCefViewResponse> VCefFrameSplitter::feed(const QByteArray &bytes)
     m_buffer.append(bytes);
     QVector<stuCefViewResponse> records;
     const quint64 size = quint64(m_buffer.size());
+    // One stream over the whole buffer, positioned at each body in turn: no copy per frame.
+    QBuffer device(&m_buffer);
+    device.open(QIODevice::ReadOnly);
+    QDataStream in(&device);
     quint64 pos = 0;
     while (size - pos >= 4) {
         const quint32 length = qFromLittleEndian<quint32>(m_buffer.constData() + pos);
         // 64-bit sum: a length near 2^32 waits for its bytes instead of wrapping around.
-        if (size - pos < quint64(length) + 4)
+        const quint64 end = pos + 4 + quint64(length);
+        if (size < end)
             break;
-        const QByteArray body = QByteArray::fromRawData(m_buffer.constData() + pos + 4, int(length));
-        QDataStream in(body);
+        device.seek(qint64(pos + 4));
         stuCefViewResponse resp;
         in >> resp;
-        pos += quint64(length) + 4;
-        if (in.status() != QDataStream::Ok) {
+        // A body too short for the record ends inside it or reads into what follows.
+        const bool whole = in.status() == QDataStream::Ok && quint64(device.pos()) <= end;
+        in.resetStatus();
+        pos = end;
+        if (!whole) {
             qWarning() << "[CEFLOG]" << "drop short frame, body bytes:" << length;
             continue;
         }
         records.append(resp);
     }
+    device.close();
     if (pos > 0)
         m_buffer.remove(0, int(pos));
     return records;
