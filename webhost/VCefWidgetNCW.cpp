@@ -1,0 +1,37 @@
+#include "VCefWidgetNCW.h"
+
+#include <QDebug>
+#include <QWindow>
+
+VCefWidgetNCW::VCefWidgetNCW(QWidget *parent) : VCefWidgetAbstract(parent, false)
+{
+}
+
+void VCefWidgetNCW::initCefView(int viewId)
+{
+    QWindow *window = QWindow::fromWinId(WId(quint32(viewId)));
+    if (!window) {
+        qInfo() << "[CEFLOG]" << "initCefView failed,bacacuse window is nullptr";
+        return;
+    }
+    window->setFlags(window->flags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    m_container = QWidget::createWindowContainer(window, this);
+    m_containerReady = true;
+    m_container->resize(window->size());
+    m_container->move(0, 0);
+    m_container->show();
+}
+
+void VCefWidgetNCW::resizeCefView(QSize size)
+{
+    if (m_container && m_containerReady)
+        m_container->resize(size);
+}
+
+void VCefWidgetNCW::moveCefView(QPoint)
+{
+}
+
+void VCefWidgetNCW::setCefViewVisible(bool)
+{
+}
