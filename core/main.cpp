@@ -11,6 +11,7 @@
 #include "KivoWidgetSingletonMgr.h"
 #include "MemoryMonitor.h"
 #include "ShutdownSignals.h"
+#include "VVirtulPartyWidget.h"
 
 int main(int argc, char **argv)
 {
@@ -37,7 +38,7 @@ int main(int argc, char **argv)
     int exitCode = 0;
     {
         // The main window, with no parent; its close path ends the event loop.
-        QWidget mainWindow;
+        VVirtulPartyWidget mainWindow;
         mainWindow.show();
         exitCode = app->exec();
 
