@@ -1,6 +1,6 @@
 #include "VARTCVideoFrameCallback.h"
 
-#include <QMutexLocker>
+#include <mutex>
 
 #include <cstring>
 #include <limits>
@@ -11,7 +11,7 @@ VARTCVideoFrameCallback::~VARTCVideoFrameCallback()
 {
     if (m_fpsTool)
         m_fpsTool->deleteLater();
-    QMutexLocker locker(&m_sinkLock);
+    std::lock_guard<std::mutex> locker(m_sinkLock);
     m_sink = nullptr;
 }
 
@@ -90,7 +90,7 @@ bool VARTCVideoFrameCallback::isExternal()
 
 void VARTCVideoFrameCallback::setFrameSink(VideoFrameSink sink)
 {
-    QMutexLocker locker(&m_sinkLock);
+    std::lock_guard<std::mutex> locker(m_sinkLock);
     m_sink = std::move(sink);
 }
 
@@ -115,7 +115,7 @@ void VARTCVideoFrameCallback::copyFrameToSink(const agora::media::VideoFrame &vi
         return;
     VideoFrameSink sink;
     {
-        QMutexLocker locker(&m_sinkLock);
+        std::lock_guard<std::mutex> locker(m_sinkLock);
         sink = m_sink;
     }
     if (!sink)

@@ -5,7 +5,7 @@
 
 #include "agora/IMediaEngine.h"
 
-#include <QMutex>
+#include <mutex>
 #include <QPointer>
 
 // The engine's raw video frame observer: hands each I420 picture, tagged with its user, to the
@@ -33,7 +33,7 @@ public:
     void copyFrameToSink(const agora::media::VideoFrame &videoFrame, const QString &userId);
 
 private:
-    QMutex m_sinkLock;
+    std::mutex m_sinkLock;
     VideoFrameSink m_sink;
     QPointer<VRtcFpsCalculateTool> m_fpsTool;
 };

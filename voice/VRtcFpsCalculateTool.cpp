@@ -3,12 +3,12 @@
 #include "QuadrelConfig.h"
 #include "win32api.h"
 
-#include <QMutexLocker>
+#include <mutex>
 #include <QtDebug>
 
 namespace {
 
-QMutex g_clockLock;
+std::mutex g_clockLock;
 std::function<quint64()> g_clock;
 
 struct FpsKind
@@ -30,13 +30,13 @@ VRtcFpsCalculateTool::VRtcFpsCalculateTool(QObject *parent)
     : QObject(parent),
       m_enabled(QuadrelConfig::getInstance()->getConfig(QStringLiteral("isOpenFpsCalculate")) == QLatin1String("1"))
 {
-    QMutexLocker locker(&g_clockLock);
+    std::lock_guard<std::mutex> locker(g_clockLock);
     m_clock = g_clock;
 }
 
 void VRtcFpsCalculateTool::setClockSeam(std::function<quint64()> clock)
 {
-    QMutexLocker locker(&g_clockLock);
+    std::lock_guard<std::mutex> locker(g_clockLock);
     g_clock = std::move(clock);
 }
 
@@ -44,7 +44,7 @@ void VRtcFpsCalculateTool::start()
 {
     if (!m_enabled)
         return;
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     const quint64 now = m_clock ? m_clock() : static_cast<quint64>(GetTickCount64());
     m_interval = m_lastStart != 0 ? static_cast<qint64>(now - m_lastStart) : 0;
     m_lastStart = now;
@@ -54,7 +54,7 @@ void VRtcFpsCalculateTool::record(int kind)
 {
     if (!m_enabled || kind < 0 || kind > 3)
         return;
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     m_accumulated += static_cast<quint64>(m_interval);
     m_intervals += QString::number(m_interval) + QStringLiteral(", ");
     ++m_count;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 #include <QString>
 
@@ -25,7 +25,7 @@ private:
     const bool m_enabled;
     std::function<quint64()> m_clock;
     // The frame observer's tool is used from the engine's threads.
-    QMutex m_lock;
+    std::mutex m_lock;
     quint64 m_lastStart = 0;
     quint64 m_accumulated = 0;
     qint64 m_interval = 0;

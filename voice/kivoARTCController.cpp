@@ -7,12 +7,12 @@
 #include <QDate>
 #include <QDir>
 #include <QMessageBox>
-#include <QMutexLocker>
+#include <mutex>
 #include <QtDebug>
 
 namespace {
 
-QMutex g_seamLock;
+std::mutex g_seamLock;
 std::function<void(const QString &, const QString &)> g_messageBoxSeam;
 
 } // namespace
@@ -25,7 +25,7 @@ kivoARTCController *kivoARTCController::getInstance()
 
 void kivoARTCController::setMessageBoxSeam(std::function<void(const QString &, const QString &)> seam)
 {
-    QMutexLocker locker(&g_seamLock);
+    std::lock_guard<std::mutex> locker(g_seamLock);
     g_messageBoxSeam = std::move(seam);
 }
 
@@ -34,7 +34,7 @@ void kivoARTCController::showSetupFailure(const QString &text)
     const QString title = QStringLiteral("错误");
     std::function<void(const QString &, const QString &)> seam;
     {
-        QMutexLocker locker(&g_seamLock);
+        std::lock_guard<std::mutex> locker(g_seamLock);
         seam = g_messageBoxSeam;
     }
     if (seam) {

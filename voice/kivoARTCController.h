@@ -11,7 +11,7 @@
 
 #include <QList>
 #include <QMap>
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 #include <QPair>
 #include <QPoint>
@@ -105,6 +105,25 @@ public:
     // Camera and video.
     void initVideoParams();
     ARTCVideoSettings videoSettings() const { return m_videoSettings; }
+    void setVideoEncParam_(ARTCVideoSettings settings);
+    void applyOrientation(ARTCVideoSettings &settings, int orientationMode, int width, int height);
+    void setResolution(int profileId);
+    void setResMode(int mode);
+    void setFPS(int fps);
+    void setBitrate(int bitrate);
+    int resolutionAspectClass(int profileId);
+    ARTCVideoProfile getVideoSettings();
+    void setVideoSettings(const ARTCVideoProfile &profile);
+    void setUseVideo(bool on);
+    ARTCDeviceList getCameraList();
+    void setLocalCamera(const QPair<QString, QString> &camera, bool lookUp);
+    void openLocalCamera(VideoFrameSink sink);
+    void closeLocalCamera();
+    void openRemoteCamera(const QString &userId, VideoFrameSink sink);
+    void closeRemoteCamera(const QString &userId);
+    bool isRemoteVideoUser(const QString &userId) const;
+    bool hasRemoteVideoSizes(const QStringList &userIds) const;
+    QRect remotePictureRect(unsigned int uid, int containerWidth, int containerHeight, const QRect &fallback) const;
 
     // Statistics texts and geometry helpers; they touch no state.
     static QString formatRtcStats(const agora::rtc::RtcStats &stats);
@@ -215,7 +234,7 @@ private:
     QSet<QString> m_remoteVideoUsers;              // guarded by m_stateLock
     VARTCVideoFrameCallback m_frameCallback;
     // Guards what the engine's thread reads or writes besides the atomics.
-    mutable QMutex m_stateLock;
+    mutable std::mutex m_stateLock;
 };
 
 template<typename T>

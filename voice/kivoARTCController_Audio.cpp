@@ -1,6 +1,8 @@
 // Audio: muting, devices, volumes and the audio-processing switches.
 #include "kivoARTCController.h"
 
+#include "ARTCDeviceBuffer.h"
+
 #include "agora/IAgoraParameter.h"
 #include "agora/IAudioDeviceManager.h"
 
@@ -10,30 +12,6 @@
 #include <cstring>
 
 namespace {
-
-// A device buffer, zero-filled, holding at most 511 bytes of text and always its terminator.
-struct DeviceBuffer
-{
-    char data[agora::rtc::MAX_DEVICE_ID_LENGTH];
-
-    DeviceBuffer() { std::memset(data, 0, sizeof data); }
-    explicit DeviceBuffer(const QString &value) : DeviceBuffer()
-    {
-        const QByteArray utf8 = value.toUtf8();
-        int n = std::min<int>(utf8.size(), sizeof data - 1);
-        // Cut before a character that would not fit whole.
-        while (n > 0 && n < utf8.size() && (static_cast<unsigned char>(utf8.at(n)) & 0xC0) == 0x80)
-            --n;
-        std::memcpy(data, utf8.constData(), static_cast<size_t>(n));
-    }
-    // Read with a bound: an engine that filled every byte still gives a finished text.
-    QString text() const
-    {
-        const void *end = std::memchr(data, 0, sizeof data);
-        const int length = end ? static_cast<int>(static_cast<const char *>(end) - data) : static_cast<int>(sizeof data);
-        return QString::fromUtf8(data, length);
-    }
-};
 
 int clampVolume(int volume)
 {
@@ -122,14 +100,14 @@ QString currentDevice(agora::rtc::IRtcEngine *engine, agora::rtc::IAudioDeviceMa
         return name;
     }
     qInfo().noquote() << "[ARTC]" << c.label << c.call;
-    DeviceBuffer id;
+    ARTCDeviceBuffer id;
     qInfo().noquote() << "[ARTC_CALL]" << c.label << "->" << c.call << "arrayDeviceId:" << id.text();
     int code = (manager->*c.get)(id.data);
     const QString deviceId = id.text();
     qInfo().noquote() << "[ARTC_RET]" << c.label << "->" << QString::fromUtf8(c.call) + QStringLiteral(" result")
                       << deviceId << code;
     if (!deviceId.isEmpty()) {
-        DeviceBuffer deviceName;
+        ARTCDeviceBuffer deviceName;
         qInfo().noquote() << "[ARTC_CALL]" << c.label << "->" << c.infoCall << "arrayDeviceId:" << deviceId
                           << "arrayDeviceName:" << deviceName.text();
         code = (manager->*c.info)(id.data, deviceName.data);
@@ -189,8 +167,8 @@ void fillDeviceList(ARTCDeviceList &list, agora::rtc::IRtcEngine *engine, agora:
     }
     const int count = collection->getCount();
     for (int index = 0; index < count; ++index) {
-        DeviceBuffer name;
-        DeviceBuffer id;
+        ARTCDeviceBuffer name;
+        ARTCDeviceBuffer id;
         const int code = collection->getDevice(index, name.data, id.data);
         qInfo().noquote() << "[ARTC]" << label
                           << (prefix + QStringLiteral(" result index=%1,deviceName=%2,deviceId=%3"))
@@ -240,7 +218,7 @@ bool selectDevice(agora::rtc::IRtcEngine *engine, agora::rtc::IAudioDeviceManage
         return false;
     }
     qInfo().noquote() << "[ARTC]" << label << (prefix + QStringLiteral(" deviceId=%1")).arg(deviceId);
-    const DeviceBuffer id(deviceId);
+    const ARTCDeviceBuffer id(deviceId);
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << call << "arrayDeviceId:" << id.text();
     const int code = (manager->*set)(id.data);
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << prefix + QStringLiteral(" result") << id.text() << code;

@@ -2,7 +2,7 @@
 // GUI-thread receivers queued.
 #include "kivoARTCController.h"
 
-#include <QMutexLocker>
+#include <mutex>
 #include <QtDebug>
 
 namespace {
@@ -27,7 +27,7 @@ void logVideo(const char *callback, const QString &text)
 
 QPair<QString, QString> kivoARTCController::selectedCamera() const
 {
-    QMutexLocker locker(&m_stateLock);
+    std::lock_guard<std::mutex> locker(m_stateLock);
     return m_selectedCamera;
 }
 
@@ -343,7 +343,7 @@ void kivoARTCController::onRemoteVideoStateChanged(agora::rtc::uid_t uid, int st
     const bool stopped = state == 0;
     QSet<QString> users;
     {
-        QMutexLocker locker(&m_stateLock);
+        std::lock_guard<std::mutex> locker(m_stateLock);
         users = m_remoteVideoUsers;
     }
     qInfo().noquote() << "[ARTC]" << "kivoARTCController::onRemoteVideoStateChanged"
@@ -370,7 +370,7 @@ void kivoARTCController::onFirstRemoteVideoFrame(agora::rtc::uid_t uid, int widt
 void kivoARTCController::onFirstRemoteVideoDecoded(agora::rtc::uid_t uid, int width, int height, int elapsed)
 {
     logVideo("onFirstRemoteVideoDecoded", QStringLiteral("已接收到远端视频%1并完成解码回调：elapsed=%2").arg(uid).arg(elapsed));
-    QMutexLocker locker(&m_stateLock);
+    std::lock_guard<std::mutex> locker(m_stateLock);
     if (uid != m_userInfo.uid)
         m_remoteVideoSizes.insert(uid, QPoint(width, height));
 }

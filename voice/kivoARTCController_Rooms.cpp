@@ -3,7 +3,7 @@
 
 #include "agora/IAgoraParameter.h"
 
-#include <QMutexLocker>
+#include <mutex>
 #include <QtDebug>
 
 bool kivoARTCController::isReady() const
@@ -13,13 +13,13 @@ bool kivoARTCController::isReady() const
 
 unsigned int kivoARTCController::ownUid() const
 {
-    QMutexLocker locker(&m_stateLock);
+    std::lock_guard<std::mutex> locker(m_stateLock);
     return m_userInfo.uid;
 }
 
 QString kivoARTCController::lastRoomIdLocked() const
 {
-    QMutexLocker locker(&m_stateLock);
+    std::lock_guard<std::mutex> locker(m_stateLock);
     return m_lastRoomId;
 }
 
@@ -31,7 +31,7 @@ QString kivoARTCController::lastRoomId() const
 void kivoARTCController::setSDKUserInfo(const stuRtcUserInfo &info)
 {
     {
-        QMutexLocker locker(&m_stateLock);
+        std::lock_guard<std::mutex> locker(m_stateLock);
         m_userInfo = info;
     }
     qInfo().noquote() << "[ARTC]" << "kivoARTCController::setSDKUserInfo" << "设置ARTC登陆信息" << info.uid;
@@ -53,7 +53,7 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom：roomId=%1").arg(roomId);
     stuRtcUserInfo user;
     {
-        QMutexLocker locker(&m_stateLock);
+        std::lock_guard<std::mutex> locker(m_stateLock);
         m_lastRoomId = roomId;
         user = m_userInfo;
     }

@@ -1,24 +1,24 @@
 #include "LogCapture.h"
 
-#include <QMutexLocker>
+#include <mutex>
 
 namespace {
 
-QMutex g_lock;
+std::mutex g_lock;
 LogCapture *g_current = nullptr;
 
 } // namespace
 
 LogCapture::LogCapture()
 {
-    QMutexLocker locker(&g_lock);
+    std::lock_guard<std::mutex> locker(g_lock);
     g_current = this;
     m_previous = qInstallMessageHandler(&LogCapture::handler);
 }
 
 LogCapture::~LogCapture()
 {
-    QMutexLocker locker(&g_lock);
+    std::lock_guard<std::mutex> locker(g_lock);
     qInstallMessageHandler(m_previous);
     g_current = nullptr;
 }
@@ -27,16 +27,16 @@ void LogCapture::handler(QtMsgType type, const QMessageLogContext &context, cons
 {
     (void)type;
     (void)context;
-    QMutexLocker locker(&g_lock);
+    std::lock_guard<std::mutex> locker(g_lock);
     if (!g_current)
         return;
-    QMutexLocker own(&g_current->m_lock);
+    std::lock_guard<std::mutex> own(g_current->m_lock);
     g_current->m_lines << message;
 }
 
 QStringList LogCapture::lines(const QString &prefix) const
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     if (prefix.isEmpty())
         return m_lines;
     QStringList out;
@@ -48,6 +48,6 @@ QStringList LogCapture::lines(const QString &prefix) const
 
 void LogCapture::clear()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     m_lines.clear();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QMutex>
+#include <mutex>
 #include <QStringList>
 
 // Collects every Qt log line (from any thread) while it lives.
@@ -18,7 +18,7 @@ public:
 
 private:
     static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message);
-    mutable QMutex m_lock;
+    mutable std::mutex m_lock;
     QStringList m_lines;
     QtMessageHandler m_previous;
 };

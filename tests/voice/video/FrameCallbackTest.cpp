@@ -2,8 +2,7 @@
 #include "VARTCDeviceInfo.h"
 #include "VARTCVideoFrameCallback.h"
 
-#include <QMutex>
-#include <QMutexLocker>
+#include <mutex>
 #include <QThread>
 
 #include <vector>
@@ -41,18 +40,18 @@ public:
             for (int r = 0; r < ch; ++r)
                 for (int x = 0; x < cw; ++x)
                     uniform = uniform && f.u[r * f.uStride + x] == f.u[0] && f.v[r * f.vStride + x] == f.v[0];
-            QMutexLocker locker(&m_lock);
+            std::lock_guard<std::mutex> locker(m_lock);
             m_seen.push_back({item.userId, f.width, f.height, f.size, f.y[0], f.u[0], f.v[0], uniform, QThread::currentThread()});
         };
     }
     std::vector<Seen> seen()
     {
-        QMutexLocker locker(&m_lock);
+        std::lock_guard<std::mutex> locker(m_lock);
         return m_seen;
     }
 
 private:
-    QMutex m_lock;
+    std::mutex m_lock;
     std::vector<Seen> m_seen;
 };
 
