@@ -1,0 +1,150 @@
+// ambrel-zip: lists, extracts and creates zip archives through the client's zip reader and writer,
+// so that its archives can be checked against other tools.
+//   ambrel-zip list <archive> [-P password]
+//   ambrel-zip extract <archive> <folder> [-P password]
+//   ambrel-zip create <archive|-> [-P password] <file or folder>...   ("-" writes to standard output)
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ZipReader.h"
+#include "ZipWriter.h"
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: ambrel-zip list <archive> [-P password]\n"
+                         "       ambrel-zip extract <archive> <folder> [-P password]\n"
+                         "       ambrel-zip create <archive|-> [-P password] <file or folder>...\n");
+    return 2;
+}
+
+std::wstring wide(const char *s) { return QString::fromLocal8Bit(s).toStdWString(); }
+
+int readerFailure(const char *what)
+{
+    wchar_t text[128];
+    zipReaderMessage(1, text, 128);
+    std::fprintf(stderr, "ambrel-zip: %s: %ls\n", what, text);
+    return 1;
+}
+
+int writerFailure(const std::string &what, DWORD rc)
+{
+    char text[128];
+    zipWriterMessage(rc, text, sizeof text);
+    std::fprintf(stderr, "ambrel-zip: %s: %s\n", what.c_str(), text);
+    return 1;
+}
+
+long long unixOf(const FILETIME &ft)
+{
+    long long t = (long long)((unsigned long long)ft.dwHighDateTime << 32 | ft.dwLowDateTime);
+    return (t - 116444736000000000LL) / 10000000LL;
+}
+
+int list(const char *archive, const char *password)
+{
+    ZipHandle *zip = zipReaderOpenFile(wide(archive).c_str(), password);
+    if (!zip)
+        return readerFailure(archive);
+    ZipEntry all;
+    zipReaderGetEntry(zip, -1, &all);
+    int rc = 0;
+    for (int i = 0; i < all.index; ++i) {
+        ZipEntry e;
+        if (zipReaderGetEntry(zip, i, &e) != ZIP_OK) {
+            rc = readerFailure(archive);
+            break;
+        }
+        std::printf("%u\t%u\t%02x\t%lld\t%ls\n", e.uncompressedSize, e.compressedSize, e.attr, unixOf(e.mtime), e.name);
+    }
+    zipReaderClose(zip);
+    return rc;
+}
+
+int extract(const char *archive, const char *folder, const char *password)
+{
+    ZipHandle *zip = zipReaderOpenFile(wide(archive).c_str(), password);
+    if (!zip)
+        return readerFailure(archive);
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    zipReaderSetBaseDir(zip, QFileInfo(QString::fromLocal8Bit(folder)).absoluteFilePath().toStdWString().c_str());
+    ZipEntry all;
+    zipReaderGetEntry(zip, -1, &all);
+    int rc = 0;
+    for (int i = 0; i < all.index; ++i) {
+        ZipEntry e;
+        if (zipReaderGetEntry(zip, i, &e) != ZIP_OK || e.name[0] == L'\0'
+            || zipReaderExtractToFile(zip, i, e.name) != ZIP_OK) {
+            readerFailure(QString::fromStdWString(e.name).toLocal8Bit().constData());
+            rc = 1;
+        }
+    }
+    zipReaderClose(zip);
+    return rc;
+}
+
+int create(const char *archive, const char *password, const std::vector<const char *> &inputs)
+{
+    const bool toStdout = std::strcmp(archive, "-") == 0;
+    ZipHandle *zip = toStdout ? zipWriterCreateHandle(GetStdHandle(STD_OUTPUT_HANDLE), password)
+                              : zipWriterCreateFile(wide(archive).c_str(), password);
+    if (!zip)
+        return writerFailure(archive, ZipWriter::lastResult);
+    int rc = 0;
+    auto addOne = [&](const QString &path, const QString &name) {
+        QFileInfo info(path);
+        DWORD r = info.isDir() ? zipWriterAddFolder(zip, name.toStdWString().c_str())
+                               : zipWriterAddFile(zip, name.toStdWString().c_str(), path.toStdWString().c_str());
+        if (r != ZIP_OK)
+            rc = writerFailure(path.toStdString(), r);
+    };
+    for (const char *input : inputs) {
+        const QString path = QString::fromLocal8Bit(input);
+        const QString name = QDir::cleanPath(path);
+        addOne(path, name);
+        if (QFileInfo(path).isDir()) {
+            QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString child = it.next();
+                addOne(child, QDir::cleanPath(child));
+            }
+        }
+    }
+    DWORD r = zipWriterClose(zip);
+    if (r != ZIP_OK)
+        rc = writerFailure(archive, r);
+    return rc;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 3)
+        return usage();
+    const std::string command = argv[1];
+    const char *password = nullptr;
+    std::vector<const char *> args;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-P") == 0 && i + 1 < argc)
+            password = argv[++i];
+        else
+            args.push_back(argv[i]);
+    }
+    if (command == "list" && args.size() == 1)
+        return list(args[0], password);
+    if (command == "extract" && args.size() == 2)
+        return extract(args[0], args[1], password);
+    if (command == "create" && args.size() >= 2)
+        return create(args[0], password, std::vector<const char *>(args.begin() + 1, args.end()));
+    return usage();
+}
