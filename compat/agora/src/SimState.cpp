@@ -5,8 +5,10 @@ namespace sim {
 
 SimState &simState()
 {
-    static SimState state;
-    return state;
+    // Never destroyed: an engine still alive at process exit may be released by another
+    // static's destructor after this one would have gone.
+    static SimState *state = new SimState;
+    return *state;
 }
 
 SimState::SimState()
