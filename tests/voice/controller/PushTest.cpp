@@ -22,7 +22,7 @@ TEST_F(PushTest, StartWithoutTranscodingTwiceIsARepeat)
     EXPECT_TRUE(c->startRtmpStream(QStringLiteral("rtmp://a"), false, {}));
     EXPECT_TRUE(c->startRtmpStream(QStringLiteral("rtmp://a"), false, {}));
     EXPECT_EQ(RtcSim::journal(), QStringList({"startRtmpStreamWithoutTranscoding(rtmp://a)"}));
-    EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::startRtmpStream startRtmpStream rtmp://a false",
+    EXPECT_EQ(m_log.ownArtc(), QStringList({"[ARTC] kivoARTCController::startRtmpStream startRtmpStream rtmp://a false",
                                          "[ARTC_CALL] kivoARTCController::startRtmpStream -> startRtmpStreamWithoutTranscoding url: rtmp://a",
                                          "[ARTC_RET] kivoARTCController::startRtmpStream -> startRtmpStreamWithoutTranscoding result 0",
                                          "[ARTC] kivoARTCController::startRtmpStream startRtmpStream ignore by repeat rtmp://a false"}));
@@ -79,13 +79,13 @@ TEST_F(PushTest, StopKeepingUrlsMakesTheNextStartARepeat)
     RtcSim::clearJournal();
     EXPECT_TRUE(c->startRtmpStream(QStringLiteral("rtmp://s"), false, {}));
     EXPECT_TRUE(RtcSim::journal().isEmpty());
-    EXPECT_TRUE(m_log.artc().contains("[ARTC] kivoARTCController::stopRtmpStream stopRtmpStream singlePushUrl rtmp://s   is Clear url:  false"));
+    EXPECT_TRUE(m_log.ownArtc().contains("[ARTC] kivoARTCController::stopRtmpStream stopRtmpStream singlePushUrl rtmp://s   is Clear url:  false"));
 }
 
 TEST_F(PushTest, RefusalsBeforeTheEngine)
 {
     EXPECT_FALSE(c->startRtmpStream(QString(), false, {}));
-    EXPECT_EQ(m_log.artc().last(), QStringLiteral("[ARTC] kivoARTCController::startRtmpStream startRtmpStream isEmpty"));
+    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC] kivoARTCController::startRtmpStream startRtmpStream isEmpty"));
     c->setSDKUserInfo({0, QString()});
     EXPECT_FALSE(c->startRtmpStream(QStringLiteral("rtmp://a"), false, {}));
     EXPECT_FALSE(c->stopRtmpStream(true));
@@ -97,9 +97,9 @@ TEST_F(PushTest, RelayStartAndStop)
 {
     EXPECT_TRUE(c->connectOtherSDKRoom(QStringLiteral("888"), 9));
     EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("startOrUpdateChannelMediaRelay(src=null, dest=888/null/9)"));
-    EXPECT_TRUE(m_log.artc().contains("[ARTC_CALL] kivoARTCController::connectOtherSDKRoom -> startOrUpdateChannelMediaRelay srcInfo: empty destInfos:channelName: 888 destInfos:token:  destInfo.uid 9 destCount: 1"));
+    EXPECT_TRUE(m_log.ownArtc().contains("[ARTC_CALL] kivoARTCController::connectOtherSDKRoom -> startOrUpdateChannelMediaRelay srcInfo: empty destInfos:channelName: 888 destInfos:token:  destInfo.uid 9 destCount: 1"));
     EXPECT_TRUE(c->disconnectOtherSDKRoom());
     EXPECT_FALSE(c->disconnectOtherSDKRoom());
     EXPECT_TRUE(c->pauseAllChannelMediaRelay());
-    EXPECT_EQ(m_log.artc().last(), QStringLiteral("[ARTC_CALL] kivoARTCController::pauseAllChannelMediaRelay -> pauseAllChannelMediaRelay result: 0"));
+    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC_CALL] kivoARTCController::pauseAllChannelMediaRelay -> pauseAllChannelMediaRelay result: 0"));
 }

@@ -52,7 +52,7 @@ TEST_F(RoomsTest, EnterRunsTheVoiceSetUpAndCompletesOnTheJoinEvent)
                            "setParameters({\"che.audio.agc.enable\":false})",
                            "joinChannel(token=tok, channelId=123, info=null, uid=5)", "muteLocalAudioStream(true)",
                            "enableAudioVolumeIndication(300, 3, false)", "muteAllRemoteAudioStreams(false)"}));
-    EXPECT_EQ(m_log.artc(),
+    EXPECT_EQ(m_log.ownArtc(),
               QStringList({
                   "[ARTC] kivoARTCController::enterSDKRoom enterSDKRoom：roomId=123",
                   "[ARTC_CALL] kivoARTCController::enterSDKRoom -> setAudioProfile profile: AUDIO_PROFILE_MUSIC_HIGH_QUALITY_STEREO scenario: AUDIO_SCENARIO_GAME_STREAMING",
@@ -160,7 +160,7 @@ TEST_F(RoomsTest, ExitStopsVoiceResetsTheMixAndCompletesOnTheLeaveEvent)
     ASSERT_TRUE(c->exitSDKRoom());
     EXPECT_EQ(RtcSim::calls(), QStringList({"muteLocalAudioStream", "muteAllRemoteAudioStreams", "updateRtmpTranscoding",
                                             "leaveChannel"}));
-    EXPECT_EQ(m_log.artc().mid(0, 9),
+    EXPECT_EQ(m_log.ownArtc().mid(0, 9),
               QStringList({
                   "[ARTC] kivoARTCController::exitSDKRoom exitSDKRoom 123",
                   "[ARTC_CALL] kivoARTCController::stopVoice -> muteLocalAudioStream mute: true",
@@ -185,7 +185,7 @@ TEST_F(RoomsTest, RoleSwitchCompletesThroughTheRoleEvent)
 {
     kivoARTCController *c = joined();
     ASSERT_TRUE(c->switchSDKRole(1));
-    EXPECT_EQ(m_log.artc().mid(0, 2), QStringList({"[ARTC_CALL] kivoARTCController::switchSDKRole -> setClientRole role: 1",
+    EXPECT_EQ(m_log.ownArtc().mid(0, 2), QStringList({"[ARTC_CALL] kivoARTCController::switchSDKRole -> setClientRole role: 1",
                                                    "[ARTC_RET] kivoARTCController::switchSDKRole -> setClientRole result 0"}));
     ASSERT_TRUE(waitUntil([&] { return m_signals.count("sigSwitchSDKRoleSuc") == 1; }));
     EXPECT_TRUE(m_signals.allOnGuiThread());

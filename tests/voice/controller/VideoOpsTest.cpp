@@ -31,7 +31,7 @@ TEST_F(VideoOpsTest, FrameRateBounds)
     c->setFPS(9);
     c->setFPS(31);
     EXPECT_TRUE(RtcSim::journal().isEmpty());
-    EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::setFPS 设置帧率 9", "[ARTC] kivoARTCController::setFPS 帧率设置错误",
+    EXPECT_EQ(m_log.ownArtc(), QStringList({"[ARTC] kivoARTCController::setFPS 设置帧率 9", "[ARTC] kivoARTCController::setFPS 帧率设置错误",
                                          "[ARTC] kivoARTCController::setFPS 设置帧率 31", "[ARTC] kivoARTCController::setFPS 帧率设置错误"}));
     c->setFPS(10);
     EXPECT_EQ(c->videoSettings().frameRate, 10);
@@ -42,11 +42,11 @@ TEST_F(VideoOpsTest, FrameRateBounds)
 TEST_F(VideoOpsTest, BitrateBoundsAndTheEncoderLine)
 {
     c->setBitrate(499);
-    EXPECT_EQ(m_log.artc().last(), QStringLiteral("[ARTC] kivoARTCController::setBitrate 码率设置错误"));
+    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC] kivoARTCController::setBitrate 码率设置错误"));
     EXPECT_EQ(c->videoSettings().bitrate, 600);
     m_log.clear();
     c->setBitrate(20000);
-    EXPECT_EQ(m_log.artc(),
+    EXPECT_EQ(m_log.ownArtc(),
               QStringList({"[ARTC] kivoARTCController::setBitrate 设置码率 20000",
                            "[ARTC_CALL] kivoARTCController::setVideoEncParam_ -> setVideoEncoderConfiguration codecType: 0 "
                            "dimensions.width: 640 dimensions.height: 480 frameRate: 15 bitrate: 20000 minBitrate: -1 "
@@ -60,7 +60,7 @@ TEST_F(VideoOpsTest, PortraitAndLandscapeExchangeTheSize)
 {
     c->setResMode(1);
     EXPECT_EQ(lastEncoderCall(), QStringLiteral("setVideoEncoderConfiguration(480x640, fps=15, bitrate=600, minBitrate=-1, orientation=2, mirror=2)"));
-    EXPECT_EQ(m_log.artc().first(), QStringLiteral("[ARTC] kivoARTCController::setResMode 设置竖屏 true"));
+    EXPECT_EQ(m_log.ownArtc().first(), QStringLiteral("[ARTC] kivoARTCController::setResMode 设置竖屏 true"));
     c->setResMode(0);
     EXPECT_EQ(lastEncoderCall(), QStringLiteral("setVideoEncoderConfiguration(640x480, fps=15, bitrate=600, minBitrate=-1, orientation=1, mirror=2)"));
 }
@@ -68,7 +68,7 @@ TEST_F(VideoOpsTest, PortraitAndLandscapeExchangeTheSize)
 TEST_F(VideoOpsTest, ResolutionFollowsTheOrientation)
 {
     c->setResolution(112);
-    EXPECT_EQ(m_log.artc().first(), QStringLiteral("[ARTC] kivoARTCController::setResolution 设置分辨率 1280 720"));
+    EXPECT_EQ(m_log.ownArtc().first(), QStringLiteral("[ARTC] kivoARTCController::setResolution 设置分辨率 1280 720"));
     EXPECT_TRUE(lastEncoderCall().startsWith("setVideoEncoderConfiguration(1280x720,"));
     c->setResMode(1);
     c->setResolution(112);
@@ -109,18 +109,18 @@ TEST_F(VideoOpsTest, ApplyOrientationExchangesOnlyWhenNeeded)
 TEST_F(VideoOpsTest, CameraListAndChoice)
 {
     EXPECT_EQ(c->getCameraList(), (ARTCDeviceList{{"前置摄像头", "cam-1"}, {"USB Camera", "cam-2"}}));
-    EXPECT_EQ(m_log.artc(),
+    EXPECT_EQ(m_log.ownArtc(),
               QStringList({"[ARTC_CALL] kivoARTCController::getCameraList -> enumerateVideoDevices result index=0,deviceName=前置摄像头,deviceId=cam-1 0",
                            "[ARTC_CALL] kivoARTCController::getCameraList -> enumerateVideoDevices result index=1,deviceName=USB Camera,deviceId=cam-2 0",
                            "[ARTC] kivoARTCController::getCameraList enumerateVideoDevices result count= 2"}));
     m_log.clear();
     c->setLocalCamera({QString(), QStringLiteral("cam-9")}, true);
-    EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::setLocalCamera 未找到摄像头:cam-9"}));
+    EXPECT_EQ(m_log.ownArtc(), QStringList({"[ARTC] kivoARTCController::setLocalCamera 未找到摄像头:cam-9"}));
     m_log.clear();
     RtcSim::clearJournal();
     c->setLocalCamera({QString(), QStringLiteral("cam-2")}, true);
     EXPECT_EQ(RtcSim::currentVideoDevice(), QStringLiteral("cam-2"));
-    EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::setLocalCamera 请求切换摄像头:USB Camera",
+    EXPECT_EQ(m_log.ownArtc(), QStringList({"[ARTC] kivoARTCController::setLocalCamera 请求切换摄像头:USB Camera",
                                          "[ARTC_CALL] kivoARTCController::setLocalCamera -> enableLocalVideo(true) 0",
                                          "[ARTC_CALL] kivoARTCController::setLocalCamera -> setDevice cam-2 ret: 0"}));
 }
@@ -129,20 +129,20 @@ TEST_F(VideoOpsTest, CameraListWithoutManager)
 {
     RtcSim::setInterfaceAvailable(agora::rtc::AGORA_IID_VIDEO_DEVICE_MANAGER, false);
     EXPECT_TRUE(c->getCameraList().isEmpty());
-    EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::getCameraList enumerateVideoDevices IVideoDeviceManager null"}));
+    EXPECT_EQ(m_log.ownArtc(), QStringList({"[ARTC] kivoARTCController::getCameraList enumerateVideoDevices IVideoDeviceManager null"}));
 }
 
 TEST_F(VideoOpsTest, OpenLocalCameraNeedsACameraAndASink)
 {
     int frames = 0;
     c->openLocalCamera([&frames](VideoFrameItem) { ++frames; });
-    EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::openLocalCamera 尚未选择摄像头"}));
+    EXPECT_EQ(m_log.ownArtc(), QStringList({"[ARTC] kivoARTCController::openLocalCamera 尚未选择摄像头"}));
     EXPECT_TRUE(RtcSim::journal().isEmpty());
     c->getCameraList();
     c->setLocalCamera({QString(), QStringLiteral("cam-1")}, true);
     m_log.clear();
     c->openLocalCamera(VideoFrameSink());
-    EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::openLocalCamera 本地渲染窗口为空"}));
+    EXPECT_EQ(m_log.ownArtc(), QStringList({"[ARTC] kivoARTCController::openLocalCamera 本地渲染窗口为空"}));
 }
 
 TEST_F(VideoOpsTest, OpenAndCloseLocalCamera)
@@ -156,7 +156,7 @@ TEST_F(VideoOpsTest, OpenAndCloseLocalCamera)
     RtcSim::clearJournal();
     c->closeLocalCamera();
     EXPECT_EQ(RtcSim::calls(), QStringList({"enableLocalVideo", "stopPreview"}));
-    EXPECT_TRUE(m_log.artc().contains("[ARTC] kivoARTCController::stopRtmpStream stopRtmpStream null"));
+    EXPECT_TRUE(m_log.ownArtc().contains("[ARTC] kivoARTCController::stopRtmpStream stopRtmpStream null"));
 }
 
 TEST_F(VideoOpsTest, SelectedCameraFiltersDeviceEvents)
@@ -182,11 +182,11 @@ TEST_F(VideoOpsTest, SelectedCameraFiltersDeviceEvents)
 TEST_F(VideoOpsTest, RemoteCamerasNeedAUserAndReadiness)
 {
     c->openRemoteCamera(QStringLiteral("42"), [](VideoFrameItem) {});
-    EXPECT_EQ(m_log.artc().last(), QStringLiteral("[ARTC] kivoARTCController::openRemoteCamera openRemoteCamera null 42"));
+    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC] kivoARTCController::openRemoteCamera openRemoteCamera null 42"));
     EXPECT_FALSE(c->isRemoteVideoUser(QStringLiteral("42")));
     c->setSDKUserInfo({5, QStringLiteral("tok")});
     c->openRemoteCamera(QString(), [](VideoFrameItem) {});
-    EXPECT_EQ(m_log.artc().last(), QStringLiteral("[ARTC] kivoARTCController::openRemoteCamera openRemoteCamera ignore userId="));
+    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC] kivoARTCController::openRemoteCamera openRemoteCamera ignore userId="));
     c->openRemoteCamera(QStringLiteral("42"), [](VideoFrameItem) {});
     EXPECT_TRUE(c->isRemoteVideoUser(QStringLiteral("42")));
     RtcSim::post([](IRtcEngineEventHandler *h) { h->onRemoteVideoStateChanged(42, 2, 0, 1); });
@@ -218,7 +218,7 @@ TEST_F(VideoOpsTest, UseVideoOnAndOff)
 {
     c->setUseVideo(false);
     EXPECT_EQ(RtcSim::calls(), QStringList({"disableVideo"}));
-    EXPECT_EQ(m_log.artc(), QStringList({"[ARTC_RET] kivoARTCController::setUseVideo -> disableVideo code: 0"}));
+    EXPECT_EQ(m_log.ownArtc(), QStringList({"[ARTC_RET] kivoARTCController::setUseVideo -> disableVideo code: 0"}));
     RtcSim::clearJournal();
     c->setUseVideo(true);
     EXPECT_EQ(RtcSim::calls(), QStringList({"enableVideo", "queryInterface", "registerVideoFrameObserver",

@@ -9,7 +9,7 @@ LogCapture *g_current = nullptr;
 
 } // namespace
 
-LogCapture::LogCapture()
+LogCapture::LogCapture() : m_thread(QThread::currentThreadId())
 {
     std::lock_guard<std::mutex> locker(g_lock);
     g_current = this;
@@ -32,6 +32,7 @@ void LogCapture::handler(QtMsgType type, const QMessageLogContext &context, cons
         return;
     std::lock_guard<std::mutex> own(g_current->m_lock);
     g_current->m_lines << message;
+    g_current->m_own << (QThread::currentThreadId() == g_current->m_thread);
 }
 
 QStringList LogCapture::lines(const QString &prefix) const
@@ -50,4 +51,15 @@ void LogCapture::clear()
 {
     std::lock_guard<std::mutex> locker(m_lock);
     m_lines.clear();
+    m_own.clear();
+}
+
+QStringList LogCapture::ownArtc() const
+{
+    std::lock_guard<std::mutex> locker(m_lock);
+    QStringList out;
+    for (int i = 0; i < m_lines.size(); ++i)
+        if (m_own.at(i) && m_lines.at(i).startsWith(QLatin1String("[ARTC")))
+            out << m_lines.at(i);
+    return out;
 }
