@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 using namespace QtPromise;
@@ -62,13 +63,29 @@ TEST(PromiseThreads, WorkerAttachedHandlerRunsOnTheWorker)
         workerThread = QThread::currentThread();
         auto next = d.promise.then([&ranOn](int) { ranOn = QThread::currentThread(); });
         attached = true;
-        next.wait(); // the worker's own event loop delivers it
+        waitUntil([&ranOn] { return ranOn.load() != nullptr; });
     });
     ASSERT_TRUE(waitUntil([&attached] { return attached.load(); }));
     d.resolve(1);
     ASSERT_TRUE(worker->wait(5000));
     EXPECT_EQ(ranOn.load(), workerThread);
     EXPECT_NE(ranOn.load(), QThread::currentThread());
+}
+
+TEST(PromiseThreads, ThreadStartedOutsideQtGetsItsContinuations)
+{
+    Deferred<int> d;
+    std::atomic<int> result{0};
+    std::atomic<bool> attached{false};
+    std::thread plain([&] {
+        d.promise.then([&result](int v) { result = v + 1; });
+        attached = true;
+        waitUntil([&result] { return result.load() != 0; });
+    });
+    ASSERT_TRUE(waitUntil([&attached] { return attached.load(); }));
+    d.resolve(41);
+    plain.join();
+    EXPECT_EQ(result.load(), 42);
 }
 
 TEST(PromiseThreads, AdoptedPromiseSettledElsewhere)

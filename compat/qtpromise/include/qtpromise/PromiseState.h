@@ -3,6 +3,7 @@
 #include "QPromiseUndefinedException.h"
 
 #include <QAbstractEventDispatcher>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QMutex>
 #include <QPointer>
@@ -59,6 +60,9 @@ public:
     // Calls `waiter` from the current thread's event loop once settled (later even if already).
     void onSettled(Waiter waiter)
     {
+        if (!QAbstractEventDispatcher::instance()) {
+            QEventLoop createsDispatcher; // a thread started outside Qt gets one to deliver to
+        }
         QPointer<QThread> thread = QThread::currentThread();
         QMutexLocker lock(&m_mutex);
         if (m_status == Pending) {

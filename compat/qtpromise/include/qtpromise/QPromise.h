@@ -88,7 +88,7 @@ public:
     // Runs the current thread's event loop until settled.
     const QPromise<T> &wait() const
     {
-        QEventLoop loop; // gives a thread without an event loop one
+        QEventLoop loop;
         m_d->onSettled([](const detail::PromiseState<T> &) {}); // wakes the loop when settled elsewhere
         while (isPending())
             loop.processEvents(QEventLoop::WaitForMoreEvents);
