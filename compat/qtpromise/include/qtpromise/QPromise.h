@@ -85,7 +85,8 @@ public:
         return detail::PromiseAccess::wrap(next);
     }
 
-    // Runs the current thread's event loop until settled.
+    // Runs the current thread's event loop until settled. Like any nested loop it leaves
+    // deferred deletes of outer levels alone.
     const QPromise<T> &wait() const
     {
         QEventLoop loop;
