@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include "TestSupport.h"
+#include "VDmpCollect.h"
+#include "ZipReader.h"
+
+namespace {
+
+class VDmpCollectTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { SetUnhandledExceptionFilter(nullptr); }
+
+    // Runs the crasher in the work folder; returns the dump path it announced.
+    QString crash(const char *how, QProcess::ExitStatus *status, int *signal)
+    {
+        QProcess p;
+        p.setWorkingDirectory(work.path());
+        p.start(QCoreApplication::applicationDirPath() + "/dmp_crasher", {how});
+        EXPECT_TRUE(p.waitForFinished(30000));
+        *status = p.exitStatus();
+        *signal = p.exitCode();
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
+    static QStringList entriesOf(const QString &zipPath)
+    {
+        QStringList names;
+        ZipHandle *zip = zipReaderOpenFile(zipPath.toStdWString().c_str(), nullptr);
+        if (!zip)
+            return names;
+        ZipEntry all;
+        zipReaderGetEntry(zip, -1, &all);
+        for (int i = 0; i < all.index; ++i) {
+            ZipEntry e;
+            zipReaderGetEntry(zip, i, &e);
+            names << QString::fromWCharArray(e.name);
+        }
+        zipReaderClose(zip);
+        return names;
+    }
+
+    TempWorkDir work;
+};
+
+// A crash in a child process: the dump and its archive appear, and the process still dies.
+
+TEST_F(VDmpCollectTest, CrashWritesTheDumpAndPacksTheFolder)
+{
+    work.write("log/dmp/kivoLive_20240302_09_05_03.dmp", "earlier dump");
+    work.write("log/dmp/kivoLive_20240302_09_05_03.zip", "earlier zip");
+    QProcess::ExitStatus status;
+    int code;
+    const QString dump = crash("segv", &status, &code);
+    EXPECT_EQ(status, QProcess::CrashExit);
+    ASSERT_TRUE(QRegularExpression("^log/dmp/kivoLive_\\d{8}_\\d\\d_\\d\\d_\\d\\d\\.dmp$").match(dump).hasMatch()) << dump.toStdString();
+
+    const QByteArray report = [&] {
+        QFile f(work.filePath(dump));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    EXPECT_TRUE(report.startsWith("AMBREL-DUMP 1\n"));
+    EXPECT_TRUE(report.contains("exception 0xC0000005"));
+    EXPECT_TRUE(report.contains("signal 11"));
+    EXPECT_TRUE(report.contains("\nmodules\n"));
+    EXPECT_TRUE(report.contains("dmp_crasher"));
+    EXPECT_FALSE(report.contains(" data\n")); // no module but ntdll keeps its data segments
+    EXPECT_TRUE(report.endsWith("end\n"));
+
+    QString zip = dump;
+    zip.replace(".dmp", ".zip");
+    QStringList names = entriesOf(work.filePath(zip));
+    names.sort();
+    const QString bare = dump.mid(QString("log/dmp/").size());
+    QStringList expected = {bare, "kivoLive_20240302_09_05_03.dmp", "kivoLive_20240302_09_05_03.zip"};
+    expected.sort();
+    EXPECT_EQ(names, expected);
+    QProcess unzip;
+    unzip.setWorkingDirectory(work.path());
+    unzip.start("unzip", {"-tq", zip});
+    ASSERT_TRUE(unzip.waitForFinished(30000));
+    EXPECT_EQ(unzip.exitCode(), 0) << unzip.readAll().toStdString();
+}
+
+TEST_F(VDmpCollectTest, AbortIsCaughtToo)
+{
+    QDir().mkpath(work.filePath("log"));
+    QProcess::ExitStatus status;
+    int code;
+    const QString dump = crash("abort", &status, &code);
+    EXPECT_EQ(status, QProcess::CrashExit);
+    EXPECT_TRUE(QFile::exists(work.filePath(dump)));
+    QString zip = dump;
+    EXPECT_TRUE(QFile::exists(work.filePath(zip.replace(".dmp", ".zip"))));
+}
+
+TEST_F(VDmpCollectTest, WithoutALogFolderNothingIsWrittenAndTheProcessStillDies)
+{
+    QProcess::ExitStatus status;
+    int code;
+    crash("segv", &status, &code);
+    EXPECT_EQ(status, QProcess::CrashExit);
+    EXPECT_FALSE(QDir(work.filePath("log")).exists());
+}
+
+// The collector's own rules, in this process.
+
+TEST_F(VDmpCollectTest, NamesComeFromTheMomentOfInstalling)
+{
+    VDmpCollect *c = VDmpCollect::instance();
+    const QDateTime before = QDateTime::currentDateTime();
+    c->init("log/dmp", "kivoLive");
+    const QDateTime after = QDateTime::currentDateTime();
+    const QString got = QString::fromStdString(c->dumpPath());
+    const QString a = "log/dmp/kivoLive_" + before.toString("yyyyMMdd_HH_mm_ss") + ".dmp";
+    const QString b = "log/dmp/kivoLive_" + after.toString("yyyyMMdd_HH_mm_ss") + ".dmp";
+    EXPECT_TRUE(got == a || got == b) << got.toStdString();
+    EXPECT_EQ(QString::fromStdString(c->zipPath()), QString(got).replace(".dmp", ".zip"));
+
+    c->init(nullptr, "other");
+    c->init("elsewhere", nullptr);
+    EXPECT_EQ(QString::fromStdString(c->dumpPath()), got);
+    EXPECT_EQ(dumpExceptionFilter(nullptr), EXCEPTION_CONTINUE_SEARCH);
+}
+
+TEST_F(VDmpCollectTest, FilterWritesAndPacksThenContinuesTheSearch)
+{
+    VDmpCollect *c = VDmpCollect::instance();
+    c->init("log/dmp", "unit");
+    QDir().mkpath(work.filePath("log"));
+    EXPECT_TRUE(c->hasNoZip());
+    EXCEPTION_RECORD record{};
+    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+    CONTEXT context{11, nullptr};
+    EXCEPTION_POINTERS pointers{&record, &context};
+    EXPECT_EQ(dumpExceptionFilter(&pointers), EXCEPTION_CONTINUE_SEARCH);
+    EXPECT_TRUE(QFile::exists(work.filePath(QString::fromStdString(c->dumpPath()))));
+    EXPECT_FALSE(c->hasNoZip());
+    EXPECT_EQ(entriesOf(work.filePath(QString::fromStdString(c->zipPath()))),
+              QStringList{QString::fromStdString(c->dumpPath()).mid(8)});
+    c->removeDumpFolder();
+    EXPECT_FALSE(QDir(work.filePath("log/dmp")).exists());
+    EXPECT_TRUE(QDir(work.filePath("log")).exists());
+}
+
+} // namespace
