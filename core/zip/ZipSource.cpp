@@ -1,27 +1,10 @@
 #include "ZipSource.h"
 
+#include "ZipFilePosition.h"
+
 #include <cstring>
 
 namespace {
-
-bool filePosition(HANDLE h, ULONGLONG &pos)
-{
-    LONG high = 0;
-    SetLastError(0);
-    DWORD low = SetFilePointer(h, 0, &high, FILE_CURRENT);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != 0)
-        return false;
-    pos = (ULONGLONG(DWORD(high)) << 32) | low;
-    return true;
-}
-
-bool setFilePosition(HANDLE h, LONGLONG pos, DWORD method)
-{
-    LONG high = LONG(ULONGLONG(pos) >> 32);
-    SetLastError(0);
-    DWORD low = SetFilePointer(h, LONG(DWORD(ULONGLONG(pos) & 0xFFFFFFFFu)), &high, method);
-    return !(low == INVALID_SET_FILE_POINTER && GetLastError() != 0);
-}
 
 ZipSource *self(voidpf opaque) { return static_cast<ZipSource *>(opaque); }
 
@@ -57,7 +40,7 @@ ZipSource *ZipSource::fromHandle(HANDLE handle, bool ownsHandle)
     s->m_isFile = true;
     s->m_handle = handle;
     s->m_ownsHandle = ownsHandle;
-    s->m_canSeek = filePosition(handle, s->m_baseOffset);
+    s->m_canSeek = ZipFilePosition::get(handle, s->m_baseOffset);
     return s;
 }
 
@@ -105,8 +88,8 @@ bool ZipSource::seek(LONGLONG offset, int origin)
         if (!m_canSeek)
             return false;
         if (origin == ZLIB_FILEFUNC_SEEK_SET)
-            return setFilePosition(m_handle, LONGLONG(m_baseOffset) + offset, FILE_BEGIN);
-        return setFilePosition(m_handle, offset, origin == ZLIB_FILEFUNC_SEEK_CUR ? FILE_CURRENT : FILE_END);
+            return ZipFilePosition::set(m_handle, LONGLONG(m_baseOffset) + offset, FILE_BEGIN);
+        return ZipFilePosition::set(m_handle, offset, origin == ZLIB_FILEFUNC_SEEK_CUR ? FILE_CURRENT : FILE_END);
     }
     LONGLONG target = origin == ZLIB_FILEFUNC_SEEK_SET ? offset
         : origin == ZLIB_FILEFUNC_SEEK_CUR ? LONGLONG(m_position) + offset
@@ -122,7 +105,7 @@ LONGLONG ZipSource::tell() const
     if (!m_isFile)
         return m_position;
     ULONGLONG pos;
-    if (!m_canSeek || !filePosition(m_handle, pos))
+    if (!m_canSeek || !ZipFilePosition::get(m_handle, pos))
         return -1;
     return LONGLONG(pos - m_baseOffset);
 }

@@ -2,6 +2,7 @@
 
 #include "ZipCrypt.h"
 #include "ZipDeflater.h"
+#include "ZipFilePosition.h"
 #include "ZipText.h"
 
 #include <zlib.h>
@@ -69,25 +70,6 @@ void dosOfFileTime(const FILETIME &ft, uint16_t &date, uint16_t &time)
         dosOf(SYSTEMTIME{1980, 1, 0, 1, 0, 0, 0, 0}, date, time);
 }
 
-bool filePosition(HANDLE h, ULONGLONG &pos)
-{
-    LONG high = 0;
-    SetLastError(0);
-    DWORD low = SetFilePointer(h, 0, &high, FILE_CURRENT);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != 0)
-        return false;
-    pos = (ULONGLONG(DWORD(high)) << 32) | low;
-    return true;
-}
-
-bool setFilePosition(HANDLE h, ULONGLONG pos)
-{
-    LONG high = LONG(pos >> 32);
-    SetLastError(0);
-    DWORD low = SetFilePointer(h, LONG(DWORD(pos & 0xFFFFFFFFu)), &high, FILE_BEGIN);
-    return !(low == INVALID_SET_FILE_POINTER && GetLastError() != 0);
-}
-
 bool storedByName(const std::wstring &name)
 {
     size_t dot = name.rfind(L'.');
@@ -127,7 +109,7 @@ bool looksExecutable(HANDLE file, uint64_t size)
     if (got < 64)
         return false;
     uint32_t offset = uint32_t(head[60]) | uint32_t(head[61]) << 8 | uint32_t(head[62]) << 16 | uint32_t(head[63]) << 24;
-    if (uint64_t(offset) + 52 >= size || !setFilePosition(file, offset))
+    if (uint64_t(offset) + 52 >= size || !ZipFilePosition::set(file, offset))
         return false;
     unsigned char sig[4] = {};
     if (!ReadFile(file, sig, 4, &got, nullptr) || got < 4)
@@ -222,7 +204,7 @@ DWORD ZipWriter::createHandle(HANDLE file, const char *password)
     m_handle = file;
     m_isFile = true;
     m_ownsHandle = false;
-    m_canSeek = filePosition(file, m_baseOffset);
+    m_canSeek = ZipFilePosition::get(file, m_baseOffset);
     if (!m_canSeek)
         m_baseOffset = 0;
     m_password = password ? password : "";
@@ -301,7 +283,7 @@ bool ZipWriter::seekTarget(ULONGLONG position)
         m_position = DWORD(position);
         return true;
     }
-    return m_canSeek && setFilePosition(m_handle, m_baseOffset + position);
+    return m_canSeek && ZipFilePosition::set(m_handle, m_baseOffset + position);
 }
 
 DWORD ZipWriter::storeData(Source &source, uint64_t &written)
@@ -515,14 +497,14 @@ DWORD ZipWriter::addHandle(const wchar_t *name, HANDLE file, LONGLONG length)
     source.handle = file;
     ULONGLONG pos;
     BY_HANDLE_FILE_INFORMATION info;
-    if (filePosition(file, pos) && GetFileInformationByHandle(file, &info)) {
+    if (ZipFilePosition::get(file, pos) && GetFileInformationByHandle(file, &info)) {
         const uint64_t size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
         const DWORD win = info.dwFileAttributes & 0x37;
         const bool readOnly = win & FILE_ATTRIBUTE_READONLY;
         const bool dir = win & FILE_ATTRIBUTE_DIRECTORY;
-        setFilePosition(file, 0);
+        ZipFilePosition::set(file, 0);
         const bool exe = looksExecutable(file, size);
-        setFilePosition(file, 0);
+        ZipFilePosition::set(file, 0);
         source.attributes = win | (dir ? 0x40000000u : 0x80000000u) | 0x01000000u | (readOnly ? 0u : 0x00800000u)
             | (exe ? 0x00400000u : 0u);
         source.expected = LONGLONG(size);
