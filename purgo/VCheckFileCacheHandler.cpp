@@ -23,11 +23,10 @@ bool ownStatus(const QString &path, struct stat &st)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
-// Last-read time of the entry itself; invalid when the volume keeps none.
-QDateTime lastRead(const struct stat &st)
+// Last-read time of the entry itself in milliseconds since the epoch; 0 when the volume keeps none.
+qint64 lastReadMs(const struct stat &st)
 {
-    const qint64 ms = qint64(st.st_atim.tv_sec) * 1000 + st.st_atim.tv_nsec / 1000000;
-    return ms ? QDateTime::fromMSecsSinceEpoch(ms) : QDateTime();
+    return qint64(st.st_atim.tv_sec) * 1000 + st.st_atim.tv_nsec / 1000000;
 }
 
 } // namespace
@@ -57,7 +56,7 @@ VCheckFileCacheHandler::VCheckFileCacheHandler()
           {QStringLiteral("res/temp"), 0, 0},
           {QStringLiteral("res/webp"), 0, 0},
       },
-      m_clock([] { return QDateTime::currentDateTime(); }),
+      m_clock([] { return QDateTime::currentDateTimeUtc(); }),
       m_freeSpace(&GetDiskFreeSpaceExW),
       m_question([](const QString &title, const QString &text) {
           return QMessageBox::question(nullptr, title, text, QMessageBox::Yes | QMessageBox::No,
@@ -144,9 +143,10 @@ void VCheckFileCacheHandler::processEntry(const QFileInfo &info, int fileDepth, 
         isExpired(info); // reports that it is gone
         return;
     }
-    // A link is handled like a file, so its target is never walked into or removed.
+    // A link is handled like a file, so its target is never walked into or removed. Its status
+    // was just taken, so the staleness test needs no second look.
     if (!S_ISDIR(st.st_mode)) {
-        if (depth >= fileDepth && isExpired(info))
+        if (depth >= fileDepth && isStale(st))
             deleteFileOrDir(info);
         return;
     }
@@ -173,8 +173,15 @@ bool VCheckFileCacheHandler::isExpired(const QFileInfo &info)
         }
         return false;
     }
-    const QDateTime read = lastRead(st);
-    const qint64 age = read.isValid() ? read.secsTo(m_clock()) : 0;
+    return isStale(st);
+}
+
+bool VCheckFileCacheHandler::isStale(const struct stat &st) const
+{
+    // Whole seconds, as between two date-times; kept in milliseconds because building a local
+    // date-time per file costs more than the look at the file.
+    const qint64 read = lastReadMs(st);
+    const qint64 age = read ? (m_clock().toMSecsSinceEpoch() - read) / 1000 : 0;
     return age >= kExpirySeconds;
 }
 

@@ -13,6 +13,8 @@
 
 #include "win32api.h"
 
+struct stat;
+
 // One cleaning pass over the client's log and resource-cache folders: optionally measures the
 // program's folder and the free disk space and asks, then deletes what was last read a week ago
 // or longer. Symbolic links are never followed: a link is judged, and removed, as itself.
@@ -60,6 +62,7 @@ public:
 
 private:
     void write(const char *label, const QString &path, bool ending);
+    bool isStale(const struct stat &st) const;
     // One directory level, without following or stat-ing anything (see the source).
     QFileInfoList list(const QString &dir) const;
     QString programDir() const;
