@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QMutex>
+#include <QString>
+
+#include <memory>
+
+namespace google {
+namespace protobuf {
+class Descriptor;
+class DynamicMessageFactory;
+class Message;
+namespace compiler {
+class Importer;
+}
+} // namespace protobuf
+} // namespace google
+
+class VProtoSourceTree;
+class VProtoImportErrors;
+
+// Process-wide loader of the proto files: imports a file on first use and hands out fresh
+// dynamic messages of its types. Thread-safe. Never destroyed, so messages that outlive
+// other statics still find their factory.
+class VProtoRegistry
+{
+public:
+    static VProtoRegistry *getInstance();
+
+    // The type fullName of protoFile, importing the file on first use; null when either
+    // is unknown (logged once per file).
+    const google::protobuf::Descriptor *findType(const QString &protoFile, const QString &fullName);
+    // A new empty message of the type, owned by the caller.
+    google::protobuf::Message *newMessage(const google::protobuf::Descriptor *type);
+
+private:
+    VProtoRegistry();
+    bool importLocked(const QString &protoFile);
+
+    QMutex m_mutex;
+    std::unique_ptr<VProtoSourceTree> m_tree;
+    std::unique_ptr<VProtoImportErrors> m_errors;
+    std::unique_ptr<google::protobuf::compiler::Importer> m_importer;
+    std::unique_ptr<google::protobuf::DynamicMessageFactory> m_factory;
+    QHash<QString, bool> m_imported;
+};
