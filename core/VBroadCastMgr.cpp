@@ -1,0 +1,154 @@
+#include "VBroadCastMgr.h"
+
+#include "KivoServerComm.h"
+#include "VProtoKeyMgr.h"
+#include "vSignalsMgr.h"
+
+#include <QtDebug>
+
+VBroadCastMgr *VBroadCastMgr::getInstance()
+{
+    static VBroadCastMgr instance;
+    return &instance;
+}
+
+VBroadCastMgr::VBroadCastMgr() : QObject(nullptr)
+{
+    m_handlers.clear();
+    m_subscribers.clear();
+    registerAllBroadcasts();
+    // Queued: every broadcast is handled on the GUI thread, whoever emitted it.
+    connect(KivoServerComm::getInstance(), &KivoServerComm::sigRecvBroadCast, this,
+            &VBroadCastMgr::sltRecvBroadCast, Qt::QueuedConnection);
+}
+
+void VBroadCastMgr::registerBroadcast(const QString &name, Handler handler)
+{
+    const int id = VProtoKeyMgr::getInstance()->value(name).toInt();
+    m_handlers.insert(id, handler);
+}
+
+void VBroadCastMgr::registerAllBroadcasts()
+{
+    m_handlers.clear();
+#include "VBroadCastMgr_rows.inc"
+}
+
+void VBroadCastMgr::addSubscriber(const QString &name, QObject *object, const QString &slotText)
+{
+    if (name.isEmpty() || !object)
+        return;
+    const int id = VProtoKeyMgr::getInstance()->value(name).toInt();
+    m_subscribers[id].insert(QPointer<QObject>(object), slotText);
+}
+
+void VBroadCastMgr::sltRecvBroadCast(int protoId, VProtoMsgPtr pbMsg)
+{
+    if (protoId == 0 || !pbMsg) {
+        qInfo() << "广播内容为空" << protoId;
+        return;
+    }
+    auto subs = m_subscribers.constFind(protoId);
+    if (subs != m_subscribers.constEnd()) {
+        const QMap<QPointer<QObject>, QString> copy = subs.value();
+        for (auto it = copy.constBegin(); it != copy.constEnd(); ++it) {
+            QObject *object = it.key().data();
+            if (!object)
+                continue;
+            const QString method = it.value().split(QStringLiteral("::")).last();
+            QMetaObject::invokeMethod(object, method.toLocal8Bit().constData(),
+                                      QGenericArgument("QSharedPointer<VProtoBufMessage>", &pbMsg));
+        }
+    }
+    auto handler = m_handlers.constFind(protoId);
+    if (handler != m_handlers.constEnd())
+        (this->*handler.value())(pbMsg);
+}
+
+void VBroadCastMgr::safeTest() {}
+
+void VBroadCastMgr::testGodNobleBroadcast()
+{
+    VProtoMsgPtr msg(new VProtoBufMessage());
+    msg->make(QStringLiteral("NobleResult.proto"), QStringLiteral("NobleResult.GodNobleNotifyBroadcast"));
+    msg->setString(QStringLiteral("userId"), QStringLiteral("godNobleTest"));
+    const int id = VProtoKeyMgr::getInstance()->value(QStringLiteral("NobleResult.GodNobleNotifyBroadcast")).toInt();
+    auto handler = m_handlers.constFind(id);
+    if (handler != m_handlers.constEnd())
+        (this->*handler.value())(msg);
+}
+
+void VBroadCastMgr::releaseOnly(VProtoMsgPtr pbMsg)
+{
+    pbMsg.reset();
+}
+
+void VBroadCastMgr::onOfficialBroadcast(VProtoMsgPtr pbMsg)
+{
+    if (!pbMsg)
+        return;
+    QString content;
+    int playCount = 0;
+    if (pbMsg->hasField(QStringLiteral("content")))
+        pbMsg->getString(QStringLiteral("content"), content);
+    if (pbMsg->hasField(QStringLiteral("playCount")))
+        pbMsg->getInt32(QStringLiteral("playCount"), playCount);
+    qInfo() << "官方广播" << content << playCount;
+    emit vSignalsMgr::getInstance()->sigStartOfficialBroadcast(content, playCount);
+}
+
+void VBroadCastMgr::onVoiceRoomUrlApproved(VProtoMsgPtr pbMsg)
+{
+    if (!pbMsg || !pbMsg->hasField(QStringLiteral("roomUrl")))
+        return;
+    QString roomUrl;
+    pbMsg->getString(QStringLiteral("roomUrl"), roomUrl);
+    qInfo() << QStringLiteral("VoiceRoomUrlApprovedBroadcast roomUrl:%1").arg(roomUrl);
+    emit vSignalsMgr::getInstance()->sigRoomLogoApproved(roomUrl);
+}
+
+void VBroadCastMgr::onCommonCountDownTips(VProtoMsgPtr pbMsg)
+{
+    if (!pbMsg)
+        return;
+    ActivityInfo info;
+    if (pbMsg->hasField(QStringLiteral("actId")))
+        pbMsg->getString(QStringLiteral("actId"), info.actId);
+    if (pbMsg->hasField(QStringLiteral("doubleRemainSecond")))
+        pbMsg->getInt32(QStringLiteral("doubleRemainSecond"), info.doubleRemainSecond);
+    if (pbMsg->hasField(QStringLiteral("h5url")))
+        pbMsg->getString(QStringLiteral("h5url"), info.h5url);
+    if (pbMsg->hasField(QStringLiteral("pcShowClock")))
+        pbMsg->getString(QStringLiteral("pcShowClock"), info.pcShowClock);
+    emit vSignalsMgr::getInstance()->sigRequestCommonCountDownTipsUpdate(info);
+}
+
+void VBroadCastMgr::onChatSafeModeNotice(VProtoMsgPtr pbMsg)
+{
+    if (!pbMsg)
+        return;
+    emit vSignalsMgr::getInstance()->sigSafeChatMode();
+}
+
+void VBroadCastMgr::onUpdateVirtualRole(VProtoMsgPtr pbMsg)
+{
+    if (!pbMsg)
+        return;
+    emit vSignalsMgr::getInstance()->sigUpdateVirtualRole();
+}
+
+void VBroadCastMgr::onRoomGameStatusInfo(VProtoMsgPtr pbMsg)
+{
+    if (!pbMsg)
+        return;
+    emit vSignalsMgr::getInstance()->sigRoomGameStatusInfoBroadcast(pbMsg);
+}
+
+void VBroadCastMgr::onUpdateCheckSimplePassword(VProtoMsgPtr pbMsg)
+{
+    if (!pbMsg)
+        return;
+    bool checkSimplePwd = true;
+    if (pbMsg->hasField(QStringLiteral("checkSimplePwd")))
+        pbMsg->getBool(QStringLiteral("checkSimplePwd"), checkSimplePwd, true);
+}
