@@ -1,0 +1,7 @@
+#include "ActivityRequests.h"
+
+#define KIVO_REQUEST KIVO_DEFINE_REQUEST
+#define KIVO_REQUEST_P KIVO_DEFINE_REQUEST_P
+#include "tables/ActivityRequests.inc"
+#undef KIVO_REQUEST
+#undef KIVO_REQUEST_P

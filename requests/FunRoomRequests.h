@@ -1,0 +1,13 @@
+#pragma once
+
+// Request functions of fun rooms, union voice rooms, voice-room PK and team fights.
+// Each makes its method's message, sets the fields of its row in order and returns the
+// promise of KivoServerComm::requestKivoServer; the rows are in tables/FunRoomRequests.inc.
+
+#include "KivoRequestMacros.h"
+
+#define KIVO_REQUEST KIVO_DECLARE_REQUEST
+#define KIVO_REQUEST_P KIVO_DECLARE_REQUEST_P
+#include "tables/FunRoomRequests.inc"
+#undef KIVO_REQUEST
+#undef KIVO_REQUEST_P

@@ -1,0 +1,8 @@
+#include "GiftRequests.h"
+
+#include "Tamsel.h"
+#define KIVO_REQUEST KIVO_DEFINE_REQUEST
+#define KIVO_REQUEST_P KIVO_DEFINE_REQUEST_P
+#include "tables/GiftRequests.inc"
+#undef KIVO_REQUEST
+#undef KIVO_REQUEST_P

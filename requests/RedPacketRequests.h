@@ -1,0 +1,14 @@
+#pragma once
+
+// Request functions of red packets and their rains, headlines, special lucky bags and the wish
+// pool.
+// Each makes its method's message, sets the fields of its row in order and returns the
+// promise of KivoServerComm::requestKivoServer; the rows are in tables/RedPacketRequests.inc.
+
+#include "KivoRequestMacros.h"
+
+#define KIVO_REQUEST KIVO_DECLARE_REQUEST
+#define KIVO_REQUEST_P KIVO_DECLARE_REQUEST_P
+#include "tables/RedPacketRequests.inc"
+#undef KIVO_REQUEST
+#undef KIVO_REQUEST_P

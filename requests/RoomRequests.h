@@ -1,0 +1,14 @@
+#pragma once
+
+// Request functions of voice rooms, live rooms, knocking, channels, room games and true-love
+// seats.
+// Each makes its method's message, sets the fields of its row in order and returns the
+// promise of KivoServerComm::requestKivoServer; the rows are in tables/RoomRequests.inc.
+
+#include "KivoRequestMacros.h"
+
+#define KIVO_REQUEST KIVO_DECLARE_REQUEST
+#define KIVO_REQUEST_P KIVO_DECLARE_REQUEST_P
+#include "tables/RoomRequests.inc"
+#undef KIVO_REQUEST
+#undef KIVO_REQUEST_P
