@@ -1,17 +1,12 @@
 #include "KivoRequestBuilder.h"
 
+#include <type_traits>
+
 #include "KivoRequestTrace.h"
 #include "KivoServerComm.h"
 
 namespace {
 KivoRequestTrace *g_trace = nullptr;
-
-template<typename T>
-void report(const char *operation, const QString &field, const T &value, bool ok)
-{
-    if (g_trace)
-        g_trace->fieldSet(operation, field, QVariant::fromValue(value), ok);
-}
 } // namespace
 
 KivoRequestBuilder::KivoRequestBuilder(const char *method)
@@ -23,6 +18,17 @@ KivoRequestBuilder::KivoRequestBuilder(const char *method)
         g_trace->made(protoFile, name, ok);
 }
 
+template<typename T>
+KivoRequestBuilder &KivoRequestBuilder::apply(const char *operation,
+                                              bool (VProtoBufMessage::*setter)(const QString &, T),
+                                              const QString &field, T value)
+{
+    const bool ok = (m_message.*setter)(field, value);
+    if (g_trace)
+        g_trace->fieldSet(operation, field, QVariant::fromValue(std::decay_t<T>(value)), ok);
+    return *this;
+}
+
 KivoRequestBuilder &KivoRequestBuilder::setString(const char *field, const QString &value)
 {
     return setString(QString::fromLatin1(field), value);
@@ -30,57 +36,45 @@ KivoRequestBuilder &KivoRequestBuilder::setString(const char *field, const QStri
 
 KivoRequestBuilder &KivoRequestBuilder::setString(const QString &field, const QString &value)
 {
-    report("setString", field, value, m_message.setString(field, value));
-    return *this;
+    return apply<const QString &>("setString", &VProtoBufMessage::setString, field, value);
 }
 
 KivoRequestBuilder &KivoRequestBuilder::setInt32(const char *field, int value)
 {
-    const QString name = QString::fromLatin1(field);
-    report("setInt32", name, value, m_message.setInt32(name, value));
-    return *this;
+    return apply<int>("setInt32", &VProtoBufMessage::setInt32, QString::fromLatin1(field), value);
 }
 
 KivoRequestBuilder &KivoRequestBuilder::setInt64(const char *field, qint64 value)
 {
-    const QString name = QString::fromLatin1(field);
-    report("setInt64", name, value, m_message.setInt64(name, value));
-    return *this;
+    return apply<qint64>("setInt64", &VProtoBufMessage::setInt64, QString::fromLatin1(field), value);
 }
 
 KivoRequestBuilder &KivoRequestBuilder::setBool(const char *field, bool value)
 {
-    const QString name = QString::fromLatin1(field);
-    report("setBool", name, value, m_message.setBool(name, value));
-    return *this;
+    return apply<bool>("setBool", &VProtoBufMessage::setBool, QString::fromLatin1(field), value);
 }
 
 KivoRequestBuilder &KivoRequestBuilder::addString(const char *field, const QString &value)
 {
-    const QString name = QString::fromLatin1(field);
-    report("addString", name, value, m_message.addString(name, value));
-    return *this;
+    return apply<const QString &>("addString", &VProtoBufMessage::addString,
+                                  QString::fromLatin1(field), value);
 }
 
 KivoRequestBuilder &KivoRequestBuilder::addString(const char *field, const QStringList &values)
 {
-    const QString name = QString::fromLatin1(field);
-    report("addString", name, values, m_message.addString(name, values));
-    return *this;
+    return apply<const QStringList &>("addString", &VProtoBufMessage::addString,
+                                      QString::fromLatin1(field), values);
 }
 
 KivoRequestBuilder &KivoRequestBuilder::addInt32(const char *field, int value)
 {
-    const QString name = QString::fromLatin1(field);
-    report("addInt32", name, value, m_message.addInt32(name, value));
-    return *this;
+    return apply<int>("addInt32", &VProtoBufMessage::addInt32, QString::fromLatin1(field), value);
 }
 
 KivoRequestBuilder &KivoRequestBuilder::addInt32(const char *field, const QVector<int> &values)
 {
-    const QString name = QString::fromLatin1(field);
-    report("addInt32", name, values, m_message.addInt32(name, values));
-    return *this;
+    return apply<const QVector<int> &>("addInt32", &VProtoBufMessage::addInt32,
+                                       QString::fromLatin1(field), values);
 }
 
 KivoRequestBuilder &KivoRequestBuilder::setStringIf(bool condition, const char *field,

@@ -45,5 +45,11 @@ public:
     static void setTrace(KivoRequestTrace *trace);
 
 private:
+    // Calls the message's setter and reports it to the trace.
+    template<typename T>
+    KivoRequestBuilder &apply(const char *operation,
+                              bool (VProtoBufMessage::*setter)(const QString &, T),
+                              const QString &field, T value);
+
     VProtoBufMessage m_message;
 };

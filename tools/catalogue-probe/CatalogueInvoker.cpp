@@ -8,57 +8,26 @@
 
 namespace {
 
+// Per parameter type: its kind word and its conversion from a variant.
 template<typename T>
 struct Arg;
 
-template<>
-struct Arg<QString>
-{
-    static QString kind() { return QStringLiteral("text"); }
-    static QString from(const QVariant &v) { return v.toString(); }
-};
+#define CATALOGUE_ARG(Type, word, conversion) \
+    template<> \
+    struct Arg<Type> \
+    { \
+        static QString kind() { return QStringLiteral(word); } \
+        static Type from(const QVariant &v) { return conversion; } \
+    };
 
-template<>
-struct Arg<int>
-{
-    static QString kind() { return QStringLiteral("int"); }
-    static int from(const QVariant &v) { return v.toInt(); }
-};
-
-template<>
-struct Arg<qint64>
-{
-    static QString kind() { return QStringLiteral("int64"); }
-    static qint64 from(const QVariant &v) { return v.toLongLong(); }
-};
-
-template<>
-struct Arg<bool>
-{
-    static QString kind() { return QStringLiteral("bool"); }
-    static bool from(const QVariant &v) { return v.toBool(); }
-};
-
-template<>
-struct Arg<QStringList>
-{
-    static QString kind() { return QStringLiteral("text list"); }
-    static QStringList from(const QVariant &v) { return v.toStringList(); }
-};
-
-template<>
-struct Arg<QVector<int>>
-{
-    static QString kind() { return QStringLiteral("int list"); }
-    static QVector<int> from(const QVariant &v) { return v.value<QVector<int>>(); }
-};
-
-template<>
-struct Arg<UserWarnReport>
-{
-    static QString kind() { return QStringLiteral("record"); }
-    static UserWarnReport from(const QVariant &v) { return v.value<UserWarnReport>(); }
-};
+CATALOGUE_ARG(QString, "text", v.toString())
+CATALOGUE_ARG(int, "int", v.toInt())
+CATALOGUE_ARG(qint64, "int64", v.toLongLong())
+CATALOGUE_ARG(bool, "bool", v.toBool())
+CATALOGUE_ARG(QStringList, "text list", v.toStringList())
+CATALOGUE_ARG(QVector<int>, "int list", v.value<QVector<int>>())
+CATALOGUE_ARG(UserWarnReport, "record", v.value<UserWarnReport>())
+#undef CATALOGUE_ARG
 
 using Response = QtPromise::QPromise<KivoServerResponse>;
 
