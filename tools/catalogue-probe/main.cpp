@@ -62,6 +62,25 @@ QJsonValue argumentJson(const QString &kind, const QVariant &value)
                        {"chatContent", report.chatContent}};
 }
 
+// JSON text of one value (QJsonDocument holds only objects and arrays).
+QByteArray jsonText(const QJsonValue &value)
+{
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return wrapped.mid(1, wrapped.size() - 2);
+}
+
+// An object with its keys in the given order (QJsonObject would sort them); values are JSON text.
+QByteArray orderedObject(const QVector<QPair<const char *, QByteArray>> &members)
+{
+    QByteArray text = "{";
+    for (const auto &member : members) {
+        if (text.size() > 1)
+            text += ',';
+        text += '"' + QByteArray(member.first) + "\":" + member.second;
+    }
+    return text + '}';
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -86,15 +105,24 @@ int main(int argc, char *argv[])
             ++failures;
         for (const CatalogueRecorder::Call &call : recorder.calls())
             failures += call.ok ? 0 : 1;
-        const QJsonObject line{
-            {"function", entry.function},
-            {"arguments", argsJson},
-            {"protoFile", recorder.protoFile()},
-            {"method", recorder.method()},
-            {"makeOk", recorder.makeOk()},
-            {"fields", recorder.callsJson()},
-            {"sent", QJsonDocument::fromJson(recorder.sentJson().toUtf8()).object()}};
-        const QByteArray text = QJsonDocument(line).toJson(QJsonDocument::Compact);
+        QByteArray fields = "[";
+        for (const CatalogueRecorder::Call &call : recorder.calls()) {
+            if (fields.size() > 1)
+                fields += ',';
+            fields += orderedObject({{"field", jsonText(call.field)},
+                                     {"operation", jsonText(call.operation)},
+                                     {"value", jsonText(CatalogueRecorder::toJson(call.value))},
+                                     {"ok", jsonText(call.ok)}});
+        }
+        fields += ']';
+        const QByteArray text =
+            orderedObject({{"function", jsonText(entry.function)},
+                           {"arguments", jsonText(argsJson)},
+                           {"protoFile", jsonText(recorder.protoFile())},
+                           {"method", jsonText(recorder.method())},
+                           {"makeOk", jsonText(recorder.makeOk())},
+                           {"fields", fields},
+                           {"sent", recorder.sentCount() ? recorder.sentJson().toUtf8() : "null"}});
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
         std::fputc('\n', stdout);
     }
