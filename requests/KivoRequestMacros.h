@@ -8,6 +8,9 @@
 // or
 //   KIVO_REQUEST_P(function, "Module.method", (param, param, ...), field, field, ...)
 // where the parameter list is given and each field names the parameter or expression it sends.
+// or
+//   KIVO_REQUEST_RECORD(function, "Module.method", Record)
+// for a function that takes one record and is written out in its source file.
 // Fields are set in row order. A field is written as its kind applied to its name:
 //   Text(f) Int(f) Int64(f) Bool(f)        setString / setInt32 / setInt64 / setBool
 //   TextList(f) IntList(f)                 addString / addInt32 with the whole list
@@ -18,7 +21,8 @@
 //   TextEach(f, list)                      one addString per element of a list parameter
 //   TextNamed(name, v)                     setString with a field name known only at run time
 // In a given parameter list, Text/Int/Int64/Bool/TextList/IntList declare one parameter each.
-// The includer defines KIVO_REQUEST and KIVO_REQUEST_P as one of the forms below.
+// The includer defines KIVO_REQUEST, KIVO_REQUEST_P and KIVO_REQUEST_RECORD as one of the forms
+// below.
 
 #include "KivoRequestBuilder.h"
 
@@ -117,6 +121,9 @@
 #define KIVO_DECLARE_REQUEST_P(name, method, params, ...) \
     QtPromise::QPromise<KivoServerResponse> name(KIVO_PARAMS(KIVO_UNPAREN params));
 
+#define KIVO_DECLARE_REQUEST_RECORD(name, method, Record) \
+    QtPromise::QPromise<KivoServerResponse> name(const Record &);
+
 // Definition form (sources): one builder chain per function.
 #define KIVO_DEFINE_REQUEST(name, method, ...) \
     QtPromise::QPromise<KivoServerResponse> name(KIVO_PARAMS(__VA_ARGS__)) \
@@ -128,6 +135,8 @@
     { \
         return KivoRequestBuilder(method) KIVO_SETTERS(__VA_ARGS__).send(); \
     }
+
+#define KIVO_DEFINE_REQUEST_RECORD(name, method, Record)
 
 // The function's type, e.g. for static_cast<KIVO_REQUEST_TYPE(...)>(&name).
 #define KIVO_REQUEST_TYPE(...) QtPromise::QPromise<KivoServerResponse> (*)(KIVO_TYPES(__VA_ARGS__))

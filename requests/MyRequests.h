@@ -10,11 +10,9 @@
 
 #define KIVO_REQUEST KIVO_DECLARE_REQUEST
 #define KIVO_REQUEST_P KIVO_DECLARE_REQUEST_P
+#define KIVO_REQUEST_RECORD KIVO_DECLARE_REQUEST_RECORD
 #include "tables/MyRequests.inc"
 #undef KIVO_REQUEST
 #undef KIVO_REQUEST_P
+#undef KIVO_REQUEST_RECORD
 
-// Fields from the record, in the order illegalId, entrance, reason, reportTime, reportContent,
-// isBlock, chatContent, imgsUrl (one empty text without images, else each URL urlEncoded), and
-// currRoomId only when it is not empty.
-QtPromise::QPromise<KivoServerResponse> requestMyCmdReportUserWarn(const UserWarnReport &report);

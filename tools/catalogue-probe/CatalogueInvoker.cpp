@@ -57,10 +57,10 @@ QVector<CatalogueEntry> buildEntries()
     add(list, #name, static_cast<KIVO_REQUEST_TYPE(__VA_ARGS__)>(&name));
 #define KIVO_REQUEST_P(name, method, params, ...) \
     add(list, #name, static_cast<KIVO_REQUEST_TYPE(KIVO_UNPAREN params)>(&name));
+#define KIVO_REQUEST_RECORD(name, method, Record) add(list, #name, &name);
 #include "tables/ActivityRequests.inc"
 #include "tables/UserRequests.inc"
 #include "tables/MyRequests.inc"
-    add(list, "requestMyCmdReportUserWarn", &requestMyCmdReportUserWarn);
 #include "tables/RoomRequests.inc"
 #include "tables/FunRoomRequests.inc"
 #include "tables/GiftRequests.inc"
@@ -68,6 +68,7 @@ QVector<CatalogueEntry> buildEntries()
 #include "tables/SocialRequests.inc"
 #undef KIVO_REQUEST
 #undef KIVO_REQUEST_P
+#undef KIVO_REQUEST_RECORD
     return list;
 }
 
