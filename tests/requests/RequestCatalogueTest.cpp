@@ -494,7 +494,7 @@ TEST_F(RequestCatalogueTest, ReportImagesAreEncodedInOrder)
     EXPECT_EQ(sent.texts.value("currRoomId"), "room");
 }
 
-// --- Promise and lookup ----------------------------------------------------------------------
+// --- Promise -------------------------------------------------------------------------------------
 
 TEST_F(RequestCatalogueTest, ThePromiseIsTheTransportsUnchanged)
 {
@@ -511,12 +511,4 @@ TEST_F(RequestCatalogueTest, ThePromiseIsTheTransportsUnchanged)
     ASSERT_TRUE(waitUntil([&] { return settled; }));
     EXPECT_EQ(got.resultCode, 1042);
     EXPECT_EQ(got.resultMessage, QStringLiteral("处理失败"));
-}
-
-TEST_F(RequestCatalogueTest, RequestNameLookupFindsNothing)
-{
-    EXPECT_EQ(invokeRegisteredFunction("requestPrankCmdAddPrank"), 0);
-    EXPECT_EQ(invokeRegisteredFunction(QString()), 0);
-    EXPECT_TRUE(registeredFunctionTable().isEmpty());
-    EXPECT_EQ(recorder.sentCount(), 0);
 }
