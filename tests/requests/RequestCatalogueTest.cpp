@@ -494,7 +494,7 @@ TEST_F(RequestCatalogueTest, ReportImagesAreEncodedInOrder)
     EXPECT_EQ(sent.texts.value("currRoomId"), "room");
 }
 
-// --- Promise -------------------------------------------------------------------------------------
+// --- Promise ---------------------------------------------------------------------------
 
 TEST_F(RequestCatalogueTest, ThePromiseIsTheTransportsUnchanged)
 {
