@@ -20,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <atomic>
 #include <functional>
 
@@ -29,7 +30,8 @@ typedef QList<QPair<QString, QString>> ARTCDeviceList;
 // The one process-wide wrapper of the voice engine, and at the same time its event handler.
 // Operations run on the GUI thread; the engine calls the handler on its own thread, whose
 // signals reach GUI-thread receivers queued. The work is split by concern over
-// kivoARTCController*.cpp (set-up, rooms, audio, push, video, events, statistics texts).
+// kivoARTCController*.cpp (set-up, rooms, audio, push, effects, video, events, statistics
+// texts).
 class kivoARTCController : public QObject, public agora::rtc::IRtcEngineEventHandler
 {
     Q_OBJECT
@@ -101,6 +103,17 @@ public:
     bool disconnectOtherSDKRoom();
     bool pauseAllChannelMediaRelay();
     bool resumeAllChannelMediaRelay();
+
+    // Voice effects, music and the network probe.
+    typedef std::array<int, 16> VoicePreset;
+    void setVoiceEffect(int effectType);
+    void setCustomizeVoiceEffect(int effectType);
+    // Pitch value (100 = unchanged), the gains of bands 0 to 9, and the reverb values of keys
+    // 2, 3, 4, 0 and 1.
+    void applyVoicePreset(const VoicePreset &values);
+    void startPlayMusic(const QString &path);
+    void stopPlayMusic();
+    bool startSpeedTest();
 
     // Camera and video.
     void initVideoParams();
