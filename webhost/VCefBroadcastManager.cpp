@@ -2,12 +2,63 @@
 
 #include <QDataStream>
 #include <QDebug>
+#include <QMap>
+#include <QRect>
+#include <QRegularExpression>
 
+#include "MyMessageBox.h"
+#include "QuadrelConfig.h"
+#include "VCefBroadcastH5BusinessManager.h"
 #include "VCefWidgetAbstract.h"
+#include "VCefWidgetOSR.h"
+#include "VToast.h"
 
 namespace {
+
 VCefBroadcastManager *g_instance = nullptr;
+
+// Pop-up page windows by page key, kept for the whole process.
+QMap<QString, QPointer<VCefWidgetOSR>> &popupWindows()
+{
+    static QMap<QString, QPointer<VCefWidgetOSR>> windows;
+    return windows;
 }
+
+// Page log commands: logged as they come, never parsed.
+const char *const kLogPrefixes[] = {
+    "{\"funcName\":\"saveGamelog\",\"param\":{\"message\":\"",
+    "{\"funcName\":\"saveGiftEffectLog\",\"param\":{\"message\":\"",
+    "{\"funcName\":\"saveGiftPanelLog\",\"param\":{\"message\":\"",
+};
+const char *const kH5Prefix = "{\"funcName\":\"__H5__\",\"param\":";
+
+QString unescapeQuotes(QString text)
+{
+    static const QRegularExpression escapedQuote(QStringLiteral("\\\\\""));
+    return text.replace(escapedQuote, QStringLiteral("\""));
+}
+
+QString textOf(const Json::Value &value)
+{
+    return QString::fromStdString(value.asString());
+}
+
+// The pop-up's top-left for a location relative to the sender (inclusive edges), before the
+// offsets; the pop-up's own place for a location that names none.
+QPoint placeBySender(QRect popup, const QRect &sender, int location)
+{
+    switch (location) {
+    case 1: popup.moveTopLeft(sender.topLeft()); break;
+    case 2: popup.moveBottomLeft(sender.topLeft()); break;
+    case 3: popup.moveTopLeft(sender.bottomLeft()); break;
+    case 4: popup.moveTopRight(sender.topLeft()); break;
+    case 5: popup.moveTopLeft(sender.topRight()); break;
+    default: break;
+    }
+    return popup.topLeft();
+}
+
+} // namespace
 
 VCefBroadcastManager *VCefBroadcastManager::getInstance()
 {
@@ -21,11 +72,31 @@ bool VCefBroadcastManager::hasInstance()
     return g_instance != nullptr;
 }
 
+CefHandler VCefBroadcastManager::bind(void (VCefBroadcastManager::*member)(const Json::Value &, VCefWidgetAbstract *))
+{
+    return std::bind(member, this, std::placeholders::_1, std::placeholders::_2);
+}
+
 VCefBroadcastManager::VCefBroadcastManager()
 {
-    registerHandler(QStringLiteral("closeWidget"), nullptr,
-                    std::bind(&VCefBroadcastManager::onCloseWidget, this, std::placeholders::_1,
-                              std::placeholders::_2));
+    m_h5 = new VCefBroadcastH5BusinessManager(bind(&VCefBroadcastManager::onRegisterRecvProtoBroadcast), this);
+
+    registerHandler(QStringLiteral("showMsgDialog"), nullptr, bind(&VCefBroadcastManager::onShowMsgDialog));
+    registerHandler(QStringLiteral("openChargePage"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("openUrlInPc"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("closeWidget"), nullptr, bind(&VCefBroadcastManager::onCloseWidget));
+    registerHandler(QStringLiteral("enterRoom"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("openNobleIntroduce"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("openCefWidgetInPc"), nullptr, bind(&VCefBroadcastManager::onOpenCefWidgetInPc));
+    registerHandler(QStringLiteral("updateMyColorfulIdInfo"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("updateMyNumberSkinInfo"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("updateMyIdOuterShowCard"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("clickVirtualRole"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("updateUserDetail"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("voiceSupremeGodMoment"), nullptr, bind(&VCefBroadcastManager::onNothing));
+    registerHandler(QStringLiteral("__H5__"), nullptr, bind(&VCefBroadcastManager::onH5));
+    registerHandler(QStringLiteral("registerRecvProtoBroadcast"), nullptr,
+                    bind(&VCefBroadcastManager::onRegisterRecvProtoBroadcast));
 }
 
 VCefBroadcastManager::~VCefBroadcastManager()
@@ -37,7 +108,14 @@ VCefBroadcastManager::~VCefBroadcastManager()
 void VCefBroadcastManager::registerHandler(const QString &funcName, VCefWidgetAbstract *window,
                                            const CefHandler &handler)
 {
-    m_handlers[funcName][window] = handler;
+    m_handlers.registerHandler(funcName, window, handler);
+}
+
+void VCefBroadcastManager::registerH5Handler(const QString &funcName, VCefWidgetAbstract *window,
+                                             const CefHandler &handler)
+{
+    if (m_h5)
+        m_h5->registerHandler(funcName, window, handler);
 }
 
 void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstract *window)
@@ -45,6 +123,18 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
     QDataStream in(data);
     QString text;
     in >> text;
+
+    for (const char *prefix : kLogPrefixes) {
+        const QString p = QString::fromUtf8(prefix);
+        if (text.startsWith(p, Qt::CaseSensitive)) {
+            qInfo().noquote() << "[CefBroadcast]" << unescapeQuotes(text.mid(p.size()));
+            return;
+        }
+    }
+    const QString h5 = QString::fromUtf8(kH5Prefix);
+    if (text.startsWith(h5, Qt::CaseSensitive))
+        qInfo().noquote() << "[CefBroadcast]" << "[__H5__]" << "Web消息:" << unescapeQuotes(text.mid(h5.size()));
+
     const std::string utf8 = text.toStdString();
     Json::Reader reader(Json::Features::all());
     Json::Value root;
@@ -53,24 +143,93 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
                 << QString::fromStdString(reader.getFormattedErrorMessages());
         return;
     }
-    // Page input must never bring the client down: jsoncpp throws on a wrongly typed member.
-    try {
-        const QString funcName = QString::fromStdString(root["funcName"].asString());
-        const auto byName = m_handlers.constFind(funcName);
-        if (byName == m_handlers.constEnd())
-            return;
-        CefHandler handler = byName->value(window);
-        if (!handler)
-            handler = byName->value(nullptr);
-        if (handler)
-            handler(root, window);
-    } catch (const std::exception &e) {
-        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << e.what();
-    }
+    QString error;
+    const bool done = CefHandlerTable::guarded(
+        [&] {
+            const QString funcName = textOf(root["funcName"]);
+            const CefHandler handler = m_handlers.find(funcName, window);
+            if (handler)
+                handler(root, window);
+        },
+        error);
+    if (!done)
+        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << error << text;
+}
+
+VCefWidgetOSR *VCefBroadcastManager::popupWidget(const QString &page)
+{
+    return popupWindows().value(page);
+}
+
+void VCefBroadcastManager::onShowMsgDialog(const Json::Value &root, VCefWidgetAbstract *)
+{
+    const Json::Value &param = root["param"];
+    const int type = param["type"].asInt();
+    const QString message = textOf(param["message"]);
+    if (type == 1)
+        VToast::getInstance()->showToast(message, 2000);
+    else
+        MyMessageBox::showMessage(nullptr, QString(), message, false, QString());
+}
+
+void VCefBroadcastManager::onNothing(const Json::Value &, VCefWidgetAbstract *)
+{
 }
 
 void VCefBroadcastManager::onCloseWidget(const Json::Value &, VCefWidgetAbstract *window)
 {
     if (window)
         window->closeCefWidget();
+}
+
+void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidgetAbstract *window)
+{
+    const Json::Value &param = root["param"];
+    const int location = param["location"].asInt();
+    const int posX = param["posX"].asInt();
+    // The pages send this key with a leading blank.
+    const int posY = param[" posY"].asInt();
+    const int width = param["widgetWidth"].asInt();
+    const int height = param["widgetHeight"].asInt();
+    const bool movable = param["isCanMove"].asBool();
+    const QString page = textOf(param["page"]);
+    const QString query = textOf(param["query"]);
+
+    const QString url = QuadrelConfig::getInstance()->getCefUrl(page, query);
+    QPointer<VCefWidgetOSR> &slot = popupWindows()[page];
+    if (!slot)
+        slot = new VCefWidgetOSR;
+    VCefWidgetOSR *popup = slot;
+
+    if (posX > 0 && posY > 0)
+        popup->move(posX, posY);
+    if (width > 0 && height > 0)
+        popup->resize(width, height);
+    popup->setMovable(movable);
+    popup->loadUrl(url);
+    popup->show();
+    popup->activateWindow();
+
+    if (location != 0 && window) {
+        const QRect sender(window->mapToGlobal(QPoint(0, 0)), window->size());
+        popup->move(placeBySender(popup->geometry(), sender, location) + QPoint(posX, posY));
+    }
+}
+
+void VCefBroadcastManager::onH5(const Json::Value &root, VCefWidgetAbstract *window)
+{
+    if (m_h5)
+        m_h5->onH5Message(root, window);
+}
+
+void VCefBroadcastManager::onRegisterRecvProtoBroadcast(const Json::Value &root, VCefWidgetAbstract *window)
+{
+    const Json::Value &keys = root["param"]["protoKey"];
+    if (!keys.isArray())
+        return;
+    for (const Json::Value &key : keys) {
+        const QString protoKey = textOf(key);
+        Q_UNUSED(protoKey);
+        Q_UNUSED(window);
+    }
 }

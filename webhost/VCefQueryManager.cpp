@@ -1,10 +1,60 @@
 #include "VCefQueryManager.h"
 
 #include <QDebug>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaEnum>
+
+#include "EDataTable.h"
+#include "VCefWidgetAbstract.h"
+#include "VDataTableMgr.h"
 
 namespace {
+
 VCefQueryManager *g_instance = nullptr;
+
+QString textOf(const Json::Value &value)
+{
+    return QString::fromStdString(value.asString());
 }
+
+qint64 queryIdOf(const Json::Value &root)
+{
+    return qint64(root["queryId"].asInt());
+}
+
+void answer(VCefWidgetAbstract *window, qint64 queryId, const QString &text, bool ok)
+{
+    if (window)
+        window->sendQueryReply(queryId, text, ok);
+}
+
+// The characters of text as they stand between the quotes of a JSON string.
+QString jsonStringContent(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"': out += QLatin1String("\\\""); break;
+        case '\\': out += QLatin1String("\\\\"); break;
+        case '\b': out += QLatin1String("\\b"); break;
+        case '\f': out += QLatin1String("\\f"); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        case '\r': out += QLatin1String("\\r"); break;
+        case '\t': out += QLatin1String("\\t"); break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
 
 VCefQueryManager *VCefQueryManager::getInstance()
 {
@@ -18,6 +68,22 @@ bool VCefQueryManager::hasInstance()
     return g_instance != nullptr;
 }
 
+CefHandler VCefQueryManager::bind(void (VCefQueryManager::*member)(const Json::Value &, VCefWidgetAbstract *))
+{
+    return std::bind(member, this, std::placeholders::_1, std::placeholders::_2);
+}
+
+VCefQueryManager::VCefQueryManager()
+{
+    m_specialRequests.insert(QStringLiteral("MyCmd.getUserOptList"), bind(&VCefQueryManager::onGetUserOptList));
+
+    registerHandler(QStringLiteral("dataTableRequest"), nullptr, bind(&VCefQueryManager::onDataTableRequest));
+    registerHandler(QStringLiteral("getLoginUserDiamond"), nullptr, bind(&VCefQueryManager::onGetLoginUserDiamond));
+    registerHandler(QStringLiteral("getRoomInfo"), nullptr, bind(&VCefQueryManager::onGetRoomInfo));
+    registerHandler(QStringLiteral("getMicPositionByUserId"), nullptr,
+                    bind(&VCefQueryManager::onGetMicPositionByUserId));
+}
+
 VCefQueryManager::~VCefQueryManager()
 {
     if (g_instance == this)
@@ -27,12 +93,21 @@ VCefQueryManager::~VCefQueryManager()
 void VCefQueryManager::registerHandler(const QString &funcName, VCefWidgetAbstract *window,
                                        const CefHandler &handler)
 {
-    m_handlers[funcName][window] = handler;
+    m_handlers.registerHandler(funcName, window, handler);
+}
+
+QString VCefQueryManager::makeReplyText(int state, const QString &errorMsg, const QString &data)
+{
+    if (data.isEmpty())
+        return QStringLiteral("{\"state\":%1,\"errorMsg\":\"%2\"}").arg(state).arg(jsonStringContent(errorMsg));
+    return QStringLiteral("{\"state\":%1,\"errorMsg\":\"%2\",\"data\":%3}")
+        .arg(state)
+        .arg(jsonStringContent(errorMsg), data);
 }
 
 void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *window)
 {
-    const std::string utf8 = data.toStdString();
+    const std::string utf8 = QString::fromUtf8(data).toStdString();
     Json::Reader reader(Json::Features::all());
     Json::Value root;
     if (!reader.parse(utf8, root, true) || !root.isObject() || !root.isMember("funcName")) {
@@ -40,19 +115,77 @@ void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *windo
                 << QString::fromStdString(reader.getFormattedErrorMessages());
         return;
     }
-    try {
-        const QString funcName = QString::fromStdString(root["funcName"].asString());
-        const auto byName = m_handlers.constFind(funcName);
-        if (byName == m_handlers.constEnd()) {
-            qInfo() << "[CEFLOG]" << "query not registered" << funcName;
-            return;
-        }
-        CefHandler handler = byName->value(window);
-        if (!handler)
-            handler = byName->value(nullptr);
-        if (handler)
+    QString error;
+    const bool done = CefHandlerTable::guarded(
+        [&] {
+            const QString funcName = textOf(root["funcName"]);
+            const qint64 queryId = queryIdOf(root);
+            if (!m_handlers.contains(funcName)) {
+                answer(window, queryId, makeReplyText(-1, QStringLiteral("消息未注册"), QString()), false);
+                return;
+            }
+            const CefHandler handler = m_handlers.find(funcName, window);
+            if (!handler) {
+                answer(window, queryId, makeReplyText(-1, QStringLiteral("消息处理逻辑为空"), QString()), false);
+                return;
+            }
             handler(root, window);
-    } catch (const std::exception &e) {
-        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << e.what();
+        },
+        error);
+    if (done)
+        return;
+    qint64 queryId = 0;
+    if (CefHandlerTable::guarded([&] { queryId = queryIdOf(root); }, error)) {
+        qInfo() << "[CEFLOG]" << "CEF Proto 消息参数错误" << queryId << QString::fromUtf8(data);
+        answer(window, queryId, makeReplyText(-1, QStringLiteral("消息参数错误"), QString()), false);
+    } else {
+        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << error << QString::fromUtf8(data);
     }
+}
+
+void VCefQueryManager::onDataTableRequest(const Json::Value &root, VCefWidgetAbstract *window)
+{
+    const qint64 queryId = queryIdOf(root);
+    const QString tableName = textOf(root["param"]["tableName"]);
+    bool known = false;
+    const int value = QMetaEnum::fromType<EDataTable::EDataTableType>().keyToValue(tableName.toUtf8().constData(), &known);
+    if (!known) {
+        answer(window, queryId, QStringLiteral("找不到数据表%1").arg(tableName), false);
+        return;
+    }
+    QFile file(QStringLiteral("res/dataTable/") +
+               VDataTableMgr::getTableFileName(static_cast<EDataTable::EDataTableType>(value)));
+    if (!file.open(QIODevice::ReadOnly)) {
+        answer(window, queryId, QStringLiteral("数据表%1打开失败:%2").arg(tableName).arg(int(file.error())), false);
+        return;
+    }
+    answer(window, queryId, QString::fromUtf8(file.readAll()), true);
+}
+
+void VCefQueryManager::onGetLoginUserDiamond(const Json::Value &root, VCefWidgetAbstract *window)
+{
+    answer(window, queryIdOf(root), QString(), true);
+}
+
+void VCefQueryManager::onGetRoomInfo(const Json::Value &root, VCefWidgetAbstract *window)
+{
+    const QJsonObject room{{QStringLiteral("is1v1"), false},
+                           {QStringLiteral("isInPk"), false},
+                           {QStringLiteral("micPosition"), 0},
+                           {QStringLiteral("roomType"), 0}};
+    const QString data = QString::fromUtf8(QJsonDocument(room).toJson(QJsonDocument::Indented));
+    answer(window, queryIdOf(root), makeReplyText(1, QString(), data), true);
+}
+
+void VCefQueryManager::onGetMicPositionByUserId(const Json::Value &root, VCefWidgetAbstract *window)
+{
+    const QString userId = textOf(root["param"]["userId"]);
+    Q_UNUSED(userId);
+    const QJsonObject mic{{QStringLiteral("micPosition"), QStringLiteral("0")}};
+    const QString data = QString::fromUtf8(QJsonDocument(mic).toJson(QJsonDocument::Indented));
+    answer(window, queryIdOf(root), makeReplyText(1, QString(), data), true);
+}
+
+void VCefQueryManager::onGetUserOptList(const Json::Value &, VCefWidgetAbstract *)
+{
 }

@@ -5,13 +5,13 @@
 #include <QObject>
 #include <QString>
 
-#include "CefHandler.h"
+#include "CefHandlerTable.h"
 
 class VCefWidgetAbstract;
 
 // Receiver of every page window's queries (message type 6): finds the handler registered for
-// the query's funcName and the sending window (else for any window); the handler answers
-// through the window's sendQueryReply.
+// the query's funcName and the sending window (else for any window); every handler answers
+// through the window's sendQueryReply, at once or later.
 class VCefQueryManager : public QObject
 {
     Q_OBJECT
@@ -20,13 +20,27 @@ public:
     static bool hasInstance();
     ~VCefQueryManager() override;
 
+    // A null window means any window; registering a pair again replaces its handler.
     void registerHandler(const QString &funcName, VCefWidgetAbstract *window, const CefHandler &handler);
 
-    // data: the query's JSON text as raw UTF-8.
+    // {"state":<state>,"errorMsg":"<errorMsg>"} and, when data is not empty, ,"data":<data>.
+    // errorMsg is written as JSON string content; data is JSON text and goes in as it is.
+    static QString makeReplyText(int state, const QString &errorMsg, const QString &data);
+
+    // data: the query's JSON text in UTF-8.
     void onQuery(const QByteArray &data, VCefWidgetAbstract *window);
 
 private:
-    VCefQueryManager() = default;
+    VCefQueryManager();
+    CefHandler bind(void (VCefQueryManager::*member)(const Json::Value &, VCefWidgetAbstract *));
 
-    QMap<QString, QMap<VCefWidgetAbstract *, CefHandler>> m_handlers;
+    void onDataTableRequest(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetLoginUserDiamond(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetRoomInfo(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetMicPositionByUserId(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetUserOptList(const Json::Value &root, VCefWidgetAbstract *window);
+
+    CefHandlerTable m_handlers;
+    // Server methods a page names in "protoRequest" that are answered here instead.
+    QMap<QString, CefHandler> m_specialRequests;
 };

@@ -10,6 +10,7 @@
 #include "VHttpComm.h"
 #include "kivoARTCController.h"
 #include "kivoUtility.h"
+#include "quadrelWidgetManager.h"
 #include "win32api.h"
 
 #include <QApplication>
@@ -153,8 +154,9 @@ void initApp()
 
 static void destroyWindowRegistry()
 {
-    // quadrelWidgetManager::getInstance()->destroyAll() goes here: the window registry
-    // releases the page-process, page-command and page-query managers.
+    // Releases the page-process, page-command and page-query managers, and with them the
+    // pagewell processes.
+    quadrelWidgetManager::getInstance()->destroyAll();
 }
 
 static void releaseVoiceEngine()

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -144,4 +146,71 @@ TEST_F(MainWindowEndToEndTest, StartPageReachesPagewellAndClosingTheMainWindowEn
     EXPECT_EQ(items.queryItemValue("sessionId"), QStringLiteral("sess-7"));
     EXPECT_EQ(items.queryItemValue("roomId"), QStringLiteral("r-3"));
     EXPECT_EQ(items.queryItemValue("version"), appVersion);
+}
+
+namespace {
+
+// Processes whose command line holds text.
+int processesWith(const QString &text)
+{
+    int count = 0;
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        pid.toInt(&numeric);
+        if (!numeric)
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text.toUtf8()))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST_F(MainWindowEndToEndTest, PageQueriesAreAnsweredAndShutDownEndsPagewellFirst)
+{
+    work.write(QStringLiteral("res/dataTable/medal.json"), R"({"medal":[1]})");
+    work.write(QStringLiteral("pagewell.json"), R"({"on": [{"type": 3, "contains": "live.html", "delayMs": 100,
+        "send": [{"query": {"funcName": "getRoomInfo", "queryId": 31}},
+                 {"query": {"funcName": "dataTableRequest", "queryId": 32, "param": {"tableName": "medal"}}},
+                 {"query": {"funcName": "noSuchQuery", "queryId": 33}},
+                 {"query": "{\"funcName\": \"getRoomInfo\", \"queryId\": 34"},
+                 {"command": {"funcName": "closeWidget"}}]}]})");
+    QProcess ambrel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
+    env.insert(QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    ambrel.setProcessEnvironment(env);
+    ambrel.setWorkingDirectory(work.path());
+    ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});
+    ASSERT_TRUE(ambrel.waitForStarted(10000));
+    const bool finished = ambrel.waitForFinished(60000);
+    if (!finished)
+        ambrel.kill();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(ambrel.exitCode(), 0);
+
+    QMap<qint64, QJsonObject> replies;
+    QString server;
+    for (const auto &line : jsonLines(work.filePath(QStringLiteral("pagewell.log")))) {
+        if (line.value("event").toString() == "start")
+            server = line.value("server").toString();
+        if (line.value("event").toString() == "recv" && line.value("name").toString() == "queryReply")
+            replies.insert(qint64(line.value("queryId").toDouble()), line);
+    }
+    // the shut-down waited for pagewell to end before ambrel did
+    ASSERT_FALSE(server.isEmpty());
+    EXPECT_EQ(processesWith(server), 0);
+
+    EXPECT_EQ(replies.keys(), (QList<qint64>{31, 32, 33}));
+    EXPECT_EQ(replies.value(31).value("text").toString(),
+              QStringLiteral("{\"state\":1,\"errorMsg\":\"\",\"data\":{\n    \"is1v1\": false,\n    \"isInPk\": false,\n"
+                             "    \"micPosition\": 0,\n    \"roomType\": 0\n}\n}"));
+    EXPECT_TRUE(replies.value(31).value("ok").toBool());
+    EXPECT_EQ(replies.value(32).value("text").toString(), QStringLiteral(R"({"medal":[1]})"));
+    EXPECT_EQ(replies.value(33).value("text").toString(), QStringLiteral("{\"state\":-1,\"errorMsg\":\"消息未注册\"}"));
+    EXPECT_FALSE(replies.value(33).value("ok").toBool());
 }

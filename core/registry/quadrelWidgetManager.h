@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class VCheckAndClearCache;
+class vSystemTrayWarn;
+
+// The process-wide registry of windows that exist at most once, and the place where shut-down
+// releases them together with the page managers of the web host bridge.
+class quadrelWidgetManager : public QObject
+{
+    Q_OBJECT
+public:
+    static quadrelWidgetManager *getInstance();
+
+    // Created on first call.
+    vSystemTrayWarn *getTrayWarn();
+    VCheckAndClearCache *getCheckAndClearCache();
+
+    // Deletes the windows, releases the page-process, page-query and page-command managers
+    // that exist and stops the cache cleaner. Creates nothing.
+    void destroyAll();
+
+private:
+    quadrelWidgetManager() = default;
+
+    vSystemTrayWarn *m_trayWarn = nullptr;
+    // Guarded: the launcher is released with deleteLater while its slot stays filled.
+    QPointer<VCheckAndClearCache> m_checkAndClearCache;
+};
