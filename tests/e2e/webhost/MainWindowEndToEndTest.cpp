@@ -176,8 +176,8 @@ TEST_F(MainWindowEndToEndTest, PageQueriesAreAnsweredAndShutDownEndsPagewellFirs
         "send": [{"query": {"funcName": "getRoomInfo", "queryId": 31}},
                  {"query": {"funcName": "dataTableRequest", "queryId": 32, "param": {"tableName": "medal"}}},
                  {"query": {"funcName": "noSuchQuery", "queryId": 33}},
-                 {"query": "{\"funcName\": \"getRoomInfo\", \"queryId\": 34"},
-                 {"command": {"funcName": "closeWidget"}}]}]})");
+                 {"query": "{\"funcName\": \"getRoomInfo\", \"queryId\": 34"}]},
+        {"type": 7, "contains": "消息未注册", "send": [{"command": {"funcName": "closeWidget"}}]}]})");
     QProcess ambrel;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
