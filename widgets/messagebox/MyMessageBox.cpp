@@ -1,34 +1,25 @@
 #include "MyMessageBox.h"
 #include "ui_MyMessageBox.h"
 
+#include "DialogTestSeam.h"
+#include "MessageBoxButtons.h"
+
 #include <QApplication>
-#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QTextOption>
-#include <QTimer>
 #include <QtDebug>
 
 namespace {
 
-const char *const kFilledStyle =
-    "QPushButton { color: #212426;font: 12px Microsoft YaHei;background-color:#50F9FF;border-radius: 14px; }";
-const char *const kOutlinedStyle =
-    "QPushButton { color: #50F9FF;font: 12px Microsoft YaHei;border: 1px solid #50F9FF;border-radius: 14px; }";
+using Seam = DialogTestSeam<MyMessageBox>;
 
-struct Seam
+QList<MyMessageBox::Shown> &shownList()
 {
-    std::function<MyMessageBox::Answer(MyMessageBox &)> answer;
-    QList<MyMessageBox::Shown> shown;
-};
-
-Seam &seam()
-{
-    static Seam s;
-    return s;
+    static QList<MyMessageBox::Shown> shown;
+    return shown;
 }
 
 } // namespace
@@ -48,17 +39,7 @@ MyMessageBox::MyMessageBox(QWidget *parent, const QString &title, const QString 
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(title);
 
-    m_buttonBox->setStandardButtons(buttons);
-    QList<QAbstractButton *> taken;
-    if (buttons == (QDialogButtonBox::Yes | QDialogButtonBox::No))
-        taken << m_buttonBox->button(QDialogButtonBox::No) << m_buttonBox->button(QDialogButtonBox::Yes);
-    else
-        taken = m_buttonBox->buttons();
-    for (QAbstractButton *b : taken) {
-        b->setFixedSize(84, 28);
-        b->setCursor(Qt::PointingHandCursor);
-        ui->horizontalLayout->addWidget(b);
-    }
+    MessageBoxButtons::fillRow(m_buttonBox, buttons, ui->horizontalLayout);
 
     setDefaultButton(defaultButton);
     setButtonTexts(confirmText, cancelText);
@@ -81,26 +62,7 @@ MyMessageBox::~MyMessageBox()
 
 void MyMessageBox::setButtonTexts(const QString &confirmText, const QString &cancelText)
 {
-    struct Row
-    {
-        QDialogButtonBox::StandardButton which;
-        const QString &given;
-        const char *fallback;
-        const char *style;
-    };
-    const Row rows[] = {
-        {QDialogButtonBox::Yes, confirmText, "确定", kFilledStyle},
-        {QDialogButtonBox::No, cancelText, "取消", kOutlinedStyle},
-        {QDialogButtonBox::Ok, confirmText, "知道了", kFilledStyle},
-        {QDialogButtonBox::Cancel, cancelText, "取消", kFilledStyle},
-    };
-    for (const Row &row : rows) {
-        QPushButton *b = m_buttonBox->button(row.which);
-        if (!b)
-            continue;
-        b->setText(row.given.isEmpty() ? QString::fromUtf8(row.fallback) : row.given);
-        b->setStyleSheet(QString::fromLatin1(row.style));
-    }
+    MessageBoxButtons::setTexts(m_buttonBox, confirmText, cancelText);
 }
 
 void MyMessageBox::setBodyText(const QString &text)
@@ -131,10 +93,7 @@ void MyMessageBox::fitBodyHeight()
 
 void MyMessageBox::setDefaultButton(QPushButton *button)
 {
-    if (!button || !m_buttonBox->buttons().contains(button))
-        return;
-    button->setDefault(true);
-    button->setFocus();
+    MessageBoxButtons::setDefault(m_buttonBox, button);
 }
 
 void MyMessageBox::setDefaultButton(QDialogButtonBox::StandardButton which)
@@ -221,7 +180,7 @@ void MyMessageBox::placeOver(QWidget *parent)
 
 void MyMessageBox::record(const QString &text, bool wait)
 {
-    if (!seam().answer)
+    if (!Seam::isSet())
         return;
     Shown shown;
     shown.title = windowTitle();
@@ -232,51 +191,16 @@ void MyMessageBox::record(const QString &text, bool wait)
     else if (QPushButton *yes = button(QDialogButtonBox::Yes))
         shown.confirmText = yes->text();
     shown.modality = windowModality();
-    seam().shown.append(shown);
-}
-
-void MyMessageBox::applyAnswer(Answer answer)
-{
-    switch (answer) {
-    case Answer::Confirm:
-        if (QPushButton *b = button(QDialogButtonBox::Ok))
-            b->click();
-        else if (QPushButton *yes = button(QDialogButtonBox::Yes))
-            yes->click();
-        break;
-    case Answer::Cancel:
-        if (QPushButton *no = button(QDialogButtonBox::No))
-            no->click();
-        else if (QPushButton *cancel = button(QDialogButtonBox::Cancel))
-            cancel->click();
-        break;
-    case Answer::Close:
-        ui->pushButtonClose->click();
-        break;
-    case Answer::Escape: {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(this, &press);
-        break;
-    }
-    }
-    // An answer that did not finish the box (no such button) must not leave a test waiting.
-    if (isVisible())
-        done(-1);
+    shownList().append(shown);
 }
 
 int MyMessageBox::runBlocking(MyMessageBox &box, QWidget *parent, bool wait, const QString &text)
 {
     box.placeOver(parent);
     box.record(text, wait);
-    if (seam().answer) {
-        const auto answer = seam().answer;
-        QPointer<MyMessageBox> guard(&box);
-        QTimer::singleShot(0, &box, [guard, answer]() {
-            if (guard && guard->isVisible())
-                guard->applyAnswer(answer(*guard));
-        });
-    }
-    const int result = box.exec();
+    const int result = Seam::exec(box, [](MyMessageBox &b, Answer answer) {
+        MessageBoxButtons::answer(b, b.m_buttonBox, b.ui->pushButtonClose, answer);
+    });
     if (result == -1)
         return QDialogButtonBox::Cancel;
     return box.standardButton(box.clickedButton());
@@ -337,15 +261,15 @@ int MyMessageBox::showColoredQuestion(QWidget *parent, const QString &title, con
 
 void MyMessageBox::setTestSeam(std::function<Answer(MyMessageBox &box)> answer)
 {
-    seam().answer = std::move(answer);
+    Seam::set(std::move(answer));
 }
 
 QList<MyMessageBox::Shown> MyMessageBox::shownBoxes()
 {
-    return seam().shown;
+    return shownList();
 }
 
 void MyMessageBox::clearShownBoxes()
 {
-    seam().shown.clear();
+    shownList().clear();
 }

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+#include "DialogAnswer.h"
+
 namespace Ui {
 class MyMessageBox;
 }
@@ -59,7 +61,7 @@ public:
     // Test seam. While an answer function is set, every blocking box is answered by it as
     // soon as its event loop runs (the box is open and is the active modal widget then), and
     // every shown box, blocking or not, is recorded. An empty function restores people.
-    enum class Answer { Confirm, Cancel, Close, Escape };
+    using Answer = DialogAnswer;
     struct Shown
     {
         QString title;
@@ -86,7 +88,6 @@ private:
     static int runBlocking(MyMessageBox &box, QWidget *parent, bool wait, const QString &text);
     void placeOver(QWidget *parent);
     void record(const QString &text, bool wait);
-    void applyAnswer(Answer answer);
 
     Ui::MyMessageBox *ui;
     QDialogButtonBox *m_buttonBox = nullptr;
