@@ -79,6 +79,8 @@ TEST_F(VCefWidgetReconnectTest, KilledPagewellIsStartedAgainAndTheViewMadeAgain)
 {
     window = new VCefWidgetOSR;
     ASSERT_TRUE(waitUntil([&] { return window->isViewCreated(); }, 10000));
+    // The first view's geometry has reached pagewell before it goes.
+    ASSERT_TRUE(waitUntil([&] { return countEvents(logPath, "recv", "resize") == 1; }));
     auto item = VCefProcessManager::getInstance()->processItem(1);
     const qint64 firstPid = item->process().processId();
     QElapsedTimer sinceKill;
