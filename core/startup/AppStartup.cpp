@@ -6,6 +6,7 @@
 #include "Pelorin.h"
 #include "QuadrelConfig.h"
 #include "Tamsel.h"
+#include "VBroadCastMgr.h"
 #include "VDataTableMgr.h"
 #include "VHttpComm.h"
 #include "kivoARTCController.h"
@@ -145,7 +146,8 @@ void initApp()
     initVLog(true, true);
     QuadrelConfig::getInstance()->setConfig(QStringLiteral("deviceId"), kivoUtility::GetMACAddress());
     VDataTableMgr::getInstance()->loadLocalVersion();
-    // The server broadcast router (VBroadCastMgr::getInstance()) is created here once it exists.
+    // The router's table is complete and connected before the server connection opens.
+    VBroadCastMgr::getInstance();
     checkEnvironment();
     initBugSplat();
     initPelorin();

@@ -1,5 +1,7 @@
 #include "Pelorin.h"
 
+#include "KivoServerComm.h"
+
 #include <QtDebug>
 
 #include <atomic>
@@ -10,16 +12,16 @@ void initPelorin()
 {
     if (g_pelorinInit.exchange(true))
         return;
-    // The server connection starts here.
     qInfo() << "initPelorin";
+    KivoServerComm::getInstance()->connectToServer();
 }
 
 void unInitPelorin()
 {
     if (!g_pelorinInit.exchange(false))
         return;
-    // The server connection stops here, rejecting what is pending.
     qInfo() << "unInitPelorin";
+    KivoServerComm::getInstance()->disconnectFromServer();
 }
 
 bool isPelorinInit()
