@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs ambrel from a working folder of its own (run/), on the given display or under Xvfb.
+# Runs ambrel from a working folder of its own (run/), on the given display or under Xvfb, with
+# the stand-in service ambrel-service beside it for as long as ambrel runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p run/config
@@ -8,7 +9,23 @@ mkdir -p run/config
 mkdir -p run/res
 cp -rn res/. run/res/
 cd run
+
+# The service takes its ports from run/config/ambrel.json; ambrel starts once it listens.
+rm -f service.ports
+ambrel-service --log service.jsonl --ports-file service.ports >service.out 2>&1 &
+service=$!
+trap 'kill "$service" 2>/dev/null || true; wait "$service" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  [ -s service.ports ] && break
+  kill -0 "$service" 2>/dev/null || break
+  sleep 0.05
+done
+[ -s service.ports ] || echo "ambrel-service did not start (see run/service.out)" >&2
+
+status=0
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a ambrel shell "$@"
+  xvfb-run -a ambrel shell "$@" || status=$?
+else
+  ambrel shell "$@" || status=$?
 fi
-exec ambrel shell "$@"
+exit "$status"

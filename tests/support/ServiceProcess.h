@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+
+#include <functional>
+
+// The real ambrel-service as a child process on loopback, for tests: started on free ports (or
+// given ones), with its JSON-lines log and control socket in a folder of the test's choosing.
+class ServiceProcess
+{
+public:
+    ServiceProcess();
+    ~ServiceProcess();
+
+    // Writes the script (when not empty) into folder and starts the service; true once it has
+    // printed its ports.
+    bool start(const QString &folder, const QByteArray &script = QByteArray(), int httpPort = 0, int wsPort = 0);
+    int httpPort() const { return m_httpPort; }
+    int wsPort() const { return m_wsPort; }
+    QString sdkinitUrl() const;
+    QString pelorinUrl() const;
+    QString logPath() const { return m_logPath; }
+
+    // One control command and its answer ({"ok":false,...} when there is none in time).
+    QJsonObject control(const QJsonObject &command, int timeoutMs = 5000);
+    // Log lines, all or those of one event.
+    QList<QJsonObject> log(const QString &event = QString()) const;
+    // Runs the event loop until a log line satisfies the predicate; that line or an empty object.
+    QJsonObject waitForLog(const std::function<bool(const QJsonObject &)> &match, int timeoutMs = 5000) const;
+
+    // SIGTERM and wait; the exit code, or -1 when it did not end normally.
+    int terminate();
+    void kill();
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+    QString m_logPath;
+    QString m_controlName;
+    int m_httpPort = 0;
+    int m_wsPort = 0;
+};

@@ -1,0 +1,404 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QWebSocket>
+
+#include <httplib.h>
+
+#include "ServiceProcess.h"
+#include "TestSupport.h"
+#include "VProtoBufMessage.h"
+
+#include "pelorin_wire.pb.h"
+
+namespace {
+
+using pelorin_wire::Envelope;
+
+QByteArray bytesOf(const std::string &s)
+{
+    return QByteArray(s.data(), int(s.size()));
+}
+
+QByteArray requestBytes(quint64 seq, const QString &type, const QByteArray &body)
+{
+    Envelope e;
+    e.set_kind(Envelope::REQUEST);
+    e.set_seq(seq);
+    e.set_type(type.toStdString());
+    e.set_body(body.constData(), size_t(body.size()));
+    return bytesOf(e.SerializeAsString());
+}
+
+QJsonObject object(const char *json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+// A bare WebSocket client that speaks the envelope by hand.
+class RawClient
+{
+public:
+    explicit RawClient(const QString &url)
+    {
+        QObject::connect(&socket, &QWebSocket::binaryMessageReceived, [this](const QByteArray &bytes) {
+            Envelope e;
+            if (e.ParseFromArray(bytes.constData(), bytes.size()))
+                received.append(e);
+        });
+        socket.open(QUrl(url));
+    }
+    bool connected()
+    {
+        return waitUntil([this] { return socket.state() == QAbstractSocket::ConnectedState; });
+    }
+    void send(const QByteArray &bytes)
+    {
+        socket.sendBinaryMessage(bytes);
+        socket.flush();
+    }
+    void request(quint64 seq, const VProtoBufMessage &message)
+    {
+        send(requestBytes(seq, message.typeName(), message.serialize()));
+    }
+    // The response of seq, once it has arrived.
+    const Envelope *response(quint64 seq, int timeoutMs = 5000)
+    {
+        const Envelope *found = nullptr;
+        waitUntil([&] {
+            for (const Envelope &e : received)
+                if (e.kind() == Envelope::RESPONSE && e.seq() == seq)
+                    found = &e;
+            return found != nullptr;
+        }, timeoutMs);
+        return found;
+    }
+    QList<Envelope> broadcasts() const
+    {
+        QList<Envelope> list;
+        for (const Envelope &e : received)
+            if (e.kind() == Envelope::BROADCAST)
+                list.append(e);
+        return list;
+    }
+
+    QWebSocket socket;
+    QList<Envelope> received;
+};
+
+VProtoMsgPtr addPrank()
+{
+    VProtoMsgPtr m(new VProtoBufMessage);
+    m->make(QStringLiteral("PrankCmd.proto"), QStringLiteral("PrankCmd.addPrank"));
+    m->setString(QStringLiteral("prankContent"), QStringLiteral("整蛊 \"one\""));
+    m->setString(QStringLiteral("giftId"), QStringLiteral("g-7"));
+    m->setInt32(QStringLiteral("giftNum"), 0);
+    return m;
+}
+
+} // namespace
+
+class AmbrelServiceTest : public ::testing::Test
+{
+protected:
+    void startService(const QByteArray &script = QByteArray())
+    {
+        ASSERT_TRUE(service.start(dir.path(), script)) << qPrintable(service.process().readAllStandardError());
+    }
+    httplib::Result postSdkinit(const std::string &target, int readTimeoutMs = 5000)
+    {
+        httplib::Client client("127.0.0.1", service.httpPort());
+        client.set_read_timeout(0, readTimeoutMs * 1000);
+        return client.Post(target.c_str(), "", "application/octet-stream");
+    }
+    // seq 1: PrankCmd.addPrank (the scripted one), seq 2: PrankCmd.deletePrank (default reply).
+    static void sendScriptedThenDefault(RawClient &client)
+    {
+        client.request(1, *addPrank());
+        VProtoBufMessage other;
+        ASSERT_TRUE(other.make("PrankCmd.proto", "PrankCmd.deletePrank"));
+        client.request(2, other);
+    }
+    QJsonObject requestLine(quint64 seq)
+    {
+        return service.waitForLog([seq](const QJsonObject &l) {
+            return l.value("event").toString() == "request" && l.value("seq").toInt() == int(seq);
+        });
+    }
+
+    TempWorkDir dir;
+    ServiceProcess service;
+};
+
+// --- sdkinit ---
+
+TEST_F(AmbrelServiceTest, SdkinitAnswersWithASessionAndLogsTheQueryItemsInOrder)
+{
+    startService();
+    const auto res = postSdkinit("/sdkinit?appId=PC005&bigVersion=1.0.0&version=1.0.0.7"
+                                 "&deviceId=aa%3Abb&deviceType=4&product=pc_voice");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    const QJsonObject reply = QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object();
+    EXPECT_EQ(reply, object(R"({"code":1,"msg":"ok","data":{"sessionId":"ambrel-service-session"}})"));
+
+    const QList<QJsonObject> lines = service.log("sdkinit");
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0].value("method").toString(), "POST");
+    EXPECT_EQ(lines[0].value("path").toString(), "/sdkinit");
+    const QJsonArray expected = QJsonDocument::fromJson(
+        R"([["appId","PC005"],["bigVersion","1.0.0"],["version","1.0.0.7"],["deviceId","aa:bb"],)"
+        R"(["deviceType","4"],["product","pc_voice"]])").array();
+    EXPECT_EQ(lines[0].value("query").toArray(), expected);
+}
+
+TEST_F(AmbrelServiceTest, SdkinitRefusesFailsAndDelaysAsScripted)
+{
+    startService(R"({"sdkinit":{"code":7,"msg":"账号异常","data":{"sessionId":"s-9","userId":"u-1"}}})");
+    auto res = postSdkinit("/sdkinit?appId=PC005");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object(),
+              object(R"({"code":7,"msg":"账号异常","data":{"sessionId":"s-9","userId":"u-1"}})"));
+
+    ASSERT_EQ(service.control(object(R"({"cmd":"setSdkinit","sdkinit":{"status":500}})")).value("ok"), true);
+    res = postSdkinit("/sdkinit?appId=PC005");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 500);
+
+    // An answer held back longer than the client waits never reaches it.
+    ASSERT_EQ(service.control(object(R"({"cmd":"setSdkinit","sdkinit":{"delayMs":3000}})")).value("ok"), true);
+    res = postSdkinit("/sdkinit?appId=PC005", 300);
+    EXPECT_FALSE(res);
+    EXPECT_EQ(service.log("sdkinit").size(), 3);
+}
+
+TEST_F(AmbrelServiceTest, OtherHttpPathsAreNotFound)
+{
+    startService();
+    const auto res = postSdkinit("/other?x=1");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 404);
+    ASSERT_EQ(service.log("http").size(), 1);
+    EXPECT_EQ(service.log("http")[0].value("path").toString(), "/other");
+}
+
+// --- requests ---
+
+TEST_F(AmbrelServiceTest, UnscriptedMethodGetsCodeOneOkAndAnEmptyReplyAndIsLoggedDecoded)
+{
+    startService();
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    client.request(5, *addPrank());
+
+    const Envelope *r = client.response(5);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->code(), 1);
+    EXPECT_EQ(r->text(), "ok");
+    EXPECT_EQ(r->type(), "PrankCmd.addPrankResp");
+    EXPECT_TRUE(r->body().empty());
+
+    const QJsonObject line = requestLine(5);
+    EXPECT_EQ(line.value("method").toString(), "PrankCmd.addPrank");
+    EXPECT_EQ(line.value("fields").toObject(),
+              object(R"({"prankContent":"整蛊 \"one\"","giftId":"g-7","giftNum":0})"));
+}
+
+TEST_F(AmbrelServiceTest, ScriptedReplyHasItsCodeTextAndFields)
+{
+    startService(R"({"replies":{"PrankCmd.addPrank":{"code":-9,"text":"余额不足",
+        "type":"BroadcastResult.OfficialBroadcast","fields":{"content":"回复","playCount":3}}}})");
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    client.request(1, *addPrank());
+
+    const Envelope *r = client.response(1);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->code(), -9);
+    EXPECT_EQ(QString::fromStdString(r->text()), "余额不足");
+    ASSERT_EQ(r->type(), "BroadcastResult.OfficialBroadcast");
+    VProtoBufMessage reply;
+    ASSERT_TRUE(reply.make("BroadcastResult.proto", "BroadcastResult.OfficialBroadcast"));
+    ASSERT_TRUE(reply.parse(bytesOf(r->body())));
+    QString content;
+    int playCount = 0;
+    EXPECT_TRUE(reply.getString("content", content));
+    EXPECT_EQ(content, "回复");
+    EXPECT_TRUE(reply.getInt32("playCount", playCount));
+    EXPECT_EQ(playCount, 3);
+}
+
+TEST_F(AmbrelServiceTest, DelayedReplyComesAfterALaterUndelayedOne)
+{
+    startService(R"({"replies":{"PrankCmd.addPrank":{"delayMs":400}}})");
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    sendScriptedThenDefault(client);
+
+    ASSERT_NE(client.response(1), nullptr);
+    ASSERT_EQ(client.received.size(), 2);
+    EXPECT_EQ(client.received[0].seq(), 2u);
+    EXPECT_EQ(client.received[1].seq(), 1u);
+}
+
+TEST_F(AmbrelServiceTest, SilentMethodIsNeverAnsweredWhileOthersAre)
+{
+    startService(R"({"replies":{"PrankCmd.addPrank":{"silent":true}}})");
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    sendScriptedThenDefault(client);
+
+    ASSERT_NE(client.response(2), nullptr);
+    // The silence was decided when seq 1 arrived, before seq 2 was read.
+    ASSERT_EQ(service.log("silent").size(), 1);
+    EXPECT_EQ(service.log("silent")[0].value("seq").toInt(), 1);
+    EXPECT_EQ(client.received.size(), 1);
+}
+
+// --- broadcasts ---
+
+TEST_F(AmbrelServiceTest, ScriptedBroadcastArrivesAfterConnectingWithItsTableId)
+{
+    startService(R"({"broadcasts":[{"name":"BroadcastResult.OfficialBroadcast",
+        "fields":{"content":"公告","playCount":2}}]})");
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(waitUntil([&] { return client.broadcasts().size() == 1; }));
+
+    const Envelope b = client.broadcasts()[0];
+    EXPECT_EQ(b.broadcastid(), 1004);
+    EXPECT_EQ(b.type(), "BroadcastResult.OfficialBroadcast");
+    VProtoBufMessage m;
+    ASSERT_TRUE(m.make("BroadcastResult.proto", "BroadcastResult.OfficialBroadcast"));
+    ASSERT_TRUE(m.parse(bytesOf(b.body())));
+    EXPECT_EQ(QJsonDocument::fromJson(m.ToJsonString(true).toUtf8()).object(),
+              object(R"({"content":"公告","playCount":2})"));
+}
+
+// --- control connection ---
+
+TEST_F(AmbrelServiceTest, ControlPushesBroadcastsNowToOneOrEveryConnection)
+{
+    startService();
+    RawClient first(service.pelorinUrl());
+    RawClient second(service.pelorinUrl());
+    ASSERT_TRUE(first.connected());
+    ASSERT_TRUE(second.connected());
+    ASSERT_TRUE(waitUntil([&] { return service.control(object(R"({"cmd":"status"})")).value("connections") == 2; }));
+
+    QJsonObject answer = service.control(object(
+        R"({"cmd":"push","name":"VirtualRoleResult.updateVirtualRoleBroadcast"})"));
+    EXPECT_EQ(answer.value("sent").toInt(), 2);
+    ASSERT_TRUE(waitUntil([&] { return first.broadcasts().size() == 1 && second.broadcasts().size() == 1; }));
+
+    // An explicit id wins over the table, and conn picks one connection.
+    const int conn = service.log("connect").last().value("conn").toInt();
+    answer = service.control(QJsonObject{{"cmd", "push"}, {"name", "BroadcastResult.CPMData"}, {"id", 77}, {"conn", conn}});
+    EXPECT_EQ(answer.value("sent").toInt(), 1);
+    ASSERT_TRUE(waitUntil([&] { return first.broadcasts().size() + second.broadcasts().size() == 3; }));
+    const QList<Envelope> got = first.broadcasts().size() == 2 ? first.broadcasts() : second.broadcasts();
+    ASSERT_EQ(got.size(), 2);
+    EXPECT_EQ(got[1].broadcastid(), 77);
+}
+
+TEST_F(AmbrelServiceTest, ControlSetsRepliesAndRestoresTheDefault)
+{
+    startService();
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    ASSERT_EQ(service.control(object(
+        R"({"cmd":"setReply","method":"PrankCmd.addPrank","reply":{"code":0,"text":"稍后再试"}})")).value("ok"), true);
+    client.request(1, *addPrank());
+    ASSERT_NE(client.response(1), nullptr);
+    EXPECT_EQ(client.response(1)->code(), 0);
+
+    ASSERT_EQ(service.control(object(R"({"cmd":"setReply","method":"PrankCmd.addPrank"})")).value("ok"), true);
+    client.request(2, *addPrank());
+    ASSERT_NE(client.response(2), nullptr);
+    EXPECT_EQ(client.response(2)->code(), 1);
+}
+
+TEST_F(AmbrelServiceTest, ControlDropsConnectionsAndTheClientMayComeBack)
+{
+    startService();
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    EXPECT_EQ(service.control(object(R"({"cmd":"drop"})")).value("dropped").toInt(), 1);
+    ASSERT_TRUE(waitUntil([&] { return client.socket.state() == QAbstractSocket::UnconnectedState; }));
+
+    RawClient again(service.pelorinUrl());
+    ASSERT_TRUE(again.connected());
+    again.request(1, *addPrank());
+    EXPECT_NE(again.response(1), nullptr);
+}
+
+TEST_F(AmbrelServiceTest, ControlRejectsUnknownCommandsAndQuitEndsTheServiceCleanly)
+{
+    startService();
+    const QJsonObject bad = service.control(object(R"({"cmd":"fly"})"));
+    EXPECT_EQ(bad.value("ok"), false);
+    EXPECT_FALSE(bad.value("error").toString().isEmpty());
+    EXPECT_EQ(service.control(object(R"({"cmd":"push"})")).value("ok"), false);
+
+    EXPECT_EQ(service.control(object(R"({"cmd":"quit"})")).value("ok"), true);
+    ASSERT_TRUE(service.process().waitForFinished(10000));
+    EXPECT_EQ(service.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(service.process().exitCode(), 0);
+}
+
+TEST_F(AmbrelServiceTest, SigtermEndsTheServiceWithCodeZero)
+{
+    startService();
+    EXPECT_EQ(service.terminate(), 0);
+    ASSERT_FALSE(service.log("stop").isEmpty());
+}
+
+TEST_F(AmbrelServiceTest, UnreadableScriptStopsTheStart)
+{
+    EXPECT_FALSE(service.start(dir.path(), "{not json"));
+    service.process().waitForFinished(10000);
+    ASSERT_EQ(service.process().state(), QProcess::NotRunning);
+    EXPECT_EQ(service.process().exitCode(), 2);
+}
+
+// --- bad input ---
+
+TEST_F(AmbrelServiceTest, BadInputIsLoggedAndTheConnectionStaysUsable)
+{
+    startService();
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+
+    client.send(QByteArray::fromHex("ffffffff0102"));
+    client.socket.sendTextMessage(QStringLiteral("hello"));
+    client.send(requestBytes(1, "NoSuchCmd.nothing", QByteArray()));
+    client.send(requestBytes(2, "PrankCmd.addPrank", QByteArray::fromHex("0a05ff")));
+    client.request(3, *addPrank());
+
+    ASSERT_NE(client.response(3), nullptr);
+    EXPECT_EQ(client.response(3)->code(), 1);
+    ASSERT_NE(client.response(1), nullptr);
+    EXPECT_EQ(client.response(1)->code(), -1);
+    EXPECT_TRUE(client.response(1)->type().empty());
+    ASSERT_NE(client.response(2), nullptr);
+    EXPECT_EQ(client.response(2)->code(), -1);
+
+    const QList<QJsonObject> bad = service.log("bad");
+    ASSERT_EQ(bad.size(), 2);
+    EXPECT_EQ(bad[0].value("error").toString(), "not an envelope");
+    EXPECT_EQ(bad[1].value("error").toString(), "text message ignored");
+    EXPECT_EQ(requestLine(1).value("error").toString(), "unknown method");
+    EXPECT_EQ(requestLine(2).value("error").toString(), "body does not parse");
+    EXPECT_EQ(service.log("connect").size(), 1);
+}
+
+TEST_F(AmbrelServiceTest, OtherWebSocketPathsAreRefused)
+{
+    startService();
+    QWebSocket socket;
+    socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/elsewhere").arg(service.wsPort())));
+    EXPECT_TRUE(service.waitForLog([](const QJsonObject &l) { return l.value("event") == "refused"; })
+                    .value("path") == "/elsewhere");
+    EXPECT_TRUE(waitUntil([&] { return socket.state() == QAbstractSocket::UnconnectedState; }));
+}
