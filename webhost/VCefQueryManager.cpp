@@ -5,8 +5,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMetaEnum>
+#include <QTimer>
 
 #include "EDataTable.h"
+#include "VCefRTCBusinessManager.h"
 #include "VCefWidgetAbstract.h"
 #include "VDataTableMgr.h"
 
@@ -82,12 +84,16 @@ VCefQueryManager::VCefQueryManager()
     registerHandler(QStringLiteral("getRoomInfo"), nullptr, bind(&VCefQueryManager::onGetRoomInfo));
     registerHandler(QStringLiteral("getMicPositionByUserId"), nullptr,
                     bind(&VCefQueryManager::onGetMicPositionByUserId));
+
+    QTimer::singleShot(0, this, [this] { m_rtcManager = new VCefRTCBusinessManager; });
 }
 
 VCefQueryManager::~VCefQueryManager()
 {
     if (g_instance == this)
         g_instance = nullptr;
+    if (m_rtcManager)
+        m_rtcManager->deleteLater();
 }
 
 void VCefQueryManager::registerHandler(const QString &funcName, VCefWidgetAbstract *window,

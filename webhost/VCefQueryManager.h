@@ -3,10 +3,12 @@
 #include <QByteArray>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include "CefHandlerTable.h"
 
+class VCefRTCBusinessManager;
 class VCefWidgetAbstract;
 
 // Receiver of every page window's queries (message type 6): finds the handler registered for
@@ -43,4 +45,6 @@ private:
     CefHandlerTable m_handlers;
     // Server methods a page names in "protoRequest" that are answered here instead.
     QMap<QString, CefHandler> m_specialRequests;
+    // The voice queries; they register themselves on the first turn of the event loop.
+    QPointer<VCefRTCBusinessManager> m_rtcManager;
 };

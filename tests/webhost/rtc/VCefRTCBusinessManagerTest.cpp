@@ -1,0 +1,477 @@
+#include "PageWindowFixture.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <memory>
+
+#include "LogCapture.h"
+#include "VCefQueryManager.h"
+#include "VCefRTCBusinessManager.h"
+#include "kivoARTCController.h"
+
+#include "agora/RtcSim.h"
+
+using agora::sim::RtcSim;
+
+namespace {
+
+// The controller, with a count of who waits on the signals the voice queries wait for.
+class ObservedController : public kivoARTCController
+{
+public:
+    int waiting() const
+    {
+        return receivers(SIGNAL(sigEnterSDKRoomSuc())) + receivers(SIGNAL(sigExitSDKRoomSuc())) +
+               receivers(SIGNAL(sigSwitchSDKRoleSuc())) + receivers(SIGNAL(sigSDKError(int, QString)));
+    }
+};
+
+const char *const kDone = R"({"state":1,"errorMsg":""})";
+const char *const kRefused = R"({"state":0,"errorMsg":""})";
+const char *const kBadParam = R"({"state":-1,"errorMsg":"消息参数错误"})";
+
+} // namespace
+
+// Page windows whose replies stay queued, a controller on the simulated engine, and the voice
+// queries reached through the query manager as pages reach them.
+class VCefRTCBusinessManagerTest : public PageWindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        PageWindowFixture::SetUp();
+        RtcSim::reset();
+        kivoARTCController::setMessageBoxSeam([](const QString &, const QString &) {});
+        work.write(QStringLiteral("config/ambrel.json"), R"({"CEF_ShowDevToos": "0", "RtcAppId": "app-123"})");
+        QuadrelConfig::getInstance()->reload();
+        // The query manager's own voice manager comes on the next turn of the event loop; ours
+        // replaces its handlers after that.
+        VCefQueryManager::getInstance();
+        QCoreApplication::sendPostedEvents();
+        m_controller.reset(new ObservedController);
+        m_manager.reset(new VCefRTCBusinessManager(m_controller.get()));
+        m_window = makeWindow();
+        RtcSim::clearJournal();
+    }
+    void TearDown() override
+    {
+        m_manager.reset();
+        PageWindowFixture::TearDown();
+        m_controller.reset();
+        agora::rtc::IRtcEngine::release();
+        kivoARTCController::setMessageBoxSeam(nullptr);
+        RtcSim::reset();
+        QCoreApplication::processEvents();
+    }
+
+    void ask(const QString &json, VCefWidgetAbstract *from = nullptr)
+    {
+        VCefQueryManager::getInstance()->onQuery(json.toUtf8(), from ? from : m_window);
+    }
+    // Lets the engine's pending events run and what they settle answer.
+    void settle()
+    {
+        EXPECT_TRUE(RtcSim::waitIdle());
+        for (int i = 0; i < 6; ++i)
+            QCoreApplication::processEvents();
+    }
+    QList<Reply> answers(VCefWidgetAbstract *w = nullptr) { return replies(w ? w : m_window); }
+    bool answeredTimes(int count, VCefWidgetAbstract *w = nullptr)
+    {
+        return waitUntil([&] { return answers(w).size() >= count; });
+    }
+    Reply answerTo(qint64 queryId, VCefWidgetAbstract *w = nullptr)
+    {
+        for (const Reply &r : answers(w))
+            if (r.queryId == queryId)
+                return r;
+        return Reply();
+    }
+    // Asks and waits for the answer.
+    Reply ask1(qint64 queryId, const QString &funcName, const QString &param = QStringLiteral("{}"))
+    {
+        ask(QStringLiteral(R"({"funcName":"%1","queryId":%2,"param":%3})").arg(funcName).arg(queryId).arg(param));
+        waitUntil([&] { return answerTo(queryId).queryId == queryId; });
+        return answerTo(queryId);
+    }
+    // The user set and the room joined, through the queries.
+    void joined()
+    {
+        ASSERT_EQ(ask1(900, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+        ASSERT_EQ(ask1(901, "rtcEnterSDKRoom", R"({"roomId":"123"})").text, kDone);
+        settle();
+        RtcSim::clearJournal();
+        m_log.clear();
+    }
+    // Enters 2 (from our window) and 3 (from the window returned), both waiting for the engine.
+    VCefWidgetOSR *twoWaitingEnters()
+    {
+        VCefWidgetOSR *other = makeWindow();
+        EXPECT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+        RtcSim::setReturnCode("joinChannel", 0);
+        ask(R"({"funcName":"rtcEnterSDKRoom","queryId":2,"param":{"roomId":"123"}})");
+        ask(R"({"funcName":"rtcEnterSDKRoom","queryId":3,"param":{"roomId":"123"}})", other);
+        settle();
+        EXPECT_EQ(m_controller->waiting(), 4);
+        EXPECT_EQ(answers().size(), 1);
+        return other;
+    }
+    int logCount(const QString &line) const { return m_log.lines().count(line); }
+
+    LogCapture m_log;
+    std::unique_ptr<ObservedController> m_controller;
+    std::unique_ptr<VCefRTCBusinessManager> m_manager;
+    VCefWidgetOSR *m_window = nullptr;
+};
+
+// --- registration ----------------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, EveryVoiceQueryIsAnsweredForAnyWindow)
+{
+    const QStringList names = {
+        "rtcSetSDKUserInfo", "rtcEnterSDKRoom", "rtcExitSDKRoom", "rtcSwitchSDKRole", "rtcStartRtmpStream",
+        "rtcStopRtmpStream", "rtcSetMuteLocalAudioStream", "rtcSetMuteRemoteAudioStream",
+        "rtcSetMuteAllRemoteAudioStreams", "rtcSetEnableLoopbackRecording", "rtcGetCurrentSpeakerDevice",
+        "rtcGetSpeakList", "rtcSetSpeakDevice", "rtcGetCurrentMicDevice", "rtcGetMicList", "rtcSetMicDevice",
+        "rtcSetSpeakerVoice", "rtcSetMicVoice", "rtcSetMicDeviceVoice", "rtcGetMicDeviceVoice", "rtcSetANS",
+        "rtcGetANS", "rtcSetAGC", "rtcGetAGC", "rtcSetAEC", "rtcGetAEC"};
+    for (int i = 0; i < names.size(); ++i)
+        ask(QStringLiteral(R"({"funcName":"%1","queryId":%2,"param":{}})").arg(names[i]).arg(i + 1));
+    ASSERT_TRUE(answeredTimes(names.size()));
+    settle();
+    const QList<Reply> got = answers();
+    ASSERT_EQ(got.size(), names.size());
+    QSet<qint64> ids;
+    for (const Reply &r : got) {
+        ids.insert(r.queryId);
+        EXPECT_TRUE(QJsonDocument::fromJson(r.text.toUtf8()).isObject()) << r.text.toStdString();
+        EXPECT_FALSE(r.text.contains("消息")) << names.value(int(r.queryId) - 1).toStdString() << r.text.toStdString();
+    }
+    EXPECT_EQ(ids.size(), names.size());
+}
+
+TEST_F(VCefRTCBusinessManagerTest, QueriesAfterTheManagerIsGoneFindAnEmptyHandler)
+{
+    m_manager.reset();
+    ask(R"({"funcName":"rtcGetANS","queryId":4})");
+    ASSERT_EQ(answers().size(), 1);
+    EXPECT_EQ(answers()[0].text, QStringLiteral(R"({"state":-1,"errorMsg":"消息处理逻辑为空"})"));
+}
+
+// --- entering --------------------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, EnterBeforeTheUserIsSetIsRefusedAtOnce)
+{
+    const Reply r = ask1(3, "rtcEnterSDKRoom", R"({"roomId":"123"})");
+    EXPECT_EQ(r.text, QStringLiteral(R"({"state":-1,"errorMsg":"SDK进房失败"})"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(RtcSim::calls().contains("joinChannel"));
+    // The refused wait leaves nothing connected.
+    EXPECT_EQ(m_controller->waiting(), 0);
+    ASSERT_EQ(ask1(4, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+    ASSERT_EQ(ask1(5, "rtcEnterSDKRoom", R"({"roomId":"123"})").text, kDone);
+    settle();
+    EXPECT_EQ(logCount("lambda:joinEnterSDKRoom Success"), 1);
+    EXPECT_EQ(answers().size(), 3);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, EnterJoinsAsTheUserAndIsAnsweredAfterTheJoinEvent)
+{
+    ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok-9","userId":77})").text, kDone);
+    // The engine takes the join but reports nothing until told to.
+    RtcSim::setReturnCode("joinChannel", 0);
+    ask(R"({"funcName":"rtcEnterSDKRoom","queryId":2,"param":{"roomId":"r-1"}})");
+    settle();
+    EXPECT_EQ(answers().size(), 1);
+    EXPECT_TRUE(RtcSim::journal().contains("joinChannel(token=tok-9, channelId=r-1, info=null, uid=77)"));
+    EXPECT_EQ(m_controller->waiting(), 2);
+
+    ASSERT_TRUE(RtcSim::post([](agora::rtc::IRtcEngineEventHandler *h) { h->onJoinChannelSuccess("r-1", 77, 3); }));
+    ASSERT_TRUE(answeredTimes(2));
+    EXPECT_EQ(answerTo(2).text, kDone);
+    EXPECT_TRUE(answerTo(2).ok);
+    EXPECT_EQ(logCount("lambda:joinEnterSDKRoom Success"), 1);
+    EXPECT_EQ(m_controller->waiting(), 0);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, EnterForTheJoinedRoomIsConfirmedWithoutTheEngine)
+{
+    joined();
+    EXPECT_EQ(ask1(7, "rtcEnterSDKRoom", R"({"roomId":"123"})").text, kDone);
+    EXPECT_FALSE(RtcSim::calls().contains("joinChannel"));
+    EXPECT_EQ(m_controller->waiting(), 0);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, AnEngineErrorAnswersTheWaitingEnterWithItsCodeAndText)
+{
+    RtcSim::scriptError("joinChannel", 110, QStringLiteral("token \"expired\""));
+    ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+    const Reply r = ask1(2, "rtcEnterSDKRoom", R"({"roomId":"123"})");
+    EXPECT_EQ(r.text, QStringLiteral(R"({"state":110,"errorMsg":"token \"expired\""})"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(QJsonDocument::fromJson(r.text.toUtf8()).object().value("errorMsg").toString(),
+              QStringLiteral("token \"expired\""));
+    EXPECT_EQ(logCount("lambda:joinEnterSDKRoom failed"), 1);
+    EXPECT_EQ(m_controller->waiting(), 0);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, OneEventSettlesEveryWaitingEnter)
+{
+    VCefWidgetOSR *other = twoWaitingEnters();
+    ASSERT_TRUE(RtcSim::post([](agora::rtc::IRtcEngineEventHandler *h) { h->onJoinChannelSuccess("123", 5, 1); }));
+    ASSERT_TRUE(answeredTimes(2));
+    ASSERT_TRUE(answeredTimes(1, other));
+    EXPECT_EQ(answerTo(2).text, kDone);
+    EXPECT_EQ(answerTo(3, other).text, kDone);
+    EXPECT_EQ(m_controller->waiting(), 0);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, AnyEngineErrorSettlesEveryWaitingEnter)
+{
+    VCefWidgetOSR *other = twoWaitingEnters();
+    ASSERT_TRUE(RtcSim::post([](agora::rtc::IRtcEngineEventHandler *h) { h->onError(1003, "camera busy"); }));
+    ASSERT_TRUE(answeredTimes(2));
+    ASSERT_TRUE(answeredTimes(1, other));
+    EXPECT_EQ(answerTo(2).text, QStringLiteral(R"({"state":1003,"errorMsg":"camera busy"})"));
+    EXPECT_EQ(answerTo(3, other).text, QStringLiteral(R"({"state":1003,"errorMsg":"camera busy"})"));
+    EXPECT_EQ(logCount("lambda:joinEnterSDKRoom failed"), 2);
+    EXPECT_EQ(m_controller->waiting(), 0);
+}
+
+// --- leaving ---------------------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, ExitOutsideARoomIsConfirmedTwiceAndAnswered)
+{
+    const Reply r = ask1(8, "rtcExitSDKRoom");
+    EXPECT_EQ(r.text, kDone);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(logCount("[ARTC] kivoARTCController::exitSDKRoom exitSDKRoom noEnterRoom"), 2);
+    EXPECT_EQ(logCount("lambda:joinExitSDKRoom Success"), 1);
+    EXPECT_FALSE(RtcSim::calls().contains("leaveChannel"));
+}
+
+TEST_F(VCefRTCBusinessManagerTest, ExitFromTheRoomIsAnsweredAfterTheLeaveEvent)
+{
+    joined();
+    const Reply r = ask1(9, "rtcExitSDKRoom");
+    EXPECT_EQ(r.text, kDone);
+    EXPECT_FALSE(RtcSim::inChannel());
+    EXPECT_EQ(RtcSim::calls().count("leaveChannel"), 1);
+    EXPECT_EQ(m_controller->waiting(), 0);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, ExitRefusedOrFailingIsAnsweredWithItsError)
+{
+    joined();
+    RtcSim::setReturnCode("leaveChannel", -7);
+    Reply r = ask1(10, "rtcExitSDKRoom");
+    EXPECT_EQ(r.text, QStringLiteral(R"({"state":-1,"errorMsg":"SDK退房失败"})"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(m_controller->waiting(), 0);
+    RtcSim::clearReturnCodes();
+    RtcSim::scriptError("leaveChannel", 5, QStringLiteral("bye"));
+    r = ask1(11, "rtcExitSDKRoom");
+    EXPECT_EQ(r.text, QStringLiteral(R"({"state":5,"errorMsg":"bye"})"));
+    EXPECT_EQ(logCount("lambda:joinExitSDKRoom failed"), 1);
+}
+
+// --- switching the role ----------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, RoleSwitchIsAnsweredOnTheEnginesConfirmation)
+{
+    joined();
+    const Reply r = ask1(12, "rtcSwitchSDKRole", R"({"roleType":1})");
+    EXPECT_EQ(r.text, kDone);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(RtcSim::role(), 1);
+    EXPECT_EQ(m_controller->waiting(), 0);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, RefusedRoleSwitchAnswersStateZero)
+{
+    const Reply r = ask1(13, "rtcSwitchSDKRole", R"({"roleType":1})");
+    EXPECT_EQ(r.text, kRefused);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(m_controller->waiting(), 0);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, RoleSwitchWaitsOnlyForItsConfirmation)
+{
+    joined();
+    RtcSim::scriptError("setClientRole", 9, QStringLiteral("no"));
+    const int before = answers().size();
+    ask(R"({"funcName":"rtcSwitchSDKRole","queryId":14,"param":{"roleType":2}})");
+    settle();
+    EXPECT_EQ(answers().size(), before);
+    EXPECT_EQ(m_controller->waiting(), 1);
+}
+
+// --- windows closed while waiting ------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, AWaitingQueryWhoseWindowClosesAnswersNothingAndLeavesNothing)
+{
+    joined();
+    VCefWidgetOSR *leaving = makeWindow();
+    // Both taken, neither reported.
+    RtcSim::setReturnCode("leaveChannel", 0);
+    RtcSim::setReturnCode("setClientRole", 0);
+    ask(R"({"funcName":"rtcExitSDKRoom","queryId":15})", leaving);
+    ask(R"({"funcName":"rtcSwitchSDKRole","queryId":16,"param":{"roleType":2}})", leaving);
+    settle();
+    EXPECT_EQ(m_controller->waiting(), 3);
+    delete leaving;
+    EXPECT_EQ(m_controller->waiting(), 0);
+    ASSERT_TRUE(RtcSim::post([](agora::rtc::IRtcEngineEventHandler *h) { h->onLeaveChannel({}); }));
+    settle();
+    EXPECT_EQ(logCount("lambda:joinExitSDKRoom Success"), 0);
+    EXPECT_EQ(answers().size(), 2); // those of joining
+}
+
+// --- results ---------------------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, ResultAnswersFollowTheController)
+{
+    EXPECT_EQ(ask1(20, "rtcSetMuteLocalAudioStream", R"({"mute":true})").text, kDone);
+    EXPECT_EQ(ask1(21, "rtcSetMuteRemoteAudioStream", R"({"mute":true,"uid":77})").text, kDone);
+    EXPECT_EQ(ask1(22, "rtcSetMuteAllRemoteAudioStreams", R"({"mute":false})").text, kDone);
+    EXPECT_EQ(ask1(23, "rtcSetEnableLoopbackRecording", R"({"bLoopback":true})").text, kDone);
+    EXPECT_EQ(RtcSim::journal().mid(0, 3), (QStringList{"muteLocalAudioStream(true)", "muteRemoteAudioStream(77, true)",
+                                                        "muteAllRemoteAudioStreams(false)"}));
+    EXPECT_TRUE(m_controller->getLoopbackRecording());
+    RtcSim::setReturnCode("muteLocalAudioStream", -2);
+    const Reply r = ask1(24, "rtcSetMuteLocalAudioStream", R"({"mute":false})");
+    EXPECT_EQ(r.text, kRefused);
+    EXPECT_FALSE(r.ok);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, RtmpStartTakesTheOtherUidsOnlyAsAnArray)
+{
+    ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+    EXPECT_EQ(ask1(2, "rtcStartRtmpStream", R"({"url":"rtmp://m","transcodingEnabled":true,"otherUids":[7]})").text,
+              kDone);
+    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, "
+                                                       "videoBitrate=1, audioChannels=1, users=[5:16x16@0,0 7:16x16@0,0])"));
+    EXPECT_EQ(ask1(3, "rtcStopRtmpStream", R"({"clear":true})").text, kDone);
+    EXPECT_EQ(ask1(4, "rtcStartRtmpStream", R"({"url":"rtmp://m","transcodingEnabled":true,"otherUids":7})").text,
+              kDone);
+    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, "
+                                                       "videoBitrate=1, audioChannels=1, users=[5:16x16@0,0])"));
+    const Reply empty = ask1(5, "rtcStartRtmpStream", R"({"url":"","transcodingEnabled":false})");
+    EXPECT_EQ(empty.text, kRefused);
+}
+
+// --- devices ---------------------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, DeviceListsAreJsonArraysInTheEnginesOrder)
+{
+    EXPECT_EQ(ask1(30, "rtcGetSpeakList").text,
+              QStringLiteral("{\"state\":1,\"errorMsg\":\"\",\"data\":"
+                             "[{\"deviceId\":\"{sim-speaker-1}\",\"deviceName\":\"\\u626c\\u58f0\\u5668 (Sim Audio)\"},"
+                             "{\"deviceId\":\"{sim-speaker-2}\",\"deviceName\":\"\\u8033\\u673a (Sim Headset)\"}]\n}"));
+    RtcSim::setRecordingDevices({{QStringLiteral("USB \"Mic\" \\ 2"), QStringLiteral("m2")}});
+    const Reply mics = ask1(31, "rtcGetMicList");
+    EXPECT_EQ(mics.text, QStringLiteral("{\"state\":1,\"errorMsg\":\"\",\"data\":"
+                                        "[{\"deviceId\":\"m2\",\"deviceName\":\"USB \\\"Mic\\\" \\\\ 2\"}]\n}"));
+    const QJsonObject parsed = QJsonDocument::fromJson(mics.text.toUtf8()).object();
+    EXPECT_EQ(parsed.value("data").toArray().at(0).toObject().value("deviceName").toString(),
+              QStringLiteral("USB \"Mic\" \\ 2"));
+}
+
+TEST_F(VCefRTCBusinessManagerTest, AnEmptyDeviceListIsNull)
+{
+    RtcSim::setPlaybackDevices({});
+    const Reply r = ask1(32, "rtcGetSpeakList");
+    EXPECT_EQ(r.text, QStringLiteral("{\"state\":1,\"errorMsg\":\"\",\"data\":null\n}"));
+    EXPECT_TRUE(r.ok);
+}
+
+TEST_F(VCefRTCBusinessManagerTest, CurrentDeviceNamesAreJsonStrings)
+{
+    EXPECT_EQ(ask1(33, "rtcGetCurrentMicDevice").text,
+              QStringLiteral("{\"state\":1,\"errorMsg\":\"\",\"data\":\"\\u9ea6\\u514b\\u98ce (Sim Audio)\"}"));
+    RtcSim::setPlaybackDevices({{QStringLiteral("Desk \"Pro\"\n1"), QStringLiteral("dev-9")}});
+    RtcSim::setCurrentPlaybackDevice(QStringLiteral("dev-9"));
+    const Reply r = ask1(34, "rtcGetCurrentSpeakerDevice");
+    EXPECT_EQ(r.text, QStringLiteral("{\"state\":1,\"errorMsg\":\"\",\"data\":\"Desk \\\"Pro\\\"\\n1\"}"));
+    EXPECT_EQ(QJsonDocument::fromJson(r.text.toUtf8()).object().value("data").toString(),
+              QStringLiteral("Desk \"Pro\"\n1"));
+    // No current device: still a string, so the reply keeps its data member.
+    RtcSim::setCurrentPlaybackDevice(QString());
+    EXPECT_EQ(ask1(35, "rtcGetCurrentSpeakerDevice").text, QStringLiteral(R"({"state":1,"errorMsg":"","data":""})"));
+}
+
+TEST_F(VCefRTCBusinessManagerTest, DevicesAreChosenById)
+{
+    EXPECT_EQ(ask1(36, "rtcSetSpeakDevice", R"({"deviceId":"{sim-speaker-2}"})").text, kDone);
+    EXPECT_EQ(RtcSim::currentPlaybackDevice(), QStringLiteral("{sim-speaker-2}"));
+    EXPECT_EQ(ask1(37, "rtcSetMicDevice", R"({"deviceId":"{sim-mic-2}"})").text, kDone);
+    EXPECT_EQ(RtcSim::currentRecordingDevice(), QStringLiteral("{sim-mic-2}"));
+    RtcSim::setReturnCode("setRecordingDevice", -2);
+    EXPECT_EQ(ask1(38, "rtcSetMicDevice", R"({"deviceId":"{sim-mic-1}"})").text, kRefused);
+}
+
+// --- volumes ---------------------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, MicVolumesTakeNumbersAndTextsHoldingThem)
+{
+    EXPECT_EQ(ask1(40, "rtcSetMicVoice", R"({"volume":50})").text, kDone);
+    EXPECT_EQ(ask1(41, "rtcSetMicVoice", R"({"volume":"50"})").text, kDone);
+    EXPECT_EQ(ask1(42, "rtcSetMicVoice", R"({"volume":"loud"})").text, kDone);
+    EXPECT_EQ(RtcSim::journal(), (QStringList{"adjustRecordingSignalVolume(50)", "adjustRecordingSignalVolume(50)",
+                                              "adjustRecordingSignalVolume(0)"}));
+    EXPECT_EQ(ask1(43, "rtcSetMicDeviceVoice", R"({"volume":"70"})").text, kDone);
+    EXPECT_EQ(RtcSim::recordingDeviceVolume(), 70);
+    EXPECT_EQ(ask1(44, "rtcSetMicDeviceVoice", R"({"volume":60})").text, kDone);
+    EXPECT_EQ(ask1(45, "rtcGetMicDeviceVoice").text, QStringLiteral(R"({"state":1,"errorMsg":"","data":60})"));
+}
+
+TEST_F(VCefRTCBusinessManagerTest, SpeakerVolumeTakesOnlyANumber)
+{
+    EXPECT_EQ(ask1(46, "rtcSetSpeakerVoice", R"({"volume":30})").text, kDone);
+    EXPECT_EQ(RtcSim::journal().first(), QStringLiteral("adjustPlaybackSignalVolume(30)"));
+    RtcSim::clearJournal();
+    const Reply r = ask1(47, "rtcSetSpeakerVoice", R"({"volume":"30"})");
+    EXPECT_EQ(r.text, kBadParam);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(RtcSim::journal().isEmpty());
+}
+
+// --- audio processing ------------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, AudioProcessingFlagsAreSetAndReadBack)
+{
+    EXPECT_EQ(ask1(50, "rtcGetANS").text, QStringLiteral(R"({"state":1,"errorMsg":"","data":0})"));
+    EXPECT_EQ(ask1(51, "rtcSetANS", R"({"bANS":true})").text, kDone);
+    EXPECT_EQ(ask1(52, "rtcGetANS").text, QStringLiteral(R"({"state":1,"errorMsg":"","data":1})"));
+    EXPECT_EQ(ask1(53, "rtcSetAGC", R"({"bAGC":true})").text, kDone);
+    EXPECT_EQ(ask1(54, "rtcGetAGC").text, QStringLiteral(R"({"state":1,"errorMsg":"","data":1})"));
+    EXPECT_EQ(ask1(55, "rtcSetAEC", R"({"bAEC":false})").text, kDone);
+    EXPECT_EQ(ask1(56, "rtcGetAEC").text, QStringLiteral(R"({"state":1,"errorMsg":"","data":0})"));
+    EXPECT_TRUE(RtcSim::parameters().contains("{\"che.audio.ans.enable\":true}"));
+}
+
+// --- wrongly typed members -------------------------------------------------------------------
+
+TEST_F(VCefRTCBusinessManagerTest, WronglyTypedMembersAreAnsweredWithoutReachingTheEngine)
+{
+    const QStringList queries = {
+        R"({"funcName":"rtcEnterSDKRoom","queryId":60,"param":{"roomId":{"a":1}}})",
+        R"({"funcName":"rtcSetMuteLocalAudioStream","queryId":61,"param":{"mute":"yes"}})",
+        R"({"funcName":"rtcSetMicVoice","queryId":62,"param":"volume"})",
+        R"({"funcName":"rtcStartRtmpStream","queryId":63,"param":{"url":"rtmp://m","otherUids":["a"]}})",
+        R"({"funcName":"rtcSetSDKUserInfo","queryId":64,"param":{"userId":[5]}})",
+    };
+    for (const QString &q : queries)
+        ask(q);
+    ASSERT_EQ(answers().size(), queries.size());
+    for (int i = 0; i < queries.size(); ++i) {
+        EXPECT_EQ(answers()[i].queryId, 60 + i);
+        EXPECT_EQ(answers()[i].text, kBadParam);
+        EXPECT_FALSE(answers()[i].ok);
+    }
+    EXPECT_TRUE(RtcSim::journal().isEmpty());
+    EXPECT_EQ(m_controller->waiting(), 0);
+}

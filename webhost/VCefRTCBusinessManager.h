@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <QtPromise>
+
+#include <functional>
+#include <vector>
+
+#include "CefHandler.h"
+
+class VCefQueryManager;
+class VCefWidgetAbstract;
+class kivoARTCController;
+
+// The voice queries of pages ("rtc…"): each one drives the voice engine controller and is
+// answered in the page reply format through the window that asked. Entering, leaving and
+// switching the role are answered once the controller confirms them by a signal.
+class VCefRTCBusinessManager : public QObject
+{
+    Q_OBJECT
+public:
+    // controller: what the queries drive; null means kivoARTCController::getInstance(), looked up
+    // only when a query needs it.
+    explicit VCefRTCBusinessManager(kivoARTCController *controller = nullptr, QObject *parent = nullptr);
+    // Leaves empty handlers behind in the query manager it registered with, so a query arriving
+    // after this never reaches a deleted object.
+    ~VCefRTCBusinessManager() override;
+
+    void registerAll();
+
+    // Device list text: [{"deviceId":…,"deviceName":…},…] written compact with a line feed;
+    // an empty list is null.
+    static QString deviceListText(const QList<QPair<QString, QString>> &devices);
+    // A volume given as a JSON integer, or as a text holding one (anything else reads as 0).
+    static int volumeOf(const Json::Value &value);
+
+private:
+    enum class WaitKind { Enter, Exit, Role };
+    typedef void (VCefRTCBusinessManager::*Handler)(const Json::Value &, VCefWidgetAbstract *);
+    struct Entry
+    {
+        const char *funcName;
+        Handler handler;
+    };
+    // Every query, in the order of registration.
+    static const std::vector<Entry> &entries();
+
+    kivoARTCController *controller() const;
+    CefHandler bind(Handler handler);
+    // Settles on the controller's completion signal (and, entering or leaving, on any engine
+    // error). The waiting context goes when it settles or when window goes, whichever is first.
+    QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation,
+                                      VCefWidgetAbstract *window);
+
+    void onSetSDKUserInfo(const Json::Value &root, VCefWidgetAbstract *window);
+    void onEnterSDKRoom(const Json::Value &root, VCefWidgetAbstract *window);
+    void onExitSDKRoom(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSwitchSDKRole(const Json::Value &root, VCefWidgetAbstract *window);
+    void onStartRtmpStream(const Json::Value &root, VCefWidgetAbstract *window);
+    void onStopRtmpStream(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetMuteLocalAudioStream(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetMuteRemoteAudioStream(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetMuteAllRemoteAudioStreams(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetEnableLoopbackRecording(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetCurrentSpeakerDevice(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetSpeakList(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetSpeakDevice(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetCurrentMicDevice(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetMicList(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetMicDevice(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetSpeakerVoice(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetMicVoice(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetMicDeviceVoice(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetMicDeviceVoice(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetANS(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetANS(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetAGC(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetAGC(const Json::Value &root, VCefWidgetAbstract *window);
+    void onSetAEC(const Json::Value &root, VCefWidgetAbstract *window);
+    void onGetAEC(const Json::Value &root, VCefWidgetAbstract *window);
+
+    kivoARTCController *m_controller;
+    QPointer<VCefQueryManager> m_registeredWith;
+};
