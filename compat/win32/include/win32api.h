@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <psapi.h>
 #include <dbghelp.h>
+#include <windowsx.h>
+#include <VersionHelpers.h>
 #else
 #include "win32/types.h"
 #include "win32/process.h"
@@ -13,4 +15,5 @@
 #include "win32/time.h"
 #include "win32/file.h"
 #include "win32/dbghelp.h"
+#include "win32/window.h"
 #endif

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "win32/types.h"
+
+#include <cstdint>
+
+// The window messages, hit-test codes and version checks of frameless windows.
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef void *HWND;
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT;
+
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG;
+
+#define WM_NCCALCSIZE 0x0083
+#define WM_NCHITTEST 0x0084
+#define WM_POWERBROADCAST 0x0218
+
+#define PBT_APMSUSPEND 0x0004
+#define PBT_APMRESUMEAUTOMATIC 0x0012
+
+#define HTCLIENT 1
+#define HTLEFT 10
+#define HTRIGHT 11
+#define HTTOP 12
+#define HTTOPLEFT 13
+#define HTTOPRIGHT 14
+#define HTBOTTOM 15
+#define HTBOTTOMLEFT 16
+#define HTBOTTOMRIGHT 17
+
+#define LOWORD(l) (static_cast<WORD>(static_cast<uintptr_t>(l) & 0xffff))
+#define HIWORD(l) (static_cast<WORD>((static_cast<uintptr_t>(l) >> 16) & 0xffff))
+#define GET_X_LPARAM(lp) (static_cast<int>(static_cast<short>(LOWORD(lp))))
+#define GET_Y_LPARAM(lp) (static_cast<int>(static_cast<short>(HIWORD(lp))))
+
+// Version helpers; here no Windows version is running (0.0) unless one is simulated.
+BOOL IsWindowsVersionOrGreater(WORD majorVersion, WORD minorVersion, WORD servicePackMajor);
+BOOL IsWindows7OrGreater();
+BOOL IsWindows8OrGreater();
+
+// Stand-in only: the Windows version the helpers above report (0, 0 = not Windows).
+void setSimulatedWindowsVersion(WORD majorVersion, WORD minorVersion);
