@@ -11,6 +11,7 @@
 #include "VCefBroadcastH5BusinessManager.h"
 #include "VCefWidgetAbstract.h"
 #include "VCefWidgetOSR.h"
+#include "VProtoBroadcastToCefManager.h"
 #include "VToast.h"
 
 namespace {
@@ -79,6 +80,7 @@ CefHandler VCefBroadcastManager::bind(void (VCefBroadcastManager::*member)(const
 
 VCefBroadcastManager::VCefBroadcastManager()
 {
+    m_protoBroadcast = new VProtoBroadcastToCefManager;
     m_h5 = new VCefBroadcastH5BusinessManager(bind(&VCefBroadcastManager::onRegisterRecvProtoBroadcast), this);
 
     registerHandler(QStringLiteral("showMsgDialog"), nullptr, bind(&VCefBroadcastManager::onShowMsgDialog));
@@ -103,6 +105,8 @@ VCefBroadcastManager::~VCefBroadcastManager()
 {
     if (g_instance == this)
         g_instance = nullptr;
+    if (m_protoBroadcast)
+        m_protoBroadcast->deleteLater();
 }
 
 void VCefBroadcastManager::registerHandler(const QString &funcName, VCefWidgetAbstract *window,
@@ -154,6 +158,11 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
         error);
     if (!done)
         qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << error << text;
+}
+
+VProtoBroadcastToCefManager *VCefBroadcastManager::protoBroadcastManager() const
+{
+    return m_protoBroadcast;
 }
 
 VCefWidgetOSR *VCefBroadcastManager::popupWidget(const QString &page)
@@ -228,8 +237,7 @@ void VCefBroadcastManager::onRegisterRecvProtoBroadcast(const Json::Value &root,
     if (!keys.isArray())
         return;
     for (const Json::Value &key : keys) {
-        const QString protoKey = textOf(key);
-        Q_UNUSED(protoKey);
-        Q_UNUSED(window);
+        if (m_protoBroadcast)
+            m_protoBroadcast->registerWidget(textOf(key), window);
     }
 }

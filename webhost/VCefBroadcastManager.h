@@ -8,6 +8,7 @@
 #include "CefHandlerTable.h"
 
 class VCefBroadcastH5BusinessManager;
+class VProtoBroadcastToCefManager;
 class VCefWidgetAbstract;
 class VCefWidgetOSR;
 
@@ -32,6 +33,8 @@ public:
 
     // The pop-up window opened for a page key by "openCefWidgetInPc"; null when none lives.
     static VCefWidgetOSR *popupWidget(const QString &page);
+    // The forwarder of server broadcasts to the windows that subscribed to them.
+    VProtoBroadcastToCefManager *protoBroadcastManager() const;
 
 private:
     VCefBroadcastManager();
@@ -46,4 +49,5 @@ private:
 
     CefHandlerTable m_handlers;
     QPointer<VCefBroadcastH5BusinessManager> m_h5;
+    QPointer<VProtoBroadcastToCefManager> m_protoBroadcast;
 };

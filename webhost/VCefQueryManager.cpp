@@ -5,12 +5,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMetaEnum>
+#include <QPointer>
 #include <QTimer>
 
 #include "EDataTable.h"
+#include "KivoServerResponse.h"
+#include "VCefProtoRequest.h"
 #include "VCefRTCBusinessManager.h"
 #include "VCefWidgetAbstract.h"
 #include "VDataTableMgr.h"
+#include "VProtoBufMessage.h"
+#include "vErrorInfo.h"
 
 namespace {
 
@@ -75,10 +80,11 @@ CefHandler VCefQueryManager::bind(void (VCefQueryManager::*member)(const Json::V
     return std::bind(member, this, std::placeholders::_1, std::placeholders::_2);
 }
 
-VCefQueryManager::VCefQueryManager()
+VCefQueryManager::VCefQueryManager() : m_protoRequest(new VCefProtoRequest)
 {
     m_specialRequests.insert(QStringLiteral("MyCmd.getUserOptList"), bind(&VCefQueryManager::onGetUserOptList));
 
+    registerHandler(QStringLiteral("protoRequest"), nullptr, bind(&VCefQueryManager::onProtoRequest));
     registerHandler(QStringLiteral("dataTableRequest"), nullptr, bind(&VCefQueryManager::onDataTableRequest));
     registerHandler(QStringLiteral("getLoginUserDiamond"), nullptr, bind(&VCefQueryManager::onGetLoginUserDiamond));
     registerHandler(QStringLiteral("getRoomInfo"), nullptr, bind(&VCefQueryManager::onGetRoomInfo));
@@ -147,6 +153,38 @@ void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *windo
     } else {
         qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << error << QString::fromUtf8(data);
     }
+}
+
+void VCefQueryManager::onProtoRequest(const Json::Value &root, VCefWidgetAbstract *window)
+{
+    const qint64 queryId = queryIdOf(root);
+    const Json::Value &param = root["param"];
+    const QString protoName = textOf(param["protoName"]);
+    const auto special = m_specialRequests.constFind(protoName);
+    if (special != m_specialRequests.constEnd()) {
+        (*special)(root, window);
+        return;
+    }
+    // The answer comes later; the window may be closed by then.
+    const QPointer<VCefWidgetAbstract> target(window);
+    m_protoRequest->request(param)
+        .then(
+            [target, queryId](const KivoServerResponse &r) {
+                if (!target)
+                    return;
+                const QString data = r.replyMessage ? r.replyMessage->ToJsonString(true) : QString();
+                target->sendQueryReply(queryId, makeReplyText(r.resultCode, r.resultMessage, data), true);
+            },
+            [target, queryId](const vErrorInfo &e) {
+                if (target)
+                    target->sendQueryReply(queryId, makeReplyText(e.code, e.text, QString()), false);
+            })
+        .fail([target, queryId, protoName] {
+            if (target)
+                target->sendQueryReply(
+                    queryId, makeReplyText(-1, QStringLiteral("%1 %2请求失败").arg(queryId).arg(protoName), QString()),
+                    false);
+        });
 }
 
 void VCefQueryManager::onDataTableRequest(const Json::Value &root, VCefWidgetAbstract *window)

@@ -6,9 +6,12 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+
 #include "CefHandlerTable.h"
 
 class VCefRTCBusinessManager;
+class VCefProtoRequest;
 class VCefWidgetAbstract;
 
 // Receiver of every page window's queries (message type 6): finds the handler registered for
@@ -36,6 +39,7 @@ private:
     VCefQueryManager();
     CefHandler bind(void (VCefQueryManager::*member)(const Json::Value &, VCefWidgetAbstract *));
 
+    void onProtoRequest(const Json::Value &root, VCefWidgetAbstract *window);
     void onDataTableRequest(const Json::Value &root, VCefWidgetAbstract *window);
     void onGetLoginUserDiamond(const Json::Value &root, VCefWidgetAbstract *window);
     void onGetRoomInfo(const Json::Value &root, VCefWidgetAbstract *window);
@@ -47,4 +51,5 @@ private:
     QMap<QString, CefHandler> m_specialRequests;
     // The voice queries; they register themselves on the first turn of the event loop.
     QPointer<VCefRTCBusinessManager> m_rtcManager;
+    std::unique_ptr<VCefProtoRequest> m_protoRequest;
 };

@@ -16,6 +16,7 @@
 #include "VCefWidgetMover.h"
 #include "VCefWidgetPrivate.h"
 #include "buildPageUrl.h"
+#include "vSignalsMgr.h"
 
 namespace {
 const int kReconnectDelayMs = 1000;
@@ -32,6 +33,8 @@ VCefWidgetAbstract::VCefWidgetAbstract(QWidget *parent, bool kind)
     connect(this, &VCefWidgetAbstract::sigWebQuertRequest, queries, &VCefQueryManager::onQuery);
     VCefBroadcastManager *commands = VCefBroadcastManager::getInstance();
     connect(this, &VCefWidgetAbstract::sigBroadcast, commands, &VCefBroadcastManager::onBroadcast);
+    connect(vSignalsMgr::getInstance(), &vSignalsMgr::sigSessionIdChanged, this,
+            &VCefWidgetAbstract::sltUpdateRecommandWebSessionId);
 
     // The table keeps these after the window is gone; the guard makes them do nothing then.
     const QPointer<VCefWidgetAbstract> self(this);

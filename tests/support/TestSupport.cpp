@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QThread>
 
 TempWorkDir::TempWorkDir() : m_previous(QDir::currentPath())
@@ -46,4 +47,15 @@ QString binDir()
     if (!env.isEmpty())
         return QString::fromLocal8Bit(env);
     return QStringLiteral(AMBREL_BINARY_DIR "/bin");
+}
+
+QList<QJsonObject> jsonLines(const QString &path)
+{
+    QList<QJsonObject> lines;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : file.readAll().split('\n'))
+            if (!line.trimmed().isEmpty())
+                lines.append(QJsonDocument::fromJson(line).object());
+    return lines;
 }

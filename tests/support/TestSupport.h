@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -29,3 +31,7 @@ bool waitUntil(const std::function<bool()> &predicate, int timeoutMs = 5000);
 
 // build/bin, where the programs are.
 QString binDir();
+
+// The objects of a JSON-lines file (the program logs of pagewell.exe and ambrel-service);
+// blank lines skipped, nothing when the file is missing.
+QList<QJsonObject> jsonLines(const QString &path);

@@ -19,17 +19,6 @@
 
 namespace {
 
-QList<QJsonObject> jsonLines(const QString &path)
-{
-    QList<QJsonObject> lines;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        for (const QByteArray &l : file.readAll().split('\n'))
-            if (!l.trimmed().isEmpty())
-                lines.append(QJsonDocument::fromJson(l).object());
-    return lines;
-}
-
 // The "sdkinit" endpoint on loopback: accepts the client and hands it a user.
 class SdkInitEndpoint
 {
