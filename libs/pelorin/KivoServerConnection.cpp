@@ -7,11 +7,6 @@
 
 #include <algorithm>
 
-namespace {
-// Beyond this Qt itself closes the connection; below it our own limit drops the message.
-const qint64 kHardLimitBytes = 4 * KivoServerConnection::kMaxMessageBytes;
-} // namespace
-
 KivoServerConnection::KivoServerConnection(QObject *parent) : QObject(parent)
 {
     m_retry.setSingleShot(true);
@@ -64,8 +59,8 @@ void KivoServerConnection::openSocket()
         return;
     }
     m_socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
-    m_socket->setMaxAllowedIncomingMessageSize(static_cast<quint64>(kHardLimitBytes));
-    m_socket->setMaxAllowedIncomingFrameSize(static_cast<quint64>(kHardLimitBytes));
+    m_socket->setMaxAllowedIncomingMessageSize(static_cast<quint64>(kSocketLimitBytes));
+    m_socket->setMaxAllowedIncomingFrameSize(static_cast<quint64>(kSocketLimitBytes));
     connect(m_socket, &QWebSocket::connected, this, &KivoServerConnection::onConnected);
     connect(m_socket, &QWebSocket::disconnected, this,
             [this] { onDown(m_socket ? m_socket->errorString() : QString()); });

@@ -16,6 +16,8 @@ class KivoServerConnection : public QObject
     Q_OBJECT
 public:
     static const qint64 kMaxMessageBytes = 16 * 1024 * 1024;
+    // Beyond this Qt itself closes the connection; below it our own limit drops the message.
+    static const qint64 kSocketLimitBytes = 4 * kMaxMessageBytes;
     static const int kFirstRetryMs = 250;
     static const int kLastRetryMs = 5000;
 

@@ -221,6 +221,25 @@ TEST_F(KivoServerCommTest, SequenceNumbersAreNeverReused)
         EXPECT_GT(server.requests()[i].seq(), server.requests()[i - 1].seq());
 }
 
+TEST_F(KivoServerCommTest, RequestFromAnotherThreadIsHandedToTheGuiThread)
+{
+    QThread *worker = QThread::create([] {
+        VProtoBufMessage msg;
+        msg.make("PrankCmd.proto", "PrankCmd.addPrank");
+        msg.setString("prankContent", "from a worker");
+        KivoServerComm::getInstance()->requestKivoServer(msg);
+    });
+    worker->start();
+    const pelorin_wire::Envelope *req = requestAt(0);
+    worker->wait();
+    delete worker;
+    ASSERT_NE(req, nullptr);
+    EXPECT_EQ(fieldText(*req, "prankContent"), "from a worker");
+    EXPECT_EQ(comm->pendingCount(), 1);
+    server.respond(req->seq(), "PrankCmd.addPrankResp", {}, 1, "");
+    EXPECT_TRUE(waitUntil([&] { return comm->pendingCount() == 0; }));
+}
+
 // Time-outs
 
 TEST_F(KivoServerCommTest, SilentServerTimesTheRequestOutAndALateReplyIsIgnored)
