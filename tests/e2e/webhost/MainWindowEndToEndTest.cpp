@@ -10,132 +10,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-#include <httplib.h>
-
-#include <mutex>
-#include <thread>
-
+#include "ServiceProcess.h"
 #include "TestSupport.h"
-
-namespace {
-
-// The "sdkinit" endpoint on loopback: accepts the client and hands it a user.
-class SdkInitEndpoint
-{
-public:
-    SdkInitEndpoint()
-    {
-        m_server.Post("/sdkinit", [this](const httplib::Request &req, httplib::Response &res) {
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_targets.append(QString::fromStdString(req.target));
-            }
-            res.set_content(R"({"code":1,"msg":"ok","data":{"userId":"u-42","sessionId":"sess-7","roomId":"r-3"}})",
-                            "application/json");
-        });
-        m_server.set_keep_alive_max_count(1);
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::yield();
-    }
-    ~SdkInitEndpoint()
-    {
-        m_server.stop();
-        m_thread.join();
-    }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1/sdkinit").arg(m_port); }
-    QStringList targets()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_targets;
-    }
-
-private:
-    httplib::Server m_server;
-    int m_port = 0;
-    std::thread m_thread;
-    std::mutex m_mutex;
-    QStringList m_targets;
-};
-
-} // namespace
-
-// ambrel shell with the real pagewell.exe: handshake, start page, and a page closing the main
-// window.
-class MainWindowEndToEndTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        work.write(QStringLiteral("config/ambrel.json"),
-                   QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1",
-                                      "HttpTimeoutMs": "3000", "PelorinServer": "ws://127.0.0.1:1/none",
-                                      "CefUrls": {"virtualpartyopenlive": "http://pages.test/live.html?from=cfg"}})")
-                       .arg(service.url())
-                       .toUtf8());
-        // When the start page arrives, its page asks to close the main window.
-        work.write(QStringLiteral("pagewell.json"), R"({"on": [{"type": 3, "contains": "live.html", "delayMs": 100,
-                                                       "send": [{"command": {"funcName": "closeWidget"}}]}]})");
-    }
-
-    TempWorkDir work;
-    SdkInitEndpoint service;
-};
-
-TEST_F(MainWindowEndToEndTest, StartPageReachesPagewellAndClosingTheMainWindowEndsAmbrel)
-{
-    QProcess ambrel;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
-    env.insert(QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    ambrel.setProcessEnvironment(env);
-    ambrel.setWorkingDirectory(work.path());
-    ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});
-    ASSERT_TRUE(ambrel.waitForStarted(10000));
-    const bool finished = ambrel.waitForFinished(60000);
-    if (!finished)
-        ambrel.kill();
-    ASSERT_TRUE(finished) << ambrel.readAllStandardError().toStdString();
-    EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(ambrel.exitCode(), 0);
-
-    // The handshake's items, in order.
-    ASSERT_EQ(service.targets().size(), 1);
-    const QUrlQuery handshake(QUrl(service.targets().at(0)).query());
-    QStringList keys;
-    for (const auto &item : handshake.queryItems())
-        keys.append(item.first);
-    EXPECT_EQ(keys, (QStringList{"appId", "bigVersion", "version", "deviceId", "deviceType", "product"}));
-    EXPECT_EQ(handshake.queryItemValue("appId"), QStringLiteral("PC005"));
-    // start-up stores the program's own version as "appVersion"
-    const QString appVersion = handshake.queryItemValue("bigVersion");
-    EXPECT_FALSE(appVersion.isEmpty());
-
-    // pagewell: the view first, then the window's geometry, then the start page with the user's items.
-    QStringList names;
-    QString url;
-    for (const auto &line : jsonLines(work.filePath(QStringLiteral("pagewell.log")))) {
-        if (line.value("event").toString() != "recv")
-            continue;
-        names.append(line.value("name").toString());
-        if (line.value("name").toString() == "loadUrl")
-            url = line.value("url").toString();
-    }
-    ASSERT_GE(names.size(), 4) << names.join(",").toStdString();
-    EXPECT_EQ(names.at(0), QStringLiteral("createCefView"));
-    EXPECT_EQ(names.mid(1, 2), (QStringList{"move", "resize"}));
-    EXPECT_GT(names.indexOf("loadUrl"), 2);
-    const QUrl page(url);
-    EXPECT_EQ(page.host() + page.path(), QStringLiteral("pages.test/live.html"));
-    const QUrlQuery items(page.query());
-    EXPECT_EQ(items.queryItems().at(0), qMakePair(QStringLiteral("from"), QStringLiteral("cfg")));
-    EXPECT_EQ(items.queryItemValue("userId"), QStringLiteral("u-42"));
-    EXPECT_EQ(items.queryItemValue("sessionId"), QStringLiteral("sess-7"));
-    EXPECT_EQ(items.queryItemValue("roomId"), QStringLiteral("r-3"));
-    EXPECT_EQ(items.queryItemValue("version"), appVersion);
-}
 
 namespace {
 
@@ -157,6 +33,98 @@ int processesWith(const QString &text)
 }
 
 } // namespace
+
+// ambrel shell with the real ambrel-service and pagewell.exe: handshake, start page, and a page
+// closing the main window.
+class MainWindowEndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // The real stand-in service accepts the client and hands it a user.
+        ASSERT_TRUE(service.start(work.path(), R"({"sdkinit": {"code": 1, "msg": "ok",
+                                  "data": {"userId": "u-42", "sessionId": "sess-7", "roomId": "r-3"}}})"));
+        work.write(QStringLiteral("config/ambrel.json"),
+                   QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1",
+                                      "HttpTimeoutMs": "3000", "PelorinServer": "%2",
+                                      "CefUrls": {"virtualpartyopenlive": "http://pages.test/live.html?from=cfg"}})")
+                       .arg(service.sdkinitUrl(), service.pelorinUrl())
+                       .toUtf8());
+        // When the start page arrives, its page asks to close the main window.
+        work.write(QStringLiteral("pagewell.json"), R"({"on": [{"type": 3, "contains": "live.html", "delayMs": 100,
+                                                       "send": [{"command": {"funcName": "closeWidget"}}]}]})");
+    }
+
+    TempWorkDir work;
+    ServiceProcess service;
+};
+
+TEST_F(MainWindowEndToEndTest, StartPageReachesPagewellAndClosingTheMainWindowEndsAmbrel)
+{
+    QProcess ambrel;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
+    env.insert(QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    ambrel.setProcessEnvironment(env);
+    ambrel.setWorkingDirectory(work.path());
+    ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});
+    ASSERT_TRUE(ambrel.waitForStarted(10000));
+    const bool finished = ambrel.waitForFinished(60000);
+    if (!finished)
+        ambrel.kill();
+    ASSERT_TRUE(finished) << ambrel.readAllStandardError().toStdString();
+    EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ambrel.exitCode(), 0);
+
+    // The handshake's items, in order, as the service received them.
+    const QList<QJsonObject> handshakes = service.log(QStringLiteral("sdkinit"));
+    ASSERT_EQ(handshakes.size(), 1);
+    EXPECT_EQ(handshakes.at(0).value("method").toString(), QStringLiteral("POST"));
+    QStringList keys;
+    QMap<QString, QString> handshake;
+    for (const QJsonValue &item : handshakes.at(0).value("query").toArray()) {
+        keys.append(item.toArray().at(0).toString());
+        handshake.insert(item.toArray().at(0).toString(), item.toArray().at(1).toString());
+    }
+    EXPECT_EQ(keys, (QStringList{"appId", "bigVersion", "version", "deviceId", "deviceType", "product"}));
+    EXPECT_EQ(handshake.value("appId"), QStringLiteral("PC005"));
+    EXPECT_EQ(handshake.value("deviceType"), QStringLiteral("4"));
+    EXPECT_EQ(handshake.value("product"), QStringLiteral("pc_voice"));
+    // start-up stores the program's own version as "appVersion"
+    const QString appVersion = handshake.value("bigVersion");
+    EXPECT_FALSE(appVersion.isEmpty());
+
+    // pagewell: the view first, then the window's geometry, then the start page with the user's items.
+    QStringList names;
+    QString url;
+    QString server;
+    for (const auto &line : jsonLines(work.filePath(QStringLiteral("pagewell.log")))) {
+        if (line.value("event").toString() == "start")
+            server = line.value("server").toString();
+        if (line.value("event").toString() != "recv")
+            continue;
+        names.append(line.value("name").toString());
+        if (line.value("name").toString() == "loadUrl")
+            url = line.value("url").toString();
+    }
+    ASSERT_GE(names.size(), 4) << names.join(",").toStdString();
+    EXPECT_EQ(names.at(0), QStringLiteral("createCefView"));
+    EXPECT_EQ(names.mid(1, 2), (QStringList{"move", "resize"}));
+    EXPECT_GT(names.indexOf("loadUrl"), 2);
+    const QUrl page(url);
+    EXPECT_EQ(page.host() + page.path(), QStringLiteral("pages.test/live.html"));
+    const QUrlQuery items(page.query());
+    EXPECT_EQ(items.queryItems().at(0), qMakePair(QStringLiteral("from"), QStringLiteral("cfg")));
+    EXPECT_EQ(items.queryItemValue("userId"), QStringLiteral("u-42"));
+    EXPECT_EQ(items.queryItemValue("sessionId"), QStringLiteral("sess-7"));
+    EXPECT_EQ(items.queryItemValue("roomId"), QStringLiteral("r-3"));
+    EXPECT_EQ(items.queryItemValue("version"), appVersion);
+
+    // No pagewell is left behind.
+    ASSERT_FALSE(server.isEmpty());
+    EXPECT_EQ(processesWith(server), 0);
+}
 
 TEST_F(MainWindowEndToEndTest, PageQueriesAreAnsweredAndShutDownEndsPagewellFirst)
 {
