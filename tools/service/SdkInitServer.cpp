@@ -50,8 +50,14 @@ int SdkInitServer::start(int port)
                                 : (m_server->bind_to_port("127.0.0.1", port) ? port : -1);
     if (bound < 0)
         return -1;
-    m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    return bound;
+    m_thread = std::thread([this] {
+        m_server->listen_after_bind();
+        m_listenEnded = true;
+    });
+    // stop() only reaches a server that runs: one stopped before would serve on for ever.
+    while (!m_server->is_running() && !m_listenEnded)
+        std::this_thread::yield();
+    return m_listenEnded ? -1 : bound;
 }
 
 void SdkInitServer::stop()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -38,4 +39,5 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_stopped;
     bool m_stopping = false;
+    std::atomic<bool> m_listenEnded{false};
 };
