@@ -82,16 +82,9 @@ QJsonObject ServiceProcess::control(const QJsonObject &command, int timeoutMs)
 QList<QJsonObject> ServiceProcess::log(const QString &event) const
 {
     QList<QJsonObject> lines;
-    QFile file(m_logPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return lines;
-    for (const QByteArray &raw : file.readAll().split('\n')) {
-        if (raw.trimmed().isEmpty())
-            continue;
-        const QJsonObject line = QJsonDocument::fromJson(raw).object();
+    for (const QJsonObject &line : jsonLines(m_logPath))
         if (event.isEmpty() || line.value(QStringLiteral("event")).toString() == event)
             lines.append(line);
-    }
     return lines;
 }
 
