@@ -5,6 +5,7 @@
 #include "VCefBroadcastManager.h"
 #include "VCefProcessManager.h"
 #include "VCefQueryManager.h"
+#include "LoginFail.h"
 #include "VCheckAndClearCache.h"
 #include "vSystemTrayWarn.h"
 
@@ -30,6 +31,8 @@ VCheckAndClearCache *quadrelWidgetManager::getCheckAndClearCache()
 
 void quadrelWidgetManager::destroyAll()
 {
+    if (!LoginFail::isNull())
+        LoginFail::instance()->deleteLater();
     if (m_trayWarn) {
         delete m_trayWarn;
         m_trayWarn = nullptr;

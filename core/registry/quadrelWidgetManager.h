@@ -18,7 +18,7 @@ public:
     vSystemTrayWarn *getTrayWarn();
     VCheckAndClearCache *getCheckAndClearCache();
 
-    // Deletes the windows, releases the page-process, page-query and page-command managers
+    // Releases the login-failure window if it exists, deletes the windows, releases the page-process, page-query and page-command managers
     // that exist and stops the cache cleaner. Creates nothing.
     void destroyAll();
 

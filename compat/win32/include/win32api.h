@@ -16,4 +16,5 @@
 #include "win32/file.h"
 #include "win32/dbghelp.h"
 #include "win32/window.h"
+#include "win32/console.h"
 #endif

@@ -8,7 +8,9 @@
 #include "VCefBroadcastManager.h"
 #include "VCefProcessManager.h"
 #include "VCefQueryManager.h"
+#include "LoginFail.h"
 #include "VCheckAndClearCache.h"
+#include "kivoARTCController.h"
 #include "quadrelWidgetManager.h"
 #include "vSystemTrayWarn.h"
 
@@ -90,4 +92,21 @@ TEST_F(quadrelWidgetManagerTest, DestroyAllCreatesNothing)
     EXPECT_FALSE(VCefQueryManager::hasInstance());
     EXPECT_FALSE(VCefProcessManager::hasInstance());
     EXPECT_EQ(g_log, (QStringList{QStringLiteral("销毁所有窗口")}));
+    EXPECT_TRUE(LoginFail::isNull());
+}
+
+TEST_F(quadrelWidgetManagerTest, DestroyAllReleasesTheLoginFailureWindow)
+{
+    kivoARTCController::setMessageBoxSeam([](const QString &, const QString &) {});
+    const QPointer<LoginFail> window(LoginFail::instance());
+    ASSERT_FALSE(LoginFail::isNull());
+    quadrelWidgetManager::getInstance()->destroyAll();
+    EXPECT_FALSE(window.isNull());
+    runDeferredDeletes();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(LoginFail::isNull());
+    // A later use makes a new window rather than handing out the released one.
+    EXPECT_NE(LoginFail::instance(), nullptr);
+    EXPECT_FALSE(LoginFail::isNull());
+    kivoARTCController::setMessageBoxSeam(nullptr);
 }
