@@ -25,9 +25,11 @@ bool ServiceProcess::start(const QString &folder, const QByteArray &script, int 
     static int counter = 0;
     m_logPath = QDir(folder).filePath(QStringLiteral("service.jsonl"));
     m_controlName = QStringLiteral("ambrel-service-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter);
-    QStringList args{QStringLiteral("--http-port"), QString::number(httpPort),
-                     QStringLiteral("--ws-port"), QString::number(wsPort),
-                     QStringLiteral("--log"), m_logPath, QStringLiteral("--control"), m_controlName};
+    QStringList args{QStringLiteral("--log"), m_logPath, QStringLiteral("--control"), m_controlName};
+    if (httpPort >= 0)
+        args << QStringLiteral("--http-port") << QString::number(httpPort);
+    if (wsPort >= 0)
+        args << QStringLiteral("--ws-port") << QString::number(wsPort);
     if (!script.isEmpty()) {
         const QString scriptPath = QDir(folder).filePath(QStringLiteral("service-script.json"));
         QFile file(scriptPath);

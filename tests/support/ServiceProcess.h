@@ -16,8 +16,8 @@ public:
     ServiceProcess();
     ~ServiceProcess();
 
-    // Writes the script (when not empty) into folder and starts the service; true once it has
-    // printed its ports.
+    // Writes the script (when not empty) into folder and starts the service there; true once it
+    // has printed its ports. Port 0 is any free port, a negative one the service's default.
     bool start(const QString &folder, const QByteArray &script = QByteArray(), int httpPort = 0, int wsPort = 0);
     int httpPort() const { return m_httpPort; }
     int wsPort() const { return m_wsPort; }

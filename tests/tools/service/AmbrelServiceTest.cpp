@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTcpServer>
 #include <QWebSocket>
 
 #include <httplib.h>
@@ -300,6 +301,13 @@ TEST_F(AmbrelServiceTest, ControlPushesBroadcastsNowToOneOrEveryConnection)
     const QList<Envelope> got = first.broadcasts().size() == 2 ? first.broadcasts() : second.broadcasts();
     ASSERT_EQ(got.size(), 2);
     EXPECT_EQ(got[1].broadcastid(), 77);
+
+    // Raw bytes go out as they are, one binary message.
+    QByteArray raw;
+    QObject::connect(&first.socket, &QWebSocket::binaryMessageReceived, [&](const QByteArray &b) { raw = b; });
+    EXPECT_EQ(service.control(object(R"({"cmd":"raw","hex":"00ff10"})")).value("sent").toInt(), 2);
+    ASSERT_TRUE(waitUntil([&] { return !raw.isEmpty(); }));
+    EXPECT_EQ(raw, QByteArray::fromHex("00ff10"));
 }
 
 TEST_F(AmbrelServiceTest, ControlSetsRepliesAndRestoresTheDefault)
@@ -352,6 +360,32 @@ TEST_F(AmbrelServiceTest, SigtermEndsTheServiceWithCodeZero)
     startService();
     EXPECT_EQ(service.terminate(), 0);
     ASSERT_FALSE(service.log("stop").isEmpty());
+}
+
+TEST_F(AmbrelServiceTest, DefaultPortsAreTheConfiguredOnesAndGoToThePortsFile)
+{
+    // Two ports that were free a moment ago.
+    QTcpServer probeHttp;
+    QTcpServer probeWs;
+    ASSERT_TRUE(probeHttp.listen(QHostAddress::LocalHost) && probeWs.listen(QHostAddress::LocalHost));
+    const int http = probeHttp.serverPort();
+    const int ws = probeWs.serverPort();
+    probeHttp.close();
+    probeWs.close();
+    dir.write("config/ambrel.json", QStringLiteral(R"({"sdkinit": "http://127.0.0.1:%1/sdkinit,http://127.0.0.1:1/x",
+        "PelorinServer": "ws://127.0.0.1:%2/pelorin"})").arg(http).arg(ws).toUtf8());
+    service.process().setProcessEnvironment([&] {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("AMBREL_SERVICE_PORTS", dir.filePath("ports.json"));
+        return env;
+    }());
+
+    ASSERT_TRUE(service.start(dir.path(), QByteArray(), -1, -1));
+    EXPECT_EQ(service.httpPort(), http);
+    EXPECT_EQ(service.wsPort(), ws);
+    QFile ports(dir.filePath("ports.json"));
+    ASSERT_TRUE(ports.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QJsonDocument::fromJson(ports.readAll()).object(), (QJsonObject{{"http", http}, {"ws", ws}}));
 }
 
 TEST_F(AmbrelServiceTest, UnreadableScriptStopsTheStart)
