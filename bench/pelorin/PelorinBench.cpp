@@ -27,7 +27,7 @@
 
 namespace {
 
-const int kBurst = 1000;
+const int kBurst = 5000;
 
 QByteArray serialized(const pelorin_wire::Envelope &envelope)
 {
