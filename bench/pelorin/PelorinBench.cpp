@@ -34,32 +34,37 @@ QByteArray serialized(const pelorin_wire::Envelope &envelope)
     return QByteArray::fromStdString(envelope.SerializeAsString());
 }
 
+// msg made as <module>.<name> with a text field of contentSize characters and an int32 field,
+// wrapped in an envelope of the kind.
+QByteArray envelopeBytes(pelorin_wire::Envelope::Kind kind, const QString &type, const QString &textField,
+                         const QString &intField, int contentSize, VProtoBufMessage &msg)
+{
+    msg.make(type.section(QLatin1Char('.'), 0, 0) + QStringLiteral(".proto"), type);
+    msg.setString(textField, QString(contentSize, QLatin1Char('x')));
+    msg.setInt32(intField, 3);
+    pelorin_wire::Envelope envelope;
+    envelope.set_kind(kind);
+    if (kind == pelorin_wire::Envelope::REQUEST)
+        envelope.set_seq(1);
+    else
+        envelope.set_broadcastid(1004);
+    envelope.set_type(type.toStdString());
+    envelope.set_body(msg.serialize().toStdString());
+    return serialized(envelope);
+}
+
 // The request envelope the transport sends for an addPrank of this content size.
 QByteArray requestBytes(int contentSize, VProtoBufMessage &msg)
 {
-    msg.make(QStringLiteral("PrankCmd.proto"), QStringLiteral("PrankCmd.addPrank"));
-    msg.setString(QStringLiteral("prankContent"), QString(contentSize, QLatin1Char('x')));
-    msg.setInt32(QStringLiteral("giftNum"), 3);
-    pelorin_wire::Envelope envelope;
-    envelope.set_kind(pelorin_wire::Envelope::REQUEST);
-    envelope.set_seq(1);
-    envelope.set_type("PrankCmd.addPrank");
-    envelope.set_body(msg.serialize().toStdString());
-    return serialized(envelope);
+    return envelopeBytes(pelorin_wire::Envelope::REQUEST, QStringLiteral("PrankCmd.addPrank"),
+                         QStringLiteral("prankContent"), QStringLiteral("giftNum"), contentSize, msg);
 }
 
 QByteArray broadcastBytes(int contentSize)
 {
     VProtoBufMessage msg;
-    msg.make(QStringLiteral("BroadcastResult.proto"), QStringLiteral("BroadcastResult.OfficialBroadcast"));
-    msg.setString(QStringLiteral("content"), QString(contentSize, QLatin1Char('x')));
-    msg.setInt32(QStringLiteral("playCount"), 1);
-    pelorin_wire::Envelope envelope;
-    envelope.set_kind(pelorin_wire::Envelope::BROADCAST);
-    envelope.set_broadcastid(1004);
-    envelope.set_type("BroadcastResult.OfficialBroadcast");
-    envelope.set_body(msg.serialize().toStdString());
-    return serialized(envelope);
+    return envelopeBytes(pelorin_wire::Envelope::BROADCAST, QStringLiteral("BroadcastResult.OfficialBroadcast"),
+                         QStringLiteral("content"), QStringLiteral("playCount"), contentSize, msg);
 }
 
 // A WebSocket server on its own thread: answers request envelopes as responses of the same
