@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AppStartup.h"
+#include "KivoServerComm.h"
 #include "MiniDmpSender.h"
 #include "MyMessageBox.h"
 #include "Pelorin.h"
@@ -8,6 +9,7 @@
 #include "Tamsel.h"
 #include "TestSupport.h"
 #include "VHttpComm.h"
+#include "vSignalsMgr.h"
 
 #include <QApplication>
 #include <QDate>
@@ -161,6 +163,28 @@ TEST_F(StartupTest, CrashCallbackNamesTheUserBoundedAndAttachesTodaysLog)
     EXPECT_FALSE(reporter->raiseCallback(7, nullptr, nullptr));
     EXPECT_EQ(reporter->userName(), std::wstring(259, L'u'));
 
+    qInstallMessageHandler(nullptr);
+    uninitNano();
+}
+
+// Initialisation
+
+TEST_F(StartupTest, InitAppCreatesTheBroadcastRouterAndStartsPelorin)
+{
+    useConfig("{}");
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return MyMessageBox::Answer::Confirm; });
+    initApp();
+    EXPECT_TRUE(isPelorinInit());
+    QString content;
+    QObject::connect(vSignalsMgr::getInstance(), &vSignalsMgr::sigStartOfficialBroadcast, vSignalsMgr::getInstance(),
+                     [&content](const QString &text, int) { content = text; });
+    VProtoMsgPtr msg(new VProtoBufMessage);
+    ASSERT_TRUE(msg->make("BroadcastResult.proto", "BroadcastResult.OfficialBroadcast"));
+    msg->setString("content", "routed");
+    emit KivoServerComm::getInstance()->sigRecvBroadCast(1004, msg);
+    EXPECT_TRUE(waitUntil([&] { return content == QStringLiteral("routed"); }));
+
+    unInitPelorin();
     qInstallMessageHandler(nullptr);
     uninitNano();
 }
