@@ -12,39 +12,12 @@
 #include "KivoServerComm.h"
 #include "QuadrelConfig.h"
 #include "ServiceProcess.h"
+#include "RequestOutcome.h"
 #include "TestSupport.h"
 #include "VBroadCastMgr.h"
 #include "vSignalsMgr.h"
 
 namespace {
-
-// What became of one request.
-struct Outcome
-{
-    bool settled = false;
-    bool fulfilled = false;
-    KivoServerResponse response;
-    vErrorInfo error;
-    QThread *thread = nullptr;
-};
-
-std::shared_ptr<Outcome> track(QtPromise::QPromise<KivoServerResponse> promise)
-{
-    auto outcome = std::make_shared<Outcome>();
-    promise
-        .then([outcome](const KivoServerResponse &r) {
-            outcome->response = r;
-            outcome->fulfilled = true;
-            outcome->thread = QThread::currentThread();
-            outcome->settled = true;
-        })
-        .fail([outcome](const vErrorInfo &e) {
-            outcome->error = e;
-            outcome->thread = QThread::currentThread();
-            outcome->settled = true;
-        });
-    return outcome;
-}
 
 std::shared_ptr<Outcome> send(const QString &method, const QString &content = QString())
 {

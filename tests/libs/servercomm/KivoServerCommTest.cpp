@@ -3,6 +3,7 @@
 #include "Pelorin.h"
 #include "QuadrelConfig.h"
 
+#include "RequestOutcome.h"
 #include "TestSupport.h"
 
 #include <QThread>
@@ -12,34 +13,6 @@
 #include <memory>
 
 namespace {
-
-// What became of one request.
-struct Outcome
-{
-    bool settled = false;
-    bool fulfilled = false;
-    KivoServerResponse response;
-    vErrorInfo error;
-    QThread *thread = nullptr;
-};
-
-std::shared_ptr<Outcome> track(QtPromise::QPromise<KivoServerResponse> promise)
-{
-    auto outcome = std::make_shared<Outcome>();
-    promise
-        .then([outcome](const KivoServerResponse &r) {
-            outcome->response = r;
-            outcome->fulfilled = true;
-            outcome->thread = QThread::currentThread();
-            outcome->settled = true;
-        })
-        .fail([outcome](const vErrorInfo &e) {
-            outcome->error = e;
-            outcome->thread = QThread::currentThread();
-            outcome->settled = true;
-        });
-    return outcome;
-}
 
 // Sends one request built and destroyed here, so nothing of the message outlives the call.
 std::shared_ptr<Outcome> request(const QString &protoFile, const QString &type,
