@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QThread>
 
 TempWorkDir::TempWorkDir() : m_previous(QDir::currentPath())
@@ -58,4 +60,25 @@ QList<QJsonObject> jsonLines(const QString &path)
             if (!line.trimmed().isEmpty())
                 lines.append(QJsonDocument::fromJson(line).object());
     return lines;
+}
+
+void startAmbrelShell(QProcess &ambrel, const TempWorkDir &work, const QMap<QString, QString> &environment)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto it = environment.constBegin(); it != environment.constEnd(); ++it)
+        env.insert(it.key(), it.value());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    ambrel.setProcessEnvironment(env);
+    ambrel.setWorkingDirectory(work.path());
+    ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});
+}
+
+bool waitForAmbrelExit(QProcess &ambrel, int timeoutMs)
+{
+    const bool finished = ambrel.waitForFinished(timeoutMs);
+    if (!finished) {
+        ambrel.kill();
+        ambrel.waitForFinished(5000);
+    }
+    return finished;
 }

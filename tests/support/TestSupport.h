@@ -3,10 +3,13 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <functional>
+
+class QProcess;
 
 // Makes a fresh temporary folder the working directory for the life of the object, so that
 // everything relative to it (config/, log/, res/) is the test's own.
@@ -35,3 +38,9 @@ QString binDir();
 // The objects of a JSON-lines file (the program logs of pagewell.exe and ambrel-service);
 // blank lines skipped, nothing when the file is missing.
 QList<QJsonObject> jsonLines(const QString &path);
+
+// Starts `ambrel shell` from build/bin in the folder, offscreen, with the extra environment.
+void startAmbrelShell(QProcess &ambrel, const TempWorkDir &work, const QMap<QString, QString> &environment);
+
+// Waits for ambrel to end on its own; kills it after the time-out. True when it ended itself.
+bool waitForAmbrelExit(QProcess &ambrel, int timeoutMs = 60000);

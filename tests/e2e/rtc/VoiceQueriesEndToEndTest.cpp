@@ -54,19 +54,12 @@ protected:
         rules.prepend(QJsonObject{{"type", 3}, {"contains", "live.html"}, {"delayMs", 100}, {"send", first}});
         work.write(QStringLiteral("pagewell.json"), QJsonDocument(QJsonObject{{"on", rules}}).toJson());
         QProcess ambrel;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
-        env.insert(QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json")));
-        env.insert(QStringLiteral("AMBREL_RTC_SIM"), work.filePath(QStringLiteral("rtcsim.json")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        ambrel.setProcessEnvironment(env);
-        ambrel.setWorkingDirectory(work.path());
-        ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});
+        startAmbrelShell(ambrel, work,
+                         {{QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log"))},
+                          {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))},
+                          {QStringLiteral("AMBREL_RTC_SIM"), work.filePath(QStringLiteral("rtcsim.json"))}});
         EXPECT_TRUE(ambrel.waitForStarted(10000));
-        const bool finished = ambrel.waitForFinished(60000);
-        if (!finished)
-            ambrel.kill();
-        EXPECT_TRUE(finished);
+        EXPECT_TRUE(waitForAmbrelExit(ambrel));
         EXPECT_EQ(ambrel.exitCode(), 0);
 
         QMap<qint64, QJsonObject> replies;

@@ -50,14 +50,10 @@ protected:
     }
     void startAmbrel()
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PAGEWELL_LOG"), pagewellLog);
-        env.insert(QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json")));
-        env.insert(QStringLiteral("PAGEWELL_CONTROL"), pagewellControl);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        ambrel.setProcessEnvironment(env);
-        ambrel.setWorkingDirectory(work.path());
-        ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});
+        startAmbrelShell(ambrel, work,
+                         {{QStringLiteral("PAGEWELL_LOG"), pagewellLog},
+                          {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))},
+                          {QStringLiteral("PAGEWELL_CONTROL"), pagewellControl}});
     }
     // What pagewell received of a type.
     QList<QJsonObject> pagewellReceived(int type) const

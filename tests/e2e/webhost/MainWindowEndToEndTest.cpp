@@ -62,17 +62,11 @@ protected:
 TEST_F(MainWindowEndToEndTest, StartPageReachesPagewellAndClosingTheMainWindowEndsAmbrel)
 {
     QProcess ambrel;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
-    env.insert(QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    ambrel.setProcessEnvironment(env);
-    ambrel.setWorkingDirectory(work.path());
-    ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});
+    startAmbrelShell(ambrel, work,
+                     {{QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log"))},
+                      {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))}});
     ASSERT_TRUE(ambrel.waitForStarted(10000));
-    const bool finished = ambrel.waitForFinished(60000);
-    if (!finished)
-        ambrel.kill();
+    const bool finished = waitForAmbrelExit(ambrel);
     ASSERT_TRUE(finished) << ambrel.readAllStandardError().toStdString();
     EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(ambrel.exitCode(), 0);
@@ -136,17 +130,11 @@ TEST_F(MainWindowEndToEndTest, PageQueriesAreAnsweredAndShutDownEndsPagewellFirs
                  {"query": "{\"funcName\": \"getRoomInfo\", \"queryId\": 34"}]},
         {"type": 7, "contains": "消息未注册", "send": [{"command": {"funcName": "closeWidget"}}]}]})");
     QProcess ambrel;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
-    env.insert(QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    ambrel.setProcessEnvironment(env);
-    ambrel.setWorkingDirectory(work.path());
-    ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});
+    startAmbrelShell(ambrel, work,
+                     {{QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log"))},
+                      {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))}});
     ASSERT_TRUE(ambrel.waitForStarted(10000));
-    const bool finished = ambrel.waitForFinished(60000);
-    if (!finished)
-        ambrel.kill();
+    const bool finished = waitForAmbrelExit(ambrel);
     ASSERT_TRUE(finished);
     EXPECT_EQ(ambrel.exitCode(), 0);
 
