@@ -1,20 +1,41 @@
 #include "SdkInitServer.h"
 
 #include "ServiceLog.h"
+#include "ServicePages.h"
 #include "ServiceScript.h"
 
 #include <httplib.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMetaObject>
+#include <QObject>
 #include <QPair>
 #include <QUrlQuery>
 
 #include <chrono>
+#include <cstring>
 
 namespace {
 
 const char *const kDefaultSessionId = "ambrel-service-session";
+const char *const kPagesPrefix = "/pages/";
+
+std::string statusText(int status)
+{
+    switch (status) {
+    case 403:
+        return "forbidden";
+    case 404:
+        return "not found";
+    case 405:
+        return "method not allowed";
+    case 503:
+        return "not available";
+    default:
+        return "error";
+    }
+}
 
 // The query items of a request target in the order the client wrote them.
 QJsonArray queryItems(const std::string &target)
@@ -37,6 +58,8 @@ SdkInitServer::SdkInitServer(ServiceScript &script, ServiceLog &log)
     const auto handler = [this](const httplib::Request &req, httplib::Response &res) { serve(req, res); };
     m_server->Get(R"(/.*)", handler);
     m_server->Post(R"(/.*)", handler);
+    // Pages open several connections at once; idle ones must not hold the worker threads long.
+    m_server->set_keep_alive_timeout(1);
 }
 
 SdkInitServer::~SdkInitServer()
@@ -66,7 +89,7 @@ void SdkInitServer::stop()
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopping = true;
     }
-    m_stopped.notify_all();
+    m_changed.notify_all();
     m_server->stop();
     if (m_thread.joinable())
         m_thread.join();
@@ -76,27 +99,104 @@ void SdkInitServer::delay(int ms)
 {
     // A delayed answer must not hold up shut-down.
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_stopped.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stopping; });
+    m_changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stopping; });
+}
+
+void SdkInitServer::setControl(QObject *context, ControlHandler handler)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_controlContext = context;
+    m_control = std::move(handler);
 }
 
 void SdkInitServer::serve(const httplib::Request &req, httplib::Response &res)
 {
-    QJsonObject line{{"event", "sdkinit"},
+    QJsonObject line{{"event", "http"},
                      {"method", QString::fromStdString(req.method)},
                      {"path", QString::fromStdString(req.path)},
                      {"query", queryItems(req.target)}};
     if (!req.body.empty())
         line.insert("body", QString::fromStdString(req.body));
-
-    if (req.path != "/sdkinit") {
-        line.insert("event", "http");
-        line.insert("status", 404);
-        m_log.write(line);
+    if (req.path == "/sdkinit") {
+        line.insert("event", "sdkinit");
+        serveSdkinit(res, line);
+        return;
+    }
+    if (req.path.rfind(kPagesPrefix, 0) == 0)
+        servePage(req, res, line);
+    else if (req.path == "/control")
+        serveControl(req, res);
+    else
         res.status = 404;
-        res.set_content("not found", "text/plain");
+    if (res.status >= 400 && res.body.empty())
+        res.set_content(statusText(res.status), "text/plain");
+    line.insert("status", res.status);
+    m_log.write(line);
+}
+
+void SdkInitServer::servePage(const httplib::Request &req, httplib::Response &res, QJsonObject &line)
+{
+    if (req.method != "GET") {
+        res.status = 405;
+        return;
+    }
+    QByteArray body;
+    QByteArray type;
+    res.status = ServicePages::find(QString::fromStdString(req.path.substr(std::strlen(kPagesPrefix))), body, type);
+    if (res.status == 200) {
+        res.set_content(body.toStdString(), type.toStdString());
+        line.insert("size", body.size());
+    }
+}
+
+void SdkInitServer::serveControl(const httplib::Request &req, httplib::Response &res)
+{
+    if (req.method != "POST") {
+        res.status = 405;
+        return;
+    }
+    QObject *context = nullptr;
+    ControlHandler handler;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        context = m_controlContext;
+        handler = m_control;
+    }
+    if (!context || !handler) {
+        res.status = 503;
         return;
     }
 
+    // The control object lives on the event loop's thread; this thread waits for its answer.
+    struct Pending {
+        bool ready = false;
+        QJsonObject answer;
+    };
+    const auto pending = std::make_shared<Pending>();
+    const QByteArray body = QByteArray::fromStdString(req.body);
+    QMetaObject::invokeMethod(context, [this, pending, handler, body] {
+        const QJsonObject answer = handler(body);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            pending->answer = answer;
+            pending->ready = true;
+        }
+        m_changed.notify_all();
+    }, Qt::QueuedConnection);
+
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [&] { return pending->ready || m_stopping; });
+    if (!pending->ready) {
+        res.status = 503;
+        return;
+    }
+    res.status = 200;
+    res.set_content((QJsonDocument(pending->answer).toJson(QJsonDocument::Compact) + '\n').toStdString(),
+                    "application/json");
+}
+
+void SdkInitServer::serveSdkinit(httplib::Response &res, QJsonObject &line)
+{
     const QJsonObject spec = m_script.sdkinit();
     const int status = spec.value("status").toInt(200);
     QByteArray body;

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QByteArray>
+#include <QJsonObject>
+
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 
+class QObject;
 class ServiceLog;
 class ServiceScript;
 
@@ -15,21 +20,35 @@ struct Request;
 struct Response;
 } // namespace httplib
 
-// The "sdkinit" handshake over HTTP on loopback, served from threads of its own. Answers
-// {"code":..,"msg":..,"data":{..}} from the script's "sdkinit" part (code 1, msg "ok" and a
-// sessionId by default); the script can also choose the HTTP status, a raw body and a delay.
+// The HTTP side on loopback, served from threads of its own:
+// - "/sdkinit": the handshake. Answers {"code":..,"msg":..,"data":{..}} from the script's
+//   "sdkinit" part (code 1, msg "ok" and a sessionId by default); the script can also choose the
+//   HTTP status, a raw body and a delay.
+// - GET "/pages/<path>": the pages kept with the service.
+// - POST "/control": one control command (the JSON of a control-socket line), run on the thread
+//   of the control object, answered with its JSON answer line.
+// Every other request is answered 404; each one is logged.
 class SdkInitServer
 {
 public:
+    // Runs one control line on the control object's thread and gives its answer.
+    using ControlHandler = std::function<QJsonObject(const QByteArray &line)>;
+
     SdkInitServer(ServiceScript &script, ServiceLog &log);
     ~SdkInitServer();
 
     // Binds 127.0.0.1:port (0 = any free port) and starts serving; the bound port, or -1.
     int start(int port);
     void stop();
+    // Until it is set, "/control" answers 503. The handler runs queued on context's thread;
+    // context must outlive stop().
+    void setControl(QObject *context, ControlHandler handler);
 
 private:
     void serve(const httplib::Request &req, httplib::Response &res);
+    void serveSdkinit(httplib::Response &res, QJsonObject &line);
+    void servePage(const httplib::Request &req, httplib::Response &res, QJsonObject &line);
+    void serveControl(const httplib::Request &req, httplib::Response &res);
     void delay(int ms);
 
     ServiceScript &m_script;
@@ -37,7 +56,10 @@ private:
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     std::mutex m_mutex;
-    std::condition_variable m_stopped;
+    // Signalled when stopping and when a control answer is ready.
+    std::condition_variable m_changed;
     bool m_stopping = false;
     std::atomic<bool> m_listenEnded{false};
+    QObject *m_controlContext = nullptr;
+    ControlHandler m_control;
 };

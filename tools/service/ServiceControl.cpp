@@ -29,19 +29,24 @@ bool ServiceControl::listen(const QString &name)
                     const QByteArray raw = c->readLine().trimmed();
                     if (raw.isEmpty())
                         continue;
-                    QJsonParseError error{};
-                    const QJsonDocument doc = QJsonDocument::fromJson(raw, &error);
-                    QJsonObject answer = doc.isObject()
-                        ? run(doc.object())
-                        : QJsonObject{{"ok", false}, {"error", "not a JSON object"}};
-                    m_log.write({{"event", "control"}, {"line", QString::fromUtf8(raw)}, {"answer", answer}});
-                    c->write(QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n');
+                    c->write(QJsonDocument(runLine(raw)).toJson(QJsonDocument::Compact) + '\n');
                     c->flush();
                 }
             });
         }
     });
     return true;
+}
+
+QJsonObject ServiceControl::runLine(const QByteArray &line)
+{
+    const QByteArray raw = line.trimmed();
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(raw, &error);
+    const QJsonObject answer = doc.isObject() ? run(doc.object())
+                                              : QJsonObject{{"ok", false}, {"error", "not a JSON object"}};
+    m_log.write({{"event", "control"}, {"line", QString::fromUtf8(raw)}, {"answer", answer}});
+    return answer;
 }
 
 QJsonObject ServiceControl::run(const QJsonObject &command)

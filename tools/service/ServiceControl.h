@@ -9,7 +9,7 @@ class QLocalSocket;
 class ServiceLog;
 class ServiceScript;
 
-// The control connection for tests: a local socket taking one JSON object per line, each
+// The control connection for tests and pages: a local socket taking one JSON object per line, each
 // answered with one JSON line ({"ok":true,...} or {"ok":false,"error":...}).
 //   {"cmd":"status"}                                   -> connections and ports
 //   {"cmd":"push","name":..,"id":n,"fields":{..},"conn":n}  broadcast now ("sent": count)
@@ -25,6 +25,8 @@ public:
     ServiceControl(PelorinEndpoint &endpoint, ServiceScript &script, ServiceLog &log,
                    const QJsonObject &ports, QObject *parent = nullptr);
     bool listen(const QString &name);
+    // One command line, logged; its answer. Also reached over HTTP (POST /control).
+    QJsonObject runLine(const QByteArray &line);
 
 private:
     QJsonObject run(const QJsonObject &command);

@@ -67,7 +67,7 @@ int main(int argc, char **argv)
     ambrelInitResources();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Stand-in sdkinit and Pelorin server on loopback."));
+    parser.setApplicationDescription(QStringLiteral("Stand-in sdkinit, pages and Pelorin server on loopback."));
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("http-port"), QStringLiteral("sdkinit HTTP port, 0 = any free port"), QStringLiteral("port")},
@@ -114,6 +114,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "ambrel-service: cannot listen on control %s\n", qPrintable(controlName));
         return 1;
     }
+    http.setControl(&control, [&control](const QByteArray &line) { return control.runLine(line); });
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return 1;
