@@ -2,7 +2,9 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTcpServer>
+#include <QUrl>
 #include <QWebSocket>
 
 #include <httplib.h>
@@ -35,6 +37,12 @@ QByteArray requestBytes(quint64 seq, const QString &type, const QByteArray &body
 QJsonObject object(const char *json)
 {
     return QJsonDocument::fromJson(json).object();
+}
+
+QByteArray shippedFile(const char *relative)
+{
+    QFile file(QStringLiteral(AMBREL_SOURCE_DIR "/") + QLatin1String(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A bare WebSocket client that speaks the envelope by hand.
@@ -106,6 +114,25 @@ protected:
     void startService(const QByteArray &script = QByteArray())
     {
         ASSERT_TRUE(service.start(dir.path(), script)) << qPrintable(service.process().readAllStandardError());
+    }
+    httplib::Result get(const std::string &target)
+    {
+        httplib::Client client("127.0.0.1", service.httpPort());
+        client.set_read_timeout(5, 0);
+        return client.Get(target.c_str());
+    }
+    httplib::Result postControl(const std::string &body)
+    {
+        httplib::Client client("127.0.0.1", service.httpPort());
+        client.set_read_timeout(5, 0);
+        return client.Post("/control", body, "application/json");
+    }
+    // The status logged for an HTTP path, or 0 when it was not logged.
+    int loggedStatus(const QString &path)
+    {
+        return service.waitForLog([&](const QJsonObject &l) {
+            return l.value("event") == "http" && l.value("path") == path;
+        }).value("status").toInt();
     }
     httplib::Result postSdkinit(const std::string &target, int readTimeoutMs = 5000)
     {
@@ -182,6 +209,112 @@ TEST_F(AmbrelServiceTest, OtherHttpPathsAreNotFound)
     EXPECT_EQ(res->status, 404);
     ASSERT_EQ(service.log("http").size(), 1);
     EXPECT_EQ(service.log("http")[0].value("path").toString(), "/other");
+}
+
+// --- pages ---
+
+TEST_F(AmbrelServiceTest, ConfiguredPagesAndTheirAssetsAreServedAndLoggedWithTheirStatus)
+{
+    // From a working folder without pages: they are kept with the service.
+    startService();
+    const QJsonObject urls = QJsonDocument::fromJson(shippedFile("config/ambrel.json")).object()
+                                 .value("CefUrls").toObject();
+    ASSERT_TRUE(urls.contains("virtualpartyopenlive"));
+    QStringList served;
+    for (const QString &key : urls.keys()) {
+        const QString path = QUrl(urls.value(key).toString()).path();
+        ASSERT_TRUE(path.startsWith("/pages/")) << qPrintable(path);
+        const auto page = get(path.toStdString());
+        ASSERT_TRUE(page) << qPrintable(path);
+        EXPECT_EQ(page->status, 200) << qPrintable(path);
+        EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
+        EXPECT_EQ(loggedStatus(path), 200) << qPrintable(path);
+        served.append(path);
+
+        // Every style sheet, script and picture the page names is there too.
+        const QRegularExpression asset(R"re((?:src|href)="([^"]+)")re");
+        auto it = asset.globalMatch(QString::fromStdString(page->body));
+        while (it.hasNext()) {
+            const QString assetPath = "/pages/" + it.next().captured(1);
+            const auto res = get(assetPath.toStdString());
+            ASSERT_TRUE(res);
+            EXPECT_EQ(res->status, 200) << qPrintable(assetPath);
+            EXPECT_FALSE(res->body.empty()) << qPrintable(assetPath);
+            served.append(assetPath);
+        }
+    }
+    EXPECT_TRUE(served.contains("/pages/tour.js"));
+
+    const auto missing = get("/pages/no-such-page.html");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->status, 404);
+    EXPECT_EQ(loggedStatus("/pages/no-such-page.html"), 404);
+}
+
+TEST_F(AmbrelServiceTest, PathsLeavingThePagesAreRefused)
+{
+    startService();
+    // Qt would resolve these to the proto files, also compiled in.
+    for (const std::string target : {"/pages/../proto/PrankCmd.proto", "/pages/%2e%2e/proto/PrankCmd.proto",
+                                     "/pages/sub/../../proto/PrankCmd.proto", "/pages/.%2E/proto/PrankCmd.proto"}) {
+        const auto res = get(target);
+        ASSERT_TRUE(res) << target;
+        EXPECT_EQ(res->status, 403) << target;
+        EXPECT_EQ(res->body.find("PrankCmd"), std::string::npos) << target;
+    }
+    EXPECT_EQ(loggedStatus("/pages/../proto/PrankCmd.proto"), 403);
+}
+
+TEST_F(AmbrelServiceTest, ControlPathRunsOneCommandAndPushesABroadcast)
+{
+    startService();
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(waitUntil([&] { return service.control(object(R"({"cmd":"status"})")).value("connections") == 1; }));
+
+    const auto res = postControl(R"({"cmd":"push","name":"BroadcastResult.OfficialBroadcast",)"
+                                 R"("fields":{"content":"页面要的广播","playCount":4}})");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object(), object(R"({"ok":true,"sent":1})"));
+    ASSERT_TRUE(waitUntil([&] { return client.broadcasts().size() == 1; }));
+    EXPECT_EQ(client.broadcasts()[0].broadcastid(), 1004);
+    VProtoBufMessage m;
+    ASSERT_TRUE(m.make("BroadcastResult.proto", "BroadcastResult.OfficialBroadcast"));
+    ASSERT_TRUE(m.parse(bytesOf(client.broadcasts()[0].body())));
+    EXPECT_EQ(QJsonDocument::fromJson(m.ToJsonString(true).toUtf8()).object(),
+              object(R"({"content":"页面要的广播","playCount":4})"));
+
+    // A body that is not a command gets the control answer, not a broadcast.
+    const auto bad = postControl("push please");
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(bad->body)).object().value("ok"), false);
+    EXPECT_EQ(service.log("control").size(), 3);
+    EXPECT_EQ(loggedStatus("/control"), 200);
+}
+
+TEST_F(AmbrelServiceTest, ShippedScriptAnswersTheStartPagesRequestAndPushesOneBroadcast)
+{
+    startService(shippedFile("config/ambrel-service.json"));
+    RawClient client(service.pelorinUrl());
+    ASSERT_TRUE(client.connected());
+    VProtoBufMessage notice;
+    ASSERT_TRUE(notice.make("RoomCmd.proto", "RoomCmd.getFunRoomNotice"));
+    notice.setString("roomId", "20001");
+    client.request(1, notice);
+
+    const Envelope *r = client.response(1);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->code(), 1);
+    const QJsonObject reply = service.waitForLog([](const QJsonObject &l) {
+        return l.value("event") == "reply" && l.value("seq").toInt() == 1;
+    });
+    EXPECT_FALSE(reply.contains("error"));
+    EXPECT_FALSE(reply.value("fields").toObject().value("content").toString().isEmpty());
+
+    ASSERT_TRUE(waitUntil([&] { return client.broadcasts().size() == 1; }, 15000));
+    EXPECT_EQ(client.broadcasts()[0].type(), "BroadcastResult.OfficialBroadcast");
+    EXPECT_TRUE(service.log("broadcast")[0].value("error").isUndefined());
 }
 
 // --- requests ---
