@@ -190,7 +190,7 @@
       page: POPUP_PAGE,
       query: 'from=virtualpartyopenlive&opened=' + popups,
       location: 1, posX: 300, ' posY': 150,
-      widgetWidth: 460, widgetHeight: 420, isCanMove: true
+      widgetWidth: 480, widgetHeight: 460, isCanMove: true
     }});
   }
 
