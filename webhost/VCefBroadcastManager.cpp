@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QRegularExpression>
 
+#include "CefPageJson.h"
 #include "MyMessageBox.h"
 #include "QuadrelConfig.h"
 #include "VCefBroadcastH5BusinessManager.h"
@@ -139,16 +140,14 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
     if (text.startsWith(h5, Qt::CaseSensitive))
         qInfo().noquote() << "[CefBroadcast]" << "[__H5__]" << "Web消息:" << unescapeQuotes(text.mid(h5.size()));
 
-    const std::string utf8 = text.toStdString();
-    Json::Reader reader(Json::Features::all());
     Json::Value root;
-    if (!reader.parse(utf8, root, true) || !root.isObject() || !root.isMember("funcName")) {
-        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败"
-                << QString::fromStdString(reader.getFormattedErrorMessages());
+    QString errors;
+    if (!CefPageJson::parse(text.toStdString(), root, errors) || !root.isObject() || !root.isMember("funcName")) {
+        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << errors;
         return;
     }
     QString error;
-    const bool done = CefHandlerTable::guarded(
+    const bool done = CefPageJson::guarded(
         [&] {
             const QString funcName = textOf(root["funcName"]);
             const CefHandler handler = m_handlers.find(funcName, window);

@@ -125,6 +125,22 @@ TEST_F(VCefBroadcastManagerTest, RejectedCommandsAreLoggedUnderCeflog)
         EXPECT_TRUE(line.startsWith(QStringLiteral("[CEFLOG] CEF Broadcast 请求解析json失败"))) << line.toStdString();
 }
 
+TEST_F(VCefBroadcastManagerTest, CommandsTheReaderGivesUpOnAreRejectedLikeUnparsableOnes)
+{
+    int calls = 0;
+    manager()->registerHandler("cDeep", nullptr, [&](const Json::Value &, VCefWidgetAbstract *) { ++calls; });
+    const QString deep = QStringLiteral(R"({"funcName":"cDeep","param":)") + QString(1100, '[') + QString(1100, ']') + '}';
+    const QString deepH5 = QStringLiteral(R"({"funcName":"__H5__","param":)") +
+                           QStringLiteral(R"({"a":)").repeated(1100) + '1' + QString(1100, '}') + '}';
+    qInstallMessageHandler(captureLog);
+    command(deep, nullptr);
+    command(deepH5, nullptr);
+    qInstallMessageHandler(nullptr);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(g_log.filter(QStringLiteral("[CEFLOG] CEF Broadcast 请求解析json失败")).size(), 2)
+        << g_log.join('\n').toStdString();
+}
+
 TEST_F(VCefBroadcastManagerTest, H5CommandsAreLoggedThenDispatchedByTheirInnerName)
 {
     VCefWidgetOSR *a = makeWindow();
