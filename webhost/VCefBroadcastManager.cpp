@@ -2,9 +2,11 @@
 
 #include <QDataStream>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QMap>
 #include <QRect>
 #include <QRegularExpression>
+#include <QScreen>
 
 #include "CefPageJson.h"
 #include "MyMessageBox.h"
@@ -58,6 +60,20 @@ QPoint placeBySender(QRect popup, const QRect &sender, int location)
     default: break;
     }
     return popup.topLeft();
+}
+
+// Page-given places stay within what a widget may measure, so no sum with them overflows.
+int boundedCoordinate(qint64 value)
+{
+    return int(qBound<qint64>(-QWIDGETSIZE_MAX, value, QWIDGETSIZE_MAX));
+}
+
+// Showing a window allocates its whole surface: a page-given size is cut to the screen the
+// sender is on (else the primary one).
+QSize boundedSize(QSize size, const QWidget *sender)
+{
+    const QScreen *screen = sender ? sender->screen() : QGuiApplication::primaryScreen();
+    return screen ? size.boundedTo(screen->availableSize()) : size;
 }
 
 } // namespace
@@ -194,9 +210,9 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
 {
     const Json::Value &param = root["param"];
     const int location = param["location"].asInt();
-    const int posX = param["posX"].asInt();
+    const int posX = boundedCoordinate(param["posX"].asInt());
     // The pages send this key with a leading blank.
-    const int posY = param[" posY"].asInt();
+    const int posY = boundedCoordinate(param[" posY"].asInt());
     const int width = param["widgetWidth"].asInt();
     const int height = param["widgetHeight"].asInt();
     const bool movable = param["isCanMove"].asBool();
@@ -212,7 +228,7 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
     if (posX > 0 && posY > 0)
         popup->move(posX, posY);
     if (width > 0 && height > 0)
-        popup->resize(width, height);
+        popup->resize(boundedSize(QSize(width, height), window));
     popup->setMovable(movable);
     popup->loadUrl(url);
     popup->show();
@@ -220,7 +236,8 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
 
     if (location != 0 && window) {
         const QRect sender(window->mapToGlobal(QPoint(0, 0)), window->size());
-        popup->move(placeBySender(popup->geometry(), sender, location) + QPoint(posX, posY));
+        const QPoint placed = placeBySender(popup->geometry(), sender, location);
+        popup->move(boundedCoordinate(qint64(placed.x()) + posX), boundedCoordinate(qint64(placed.y()) + posY));
     }
 }
 

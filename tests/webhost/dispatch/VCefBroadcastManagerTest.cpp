@@ -1,7 +1,9 @@
 #include "PageWindowFixture.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 
 #include "MyMessageBox.h"
 #include "VCefBroadcastManager.h"
@@ -264,4 +266,43 @@ TEST_F(VCefBroadcastManagerTest, PlacementBySenderForEveryLocation)
     popup->move(10, 10);
     openPopup(R"({"page":"giftPage","location":9,"posX":-5," posY":7})", sender);
     EXPECT_EQ(popup->pos(), QPoint(5, 17));
+}
+
+TEST_F(VCefBroadcastManagerTest, APopupIsNoLargerThanTheScreen)
+{
+    const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+    VCefWidgetOSR *popup = openPopup(
+        R"({"page":"giftPage","posX":10," posY":20,"widgetWidth":2147483647,"widgetHeight":2147483647})", nullptr);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(popup->size(), screen);
+    // a side that fits is kept
+    openPopup(R"({"page":"giftPage","widgetWidth":120,"widgetHeight":99999})", nullptr);
+    EXPECT_EQ(popup->size(), QSize(120, screen.height()));
+}
+
+TEST_F(VCefBroadcastManagerTest, ExtremeOffsetsKeepTheirDirectionWithoutOverflow)
+{
+    // sender: left 100, top 200, right 399, bottom 349; pop-up 50 x 20
+    VCefWidgetOSR *sender = senderAt(QRect(100, 200, 300, 150));
+    VCefWidgetOSR *popup = openPopup(
+        R"({"page":"giftPage","location":5,"posX":2147483647," posY":2147483647,"widgetWidth":50,"widgetHeight":20})",
+        sender);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_GT(popup->x(), 399);
+    EXPECT_GT(popup->y(), 349);
+    EXPECT_GT(popup->geometry().right(), popup->x());
+    EXPECT_GT(popup->geometry().bottom(), popup->y());
+
+    VCefWidgetOSR *above = senderAt(QRect(-300, -200, 100, 100));
+    openPopup(R"({"page":"giftPage","location":1,"posX":-2147483648," posY":-2147483648})", above);
+    EXPECT_LT(popup->x(), -300);
+    EXPECT_LT(popup->y(), -200);
+    EXPECT_GT(popup->geometry().right(), popup->x());
+
+    // the absolute move alone
+    openPopup(R"({"page":"giftPage","posX":2147483647," posY":2147483647})", nullptr);
+    EXPECT_GT(popup->x(), 0);
+    EXPECT_GT(popup->geometry().right(), popup->x());
+    EXPECT_GT(popup->geometry().bottom(), popup->y());
 }
