@@ -2,10 +2,13 @@
 
 #include <QDataStream>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QMap>
 #include <QRect>
 #include <QRegularExpression>
+#include <QScreen>
 
+#include "CefPageJson.h"
 #include "MyMessageBox.h"
 #include "QuadrelConfig.h"
 #include "VCefBroadcastH5BusinessManager.h"
@@ -57,6 +60,20 @@ QPoint placeBySender(QRect popup, const QRect &sender, int location)
     default: break;
     }
     return popup.topLeft();
+}
+
+// Page-given places stay within what a widget may measure, so no sum with them overflows.
+int boundedCoordinate(qint64 value)
+{
+    return int(qBound<qint64>(-QWIDGETSIZE_MAX, value, QWIDGETSIZE_MAX));
+}
+
+// Showing a window allocates its whole surface: a page-given size is cut to the screen the
+// sender is on (else the primary one).
+QSize boundedSize(QSize size, const QWidget *sender)
+{
+    const QScreen *screen = sender ? sender->screen() : QGuiApplication::primaryScreen();
+    return screen ? size.boundedTo(screen->availableSize()) : size;
 }
 
 } // namespace
@@ -139,16 +156,14 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
     if (text.startsWith(h5, Qt::CaseSensitive))
         qInfo().noquote() << "[CefBroadcast]" << "[__H5__]" << "Web消息:" << unescapeQuotes(text.mid(h5.size()));
 
-    const std::string utf8 = text.toStdString();
-    Json::Reader reader(Json::Features::all());
     Json::Value root;
-    if (!reader.parse(utf8, root, true) || !root.isObject() || !root.isMember("funcName")) {
-        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败"
-                << QString::fromStdString(reader.getFormattedErrorMessages());
+    QString errors;
+    if (!CefPageJson::parse(text.toStdString(), root, errors) || !root.isObject() || !root.isMember("funcName")) {
+        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << errors;
         return;
     }
     QString error;
-    const bool done = CefHandlerTable::guarded(
+    const bool done = CefPageJson::guarded(
         [&] {
             const QString funcName = textOf(root["funcName"]);
             const CefHandler handler = m_handlers.find(funcName, window);
@@ -195,9 +210,9 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
 {
     const Json::Value &param = root["param"];
     const int location = param["location"].asInt();
-    const int posX = param["posX"].asInt();
+    const int posX = boundedCoordinate(param["posX"].asInt());
     // The pages send this key with a leading blank.
-    const int posY = param[" posY"].asInt();
+    const int posY = boundedCoordinate(param[" posY"].asInt());
     const int width = param["widgetWidth"].asInt();
     const int height = param["widgetHeight"].asInt();
     const bool movable = param["isCanMove"].asBool();
@@ -213,7 +228,7 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
     if (posX > 0 && posY > 0)
         popup->move(posX, posY);
     if (width > 0 && height > 0)
-        popup->resize(width, height);
+        popup->resize(boundedSize(QSize(width, height), window));
     popup->setMovable(movable);
     popup->loadUrl(url);
     popup->show();
@@ -221,7 +236,8 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
 
     if (location != 0 && window) {
         const QRect sender(window->mapToGlobal(QPoint(0, 0)), window->size());
-        popup->move(placeBySender(popup->geometry(), sender, location) + QPoint(posX, posY));
+        const QPoint placed = placeBySender(popup->geometry(), sender, location);
+        popup->move(boundedCoordinate(qint64(placed.x()) + posX), boundedCoordinate(qint64(placed.y()) + posY));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "VCefProtoRequest.h"
 
+#include "CefPageJson.h"
 #include "KivoServerComm.h"
 #include "VProtoBufMessage.h"
 #include "vErrorInfo.h"
@@ -27,15 +28,22 @@ QString VCefProtoRequest::protoFileName(const QString &protoName)
 QtPromise::QPromise<KivoServerResponse> VCefProtoRequest::request(const Json::Value &param)
 {
     VProtoBufMessage message;
-    try {
-        if (!makeMessage(message, param))
-            return rejected(QStringLiteral("CEF Proto 构建消息失败"));
-        if (!fillMessage(message, param))
-            return rejected(QStringLiteral("CEF Proto 设置消息失败"));
-    } catch (const std::exception &) {
-        // A page value of the wrong JSON type (jsoncpp throws on converting it).
+    bool made = false;
+    bool filled = false;
+    QString error;
+    // A page value of the wrong JSON type or out of range: jsoncpp throws on converting it.
+    const bool read = CefPageJson::guarded(
+        [&] {
+            made = makeMessage(message, param);
+            filled = made && fillMessage(message, param);
+        },
+        error);
+    if (!read)
         return rejected(QStringLiteral("消息参数错误"));
-    }
+    if (!made)
+        return rejected(QStringLiteral("CEF Proto 构建消息失败"));
+    if (!filled)
+        return rejected(QStringLiteral("CEF Proto 设置消息失败"));
     return KivoServerComm::getInstance()->requestKivoServer(message);
 }
 

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "CefPageJson.h"
 #include "EDataTable.h"
 #include "KivoServerResponse.h"
 #include "VCefProtoRequest.h"
@@ -119,16 +120,15 @@ QString VCefQueryManager::makeReplyText(int state, const QString &errorMsg, cons
 
 void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *window)
 {
-    const std::string utf8 = QString::fromUtf8(data).toStdString();
-    Json::Reader reader(Json::Features::all());
     Json::Value root;
-    if (!reader.parse(utf8, root, true) || !root.isObject() || !root.isMember("funcName")) {
-        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败"
-                << QString::fromStdString(reader.getFormattedErrorMessages());
+    QString errors;
+    if (!CefPageJson::parse(QString::fromUtf8(data).toStdString(), root, errors) || !root.isObject() ||
+        !root.isMember("funcName")) {
+        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << errors;
         return;
     }
     QString error;
-    const bool done = CefHandlerTable::guarded(
+    const bool done = CefPageJson::guarded(
         [&] {
             const QString funcName = textOf(root["funcName"]);
             const qint64 queryId = queryIdOf(root);
@@ -147,7 +147,7 @@ void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *windo
     if (done)
         return;
     qint64 queryId = 0;
-    if (CefHandlerTable::guarded([&] { queryId = queryIdOf(root); }, error)) {
+    if (CefPageJson::guarded([&] { queryId = queryIdOf(root); }, error)) {
         qInfo() << "[CEFLOG]" << "CEF Proto 消息参数错误" << queryId << QString::fromUtf8(data);
         answer(window, queryId, makeReplyText(-1, QStringLiteral("消息参数错误"), QString()), false);
     } else {

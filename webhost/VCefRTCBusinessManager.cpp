@@ -145,8 +145,7 @@ int VCefRTCBusinessManager::volumeOf(const Json::Value &value)
     return textOf(value).toInt();
 }
 
-QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::function<bool()> &operation,
-                                               VCefWidgetAbstract *window)
+QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::function<bool()> &operation)
 {
     kivoARTCController *c = controller();
     return QPromise<void>([&](const QPromiseResolve<void> &resolve, const QPromiseReject<void> &reject) {
@@ -181,10 +180,6 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
                                  settle(vErrorInfo(msg, code));
                              });
         }
-        // Nobody is left to answer: the wait ends unanswered.
-        if (window)
-            QObject::connect(window, &QObject::destroyed, context, [context] { delete context; });
-
         if (operation())
             return;
         delete alive.data();
@@ -212,7 +207,7 @@ void VCefRTCBusinessManager::onEnterSDKRoom(const Json::Value &root, VCefWidgetA
     const QString roomId = textOf(paramOf(root, "roomId"));
     kivoARTCController *c = controller();
     const QPointer<VCefWidgetAbstract> guard(window);
-    waitFor(WaitKind::Enter, [c, roomId] { return c->enterSDKRoom(roomId); }, window)
+    waitFor(WaitKind::Enter, [c, roomId] { return c->enterSDKRoom(roomId); })
         .then([guard, queryId] { reply(guard, queryId, 1, QString(), QString(), true); },
               [guard, queryId](const vErrorInfo &e) { reply(guard, queryId, e.code, e.text, QString(), false); });
 }
@@ -222,9 +217,10 @@ void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAb
     const qint64 queryId = queryIdOf(root);
     const QPointer<kivoARTCController> c(controller());
     const QPointer<VCefWidgetAbstract> guard(window);
-    waitFor(WaitKind::Exit, [c] { return c->exitSDKRoom(); }, window)
+    waitFor(WaitKind::Exit, [c] { return c->exitSDKRoom(); })
         .then(
             [c, guard, queryId] {
+                // Leaving is completed even when nobody is left to answer.
                 const bool result = c && c->exitSDKRoom();
                 reply(guard, queryId, result ? 1 : 0, QString(), QString(), result);
             },
@@ -237,7 +233,7 @@ void VCefRTCBusinessManager::onSwitchSDKRole(const Json::Value &root, VCefWidget
     const int role = paramOf(root, "roleType").asInt();
     kivoARTCController *c = controller();
     const QPointer<VCefWidgetAbstract> guard(window);
-    waitFor(WaitKind::Role, [c, role] { return c->switchSDKRole(role); }, window)
+    waitFor(WaitKind::Role, [c, role] { return c->switchSDKRole(role); })
         .then([guard, queryId] { reply(guard, queryId, 1, QString(), QString(), true); },
               [guard, queryId] { reply(guard, queryId, 0, QString(), QString(), false); });
 }

@@ -51,9 +51,8 @@ private:
     kivoARTCController *controller() const;
     CefHandler bind(Handler handler);
     // Settles on the controller's completion signal (and, entering or leaving, on any engine
-    // error). The waiting context goes when it settles or when window goes, whichever is first.
-    QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation,
-                                      VCefWidgetAbstract *window);
+    // error); the waiting context goes when it settles, whether or not the asking window lives.
+    QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation);
 
     void onSetSDKUserInfo(const Json::Value &root, VCefWidgetAbstract *window);
     void onEnterSDKRoom(const Json::Value &root, VCefWidgetAbstract *window);

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMap>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QUrl>
 #include <QUrlQuery>
@@ -158,4 +160,97 @@ TEST_F(MainWindowEndToEndTest, PageQueriesAreAnsweredAndShutDownEndsPagewellFirs
     EXPECT_EQ(replies.value(32).value("text").toString(), QStringLiteral(R"({"medal":[1]})"));
     EXPECT_EQ(replies.value(33).value("text").toString(), QStringLiteral("{\"state\":-1,\"errorMsg\":\"消息未注册\"}"));
     EXPECT_FALSE(replies.value(33).value("ok").toBool());
+}
+
+TEST_F(MainWindowEndToEndTest, HostilePageInputLeavesAmbrelRunningUntilThePageClosesIt)
+{
+    // Nested deeper than the JSON reader goes, a pop-up as large as a side may be, and offsets
+    // at the ends of the int range.
+    const QString deepCommand = QStringLiteral(R"({"funcName":"closeWidget","param":)") + QString(1100, '[') +
+                                QString(1100, ']') + '}';
+    const QString deepQuery = QStringLiteral(R"({"funcName":"getRoomInfo","queryId":61,"param":)") +
+                              QStringLiteral(R"({"a":)").repeated(1100) + '1' + QString(1100, '}') + '}';
+    const QJsonArray send{
+        QJsonObject{{"command", deepCommand}},
+        QJsonObject{{"query", deepQuery}},
+        QJsonObject{{"command", QJsonDocument::fromJson(R"({"funcName":"openCefWidgetInPc","param":{"page":"giftPage",
+            "location":5,"posX":2147483647," posY":2147483647,"widgetWidth":2147483647,"widgetHeight":2147483647}})")
+                                    .object()}},
+        QJsonObject{{"command", QJsonDocument::fromJson(R"({"funcName":"openCefWidgetInPc","param":{"page":"rankPage",
+            "location":1,"posX":-2147483648," posY":-2147483648,"widgetWidth":300,"widgetHeight":2147483647}})")
+                                    .object()}},
+        QJsonObject{{"query", QJsonObject{{"funcName", "getRoomInfo"}, {"queryId", 62}}}}};
+    const QJsonObject script{
+        {"on", QJsonArray{QJsonObject{{"type", 3}, {"contains", "live.html"}, {"delayMs", 100}, {"send", send}}}}};
+    work.write(QStringLiteral("pagewell.json"), QJsonDocument(script).toJson());
+    work.write(QStringLiteral("config/ambrel.local.json"),
+               R"({"CefUrls": {"giftPage": "http://pages.test/gift.html", "rankPage": "http://pages.test/rank.html"}})");
+    const QString pagewellLog = work.filePath(QStringLiteral("pagewell.log"));
+    const QString control = QStringLiteral("pagewell-e2e-webhost-%1").arg(QCoreApplication::applicationPid());
+    QProcess ambrel;
+    startAmbrelShell(ambrel, work,
+                     {{QStringLiteral("PAGEWELL_LOG"), pagewellLog},
+                      {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))},
+                      {QStringLiteral("PAGEWELL_CONTROL"), control}});
+    ASSERT_TRUE(ambrel.waitForStarted(10000));
+
+    // Each page's connection, and the last size and place each pop-up sent.
+    QMap<QString, int> conns;
+    QMap<int, QJsonObject> lastResize;
+    QMap<int, QJsonObject> lastMove;
+    QMap<qint64, QJsonObject> replies;
+    const auto read = [&] {
+        for (const QJsonObject &line : jsonLines(pagewellLog)) {
+            if (line.value("event").toString() != "recv")
+                continue;
+            const int conn = line.value("conn").toInt();
+            const QString name = line.value("name").toString();
+            if (name == "loadUrl")
+                for (const QString page : {"live.html", "gift.html", "rank.html"})
+                    if (line.value("url").toString().contains(page))
+                        conns.insert(page, conn);
+            if (name == "resize")
+                lastResize.insert(conn, line);
+            if (name == "move")
+                lastMove.insert(conn, line);
+            if (name == "queryReply")
+                replies.insert(qint64(line.value("queryId").toDouble()), line);
+        }
+    };
+    const bool placed = waitUntil(
+        [&] {
+            read();
+            if (ambrel.state() == QProcess::NotRunning)
+                return true;
+            return replies.contains(62) && conns.size() == 3 && lastResize.contains(conns.value("gift.html")) &&
+                   lastResize.contains(conns.value("rank.html")) && lastMove.contains(conns.value("rank.html"));
+        },
+        30000);
+    ASSERT_TRUE(placed);
+    ASSERT_EQ(ambrel.state(), QProcess::Running) << ambrel.readAllStandardError().toStdString();
+    // the deep query got no answer; the later one did
+    EXPECT_EQ(replies.keys(), (QList<qint64>{62}));
+
+    // pop-ups no larger than the offscreen screen (800 x 600), their offsets kept in direction
+    const QJsonObject giftSize = lastResize.value(conns.value("gift.html"));
+    EXPECT_EQ(giftSize.value("width").toInt(), 800);
+    EXPECT_EQ(giftSize.value("height").toInt(), 600);
+    EXPECT_EQ(lastResize.value(conns.value("rank.html")).value("width").toInt(), 300);
+    EXPECT_EQ(lastResize.value(conns.value("rank.html")).value("height").toInt(), 600);
+    EXPECT_GT(lastMove.value(conns.value("gift.html")).value("x").toInt(), 0);
+    EXPECT_GT(lastMove.value(conns.value("gift.html")).value("y").toInt(), 0);
+    EXPECT_LT(lastMove.value(conns.value("rank.html")).value("x").toInt(), 0);
+    EXPECT_LT(lastMove.value(conns.value("rank.html")).value("y").toInt(), 0);
+
+    // The main window's page closes it, which ends ambrel (at times before pagewell answers).
+    QLocalSocket socket;
+    socket.connectToServer(control);
+    ASSERT_TRUE(socket.waitForConnected(5000));
+    socket.write(QStringLiteral(R"({"conn":%1,"send":[{"command":{"funcName":"closeWidget"}}]})" "\n")
+                     .arg(conns.value("live.html"))
+                     .toUtf8());
+    ASSERT_TRUE(socket.waitForBytesWritten(5000));
+    ASSERT_TRUE(waitForAmbrelExit(ambrel));
+    EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ambrel.exitCode(), 0);
 }

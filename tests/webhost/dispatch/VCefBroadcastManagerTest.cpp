@@ -1,7 +1,9 @@
 #include "PageWindowFixture.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 
 #include "MyMessageBox.h"
 #include "VCefBroadcastManager.h"
@@ -123,6 +125,22 @@ TEST_F(VCefBroadcastManagerTest, RejectedCommandsAreLoggedUnderCeflog)
     ASSERT_EQ(g_log.size(), 6);
     for (const QString &line : g_log)
         EXPECT_TRUE(line.startsWith(QStringLiteral("[CEFLOG] CEF Broadcast 请求解析json失败"))) << line.toStdString();
+}
+
+TEST_F(VCefBroadcastManagerTest, CommandsTheReaderGivesUpOnAreRejectedLikeUnparsableOnes)
+{
+    int calls = 0;
+    manager()->registerHandler("cDeep", nullptr, [&](const Json::Value &, VCefWidgetAbstract *) { ++calls; });
+    const QString deep = QStringLiteral(R"({"funcName":"cDeep","param":)") + QString(1100, '[') + QString(1100, ']') + '}';
+    const QString deepH5 = QStringLiteral(R"({"funcName":"__H5__","param":)") +
+                           QStringLiteral(R"({"a":)").repeated(1100) + '1' + QString(1100, '}') + '}';
+    qInstallMessageHandler(captureLog);
+    command(deep, nullptr);
+    command(deepH5, nullptr);
+    qInstallMessageHandler(nullptr);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(g_log.filter(QStringLiteral("[CEFLOG] CEF Broadcast 请求解析json失败")).size(), 2)
+        << g_log.join('\n').toStdString();
 }
 
 TEST_F(VCefBroadcastManagerTest, H5CommandsAreLoggedThenDispatchedByTheirInnerName)
@@ -248,4 +266,43 @@ TEST_F(VCefBroadcastManagerTest, PlacementBySenderForEveryLocation)
     popup->move(10, 10);
     openPopup(R"({"page":"giftPage","location":9,"posX":-5," posY":7})", sender);
     EXPECT_EQ(popup->pos(), QPoint(5, 17));
+}
+
+TEST_F(VCefBroadcastManagerTest, APopupIsNoLargerThanTheScreen)
+{
+    const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+    VCefWidgetOSR *popup = openPopup(
+        R"({"page":"giftPage","posX":10," posY":20,"widgetWidth":2147483647,"widgetHeight":2147483647})", nullptr);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(popup->size(), screen);
+    // a side that fits is kept
+    openPopup(R"({"page":"giftPage","widgetWidth":120,"widgetHeight":99999})", nullptr);
+    EXPECT_EQ(popup->size(), QSize(120, screen.height()));
+}
+
+TEST_F(VCefBroadcastManagerTest, ExtremeOffsetsKeepTheirDirectionWithoutOverflow)
+{
+    // sender: left 100, top 200, right 399, bottom 349; pop-up 50 x 20
+    VCefWidgetOSR *sender = senderAt(QRect(100, 200, 300, 150));
+    VCefWidgetOSR *popup = openPopup(
+        R"({"page":"giftPage","location":5,"posX":2147483647," posY":2147483647,"widgetWidth":50,"widgetHeight":20})",
+        sender);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_GT(popup->x(), 399);
+    EXPECT_GT(popup->y(), 349);
+    EXPECT_GT(popup->geometry().right(), popup->x());
+    EXPECT_GT(popup->geometry().bottom(), popup->y());
+
+    VCefWidgetOSR *above = senderAt(QRect(-300, -200, 100, 100));
+    openPopup(R"({"page":"giftPage","location":1,"posX":-2147483648," posY":-2147483648})", above);
+    EXPECT_LT(popup->x(), -300);
+    EXPECT_LT(popup->y(), -200);
+    EXPECT_GT(popup->geometry().right(), popup->x());
+
+    // the absolute move alone
+    openPopup(R"({"page":"giftPage","posX":2147483647," posY":2147483647})", nullptr);
+    EXPECT_GT(popup->x(), 0);
+    EXPECT_GT(popup->geometry().right(), popup->x());
+    EXPECT_GT(popup->geometry().bottom(), popup->y());
 }

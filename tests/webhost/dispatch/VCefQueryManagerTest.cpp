@@ -12,6 +12,13 @@ QByteArray utf8(const char *text)
     return QByteArray(text);
 }
 
+QStringList g_log;
+
+void captureLog(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    g_log.append(text);
+}
+
 } // namespace
 
 class VCefQueryManagerTest : public PageWindowFixture
@@ -99,6 +106,19 @@ TEST_F(VCefQueryManagerTest, MalformedQueriesAreAnsweredByNothing)
     query(R"({"queryId":3})", a);
     query(R"({"funcName":"getRoomInfo","queryId":"four"})", a);
     EXPECT_TRUE(replies(a).isEmpty());
+}
+
+TEST_F(VCefQueryManagerTest, QueriesTheReaderGivesUpOnAreAnsweredByNothing)
+{
+    VCefWidgetOSR *a = makeWindow();
+    const QByteArray deep = R"({"funcName":"getRoomInfo","queryId":31,"param":)" + QByteArray(1100, '[') +
+                            QByteArray(1100, ']') + '}';
+    g_log.clear();
+    qInstallMessageHandler(captureLog);
+    VCefQueryManager::getInstance()->onQuery(deep, a);
+    qInstallMessageHandler(nullptr);
+    EXPECT_TRUE(replies(a).isEmpty());
+    EXPECT_EQ(g_log.filter(QStringLiteral("[CEFLOG] CEF Proto 请求解析json失败")).size(), 1) << g_log.join('\n').toStdString();
 }
 
 TEST_F(VCefQueryManagerTest, WronglyTypedMembersGetTheParameterErrorWhenTheIdCanBeRead)
