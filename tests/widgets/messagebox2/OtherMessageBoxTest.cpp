@@ -7,7 +7,10 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+
+#include <cstdlib>
 
 namespace {
 
@@ -68,6 +71,26 @@ TEST_F(OtherMessageBoxTest, SharedConfirmBoxRejectsForCancelCloseAndEscape)
         vMessageBox::setTestSeam([answer](vMessageBox &) { return answer; });
         EXPECT_EQ(vMessageBox::showMessage("a", "b"), QDialog::Rejected);
     }
+}
+
+TEST_F(OtherMessageBoxTest, SharedConfirmBoxGoesWithTheApplication)
+{
+    // In a child process: end the application, then exit the way a program does.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QPointer<vMessageBox> shared;
+            vMessageBox::setTestSeam([&](vMessageBox &box) {
+                shared = &box;
+                return DialogAnswer::Confirm;
+            });
+            vMessageBox::showMessage("a", "b");
+            vMessageBox::setTestSeam({});
+            QApplication *app = qApp;
+            app->~QApplication(); // main's own object; exit() below never returns there
+            std::exit(shared ? 3 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // MyQuestionBox: true only for Yes

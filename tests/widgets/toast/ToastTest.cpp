@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -33,6 +36,23 @@ TEST(VToastTest, InstanceIsTopLevelStayOnTop)
     EXPECT_EQ(a->parentWidget(), nullptr);
     EXPECT_EQ(a->windowFlags() & (Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
               Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+}
+
+TEST(VToastTest, InstanceStillShowingGoesWithTheApplication)
+{
+    // In a child process: end the application while the toast shows, then exit the way a
+    // program does. Left to the exit-time destructors, the toast would die after the
+    // application and crash.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const QPointer<VToast> toast = VToast::getInstance();
+            toast->showToast(QStringLiteral("still showing"), 2000);
+            QApplication *app = qApp;
+            app->~QApplication(); // main's own object; exit() below never returns there
+            std::exit(toast ? 3 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(VToastTest, SecondToastRestartsCountdownWithNewText)
