@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QTimer>
 
 namespace {
 
@@ -140,6 +141,24 @@ TEST_F(MyMessageBoxTest, DuplicateOfTheOpenBoxReturnsZeroAtOnce)
     const auto shown = MyMessageBox::shownBoxes();
     ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown.at(1).text, QStringLiteral("another"));
+}
+
+// A parent deleted while its blocking box waits
+
+TEST_F(MyMessageBoxTest, ParentDeletedWhileTheBoxWaitsTakesItAlong)
+{
+    // Answers only a box that outlived its parent.
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return Answer::Confirm; });
+    for (const bool question : {false, true}) {
+        auto *parent = new QWidget;
+        parent->show();
+        QTimer::singleShot(0, [parent] { delete parent; });
+        const int result = question
+            ? MyMessageBox::showQuestion(parent, QStringLiteral("t"), QStringLiteral("q?"), QString(), QString())
+            : MyMessageBox::showMessage(parent, QStringLiteral("t"), QStringLiteral("text"), true, QString());
+        // Gone without a click.
+        EXPECT_EQ(result, 0) << question;
+    }
 }
 
 // Body, modality, look

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -128,6 +129,21 @@ TEST_F(OtherMessageBoxTest, QuestionBoxIsCentredOnItsParent)
     });
     MyQuestionBox::showQuestion(&parent, "t", "x");
     EXPECT_LE((centre - parent.geometry().center()).manhattanLength(), 2);
+}
+
+TEST_F(OtherMessageBoxTest, ParentDeletedWhileABoxWaitsTakesItAlong)
+{
+    // The seams answer only a box that outlived its parent.
+    MyQuestionBox::setTestSeam([](MyQuestionBox &) { return DialogAnswer::Confirm; });
+    MyTitleMessageBox::setTestSeam([](MyTitleMessageBox &) { return DialogAnswer::Confirm; });
+    auto deleteSoon = [](QWidget *parent) {
+        parent->show();
+        QTimer::singleShot(0, [parent] { delete parent; });
+        return parent;
+    };
+    EXPECT_FALSE(MyQuestionBox::showQuestion(deleteSoon(new QWidget), "t", "x"));
+    EXPECT_EQ(MyTitleMessageBox::showMessage(deleteSoon(new QWidget), "t", "x", true, QString()), 0);
+    EXPECT_EQ(MyTitleMessageBox::showQuestion(deleteSoon(new QWidget), "t", "q", QString(), QString()), 0);
 }
 
 // MyTitleMessageBox: title line, link words, results
