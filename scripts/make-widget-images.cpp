@@ -1,4 +1,5 @@
-// Draws the widget kit's stand-in images (flat shapes, no text) into resources/widgets/.
+// Draws the stand-in images of the widget kit (resources/widgets/) and the arrows of the
+// chat-safe-mode dialogs (resources/chat/chat/): flat shapes, no text.
 // Build and run through scripts/make-widget-images.sh.
 #include <QDir>
 #include <QFileInfo>
@@ -78,21 +79,41 @@ QImage tick(int w, int h)
     return image;
 }
 
+// A chevron whose point is on the left ("<") or, mirrored, on the right (">").
+QImage chevron(int size, QColor colour, bool pointsLeft)
+{
+    QImage image = canvas(size, size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(colour, size / 8.0 + 0.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const qreal s = size;
+    const qreal point = pointsLeft ? s * 0.32 : s * 0.68;
+    const qreal arms = pointsLeft ? s * 0.66 : s * 0.34;
+    p.drawPolyline(QPolygonF({QPointF(arms, s * 0.14), QPointF(point, s * 0.5), QPointF(arms, s * 0.86)}));
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <resources/widgets folder>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
         return 2;
     }
-    const QString root = QString::fromLocal8Bit(argv[1]);
+    const QString resources = QString::fromLocal8Bit(argv[1]);
+    const QString widgets = resources + QStringLiteral("/widgets");
+    const QString chat = resources + QStringLiteral("/chat/chat");
     bool ok = true;
-    ok &= save(root, "panel_close.png", cross(20, Qt::white));
-    ok &= save(root, "universal/ico_gb_black.png", cross(25, QColor(0x21, 0x24, 0x26)));
-    ok &= save(root, "universal/control.jpg", tick(50, 31));
-    ok &= save(root, "FriendChat/ic_biubiu.png", burst(68));
-    ok &= save(root, "LiveRoom/live_ic_love2.png", heart(14, QColor(255, 90, 150)));
+    ok &= save(widgets, "panel_close.png", cross(20, Qt::white));
+    ok &= save(widgets, "universal/ico_gb_black.png", cross(25, QColor(0x21, 0x24, 0x26)));
+    ok &= save(widgets, "universal/control.jpg", tick(50, 31));
+    ok &= save(widgets, "FriendChat/ic_biubiu.png", burst(68));
+    ok &= save(widgets, "LiveRoom/live_ic_love2.png", heart(14, QColor(255, 90, 150)));
+    // Back and previous month point left, next month right.
+    ok &= save(chat, "ic_back.png", chevron(18, Qt::white, true));
+    ok &= save(chat, "ic_left.png", chevron(16, Qt::white, true));
+    ok &= save(chat, "ic_right.png", chevron(16, Qt::white, false));
     return ok ? 0 : 1;
 }

@@ -15,13 +15,14 @@
 #include "VCefWidgetAbstract.h"
 #include "VCefWidgetOSR.h"
 #include "VProtoBroadcastToCefManager.h"
+#include "VStaticWidgets.h"
 #include "VToast.h"
 
 namespace {
 
 VCefBroadcastManager *g_instance = nullptr;
 
-// Pop-up page windows by page key, kept for the whole process.
+// Pop-up page windows by page key, kept until the application goes.
 QMap<QString, QPointer<VCefWidgetOSR>> &popupWindows()
 {
     static QMap<QString, QPointer<VCefWidgetOSR>> windows;
@@ -221,8 +222,10 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
 
     const QString url = QuadrelConfig::getInstance()->getCefUrl(page, query);
     QPointer<VCefWidgetOSR> &slot = popupWindows()[page];
-    if (!slot)
+    if (!slot) {
         slot = new VCefWidgetOSR;
+        VStaticWidgets::deleteWithApp(slot);
+    }
     VCefWidgetOSR *popup = slot;
 
     if (posX > 0 && posY > 0)

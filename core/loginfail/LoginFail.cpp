@@ -3,6 +3,7 @@
 
 #include "Tamsel.h"
 #include "VImMgr.h"
+#include "VStaticWidgets.h"
 #include "kivoARTCController.h"
 #include "win32api.h"
 
@@ -34,8 +35,10 @@ bool isPlainHost(const QString &host)
 
 LoginFail *LoginFail::instance()
 {
-    if (!g_instance)
+    if (!g_instance) {
         g_instance = new LoginFail;
+        VStaticWidgets::deleteWithApp(g_instance);
+    }
     return g_instance;
 }
 

@@ -7,6 +7,7 @@
 #include "VCefQueryManager.h"
 #include "LoginFail.h"
 #include "VCheckAndClearCache.h"
+#include "VStaticWidgets.h"
 #include "vSystemTrayWarn.h"
 
 quadrelWidgetManager *quadrelWidgetManager::getInstance()
@@ -17,8 +18,10 @@ quadrelWidgetManager *quadrelWidgetManager::getInstance()
 
 vSystemTrayWarn *quadrelWidgetManager::getTrayWarn()
 {
-    if (!m_trayWarn)
+    if (!m_trayWarn) {
         m_trayWarn = new vSystemTrayWarn;
+        VStaticWidgets::deleteWithApp(m_trayWarn);
+    }
     return m_trayWarn;
 }
 

@@ -25,7 +25,8 @@ public:
 private:
     quadrelWidgetManager() = default;
 
-    vSystemTrayWarn *m_trayWarn = nullptr;
+    // Guarded: the application deletes it when it goes first.
+    QPointer<vSystemTrayWarn> m_trayWarn;
     // Guarded: the launcher is released with deleteLater while its slot stays filled.
     QPointer<VCheckAndClearCache> m_checkAndClearCache;
 };

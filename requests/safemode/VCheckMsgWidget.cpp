@@ -10,12 +10,6 @@
 
 namespace {
 const QString kCodeText = QStringLiteral("获取");
-
-// The server's own text, or ours when it gave none: an empty toast would say nothing.
-QString failureText(const vErrorInfo &error, const QString &fallback)
-{
-    return error.text.isEmpty() ? fallback : error.text;
-}
 } // namespace
 
 VCheckMsgWidget::VCheckMsgWidget(QWidget *parent) : QWidget(parent), m_closeTimer(this), m_countdownTimer(this)
@@ -93,8 +87,8 @@ void VCheckMsgWidget::requestSmsCode()
     chainSafeModeRequest(
         requestUserCmdSendUnlockChatSafeModeSms(m_lineEdit_phone->text()), this,
         [](VCheckMsgWidget *self) { self->m_countdownTimer.start(); },
-        [fixed](VCheckMsgWidget *self, const vErrorInfo &error) {
-            self->m_toast->showToast(failureText(error, fixed), SafeModeForm::kToastMs);
+        [](VCheckMsgWidget *self, const vErrorInfo &error) {
+            self->m_toast->showToast(error.text, SafeModeForm::kToastMs);
         },
         [fixed](VCheckMsgWidget *self) { self->m_toast->showToast(fixed, SafeModeForm::kToastMs); });
 }
@@ -130,8 +124,8 @@ void VCheckMsgWidget::verifySmsCode()
             self->m_closeTimer.start();
             self->m_toast->showToast(QStringLiteral("验证成功"), SafeModeForm::kToastMs);
         },
-        [fixed](VCheckMsgWidget *self, const vErrorInfo &error) {
-            self->m_toast->showToast(failureText(error, fixed), SafeModeForm::kToastMs);
+        [](VCheckMsgWidget *self, const vErrorInfo &error) {
+            self->m_toast->showToast(error.text, SafeModeForm::kToastMs);
         },
         [fixed](VCheckMsgWidget *self) { self->m_toast->showToast(fixed, SafeModeForm::kToastMs); });
 }

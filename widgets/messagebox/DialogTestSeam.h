@@ -39,6 +39,23 @@ public:
         return box.exec();
     }
 
+    // Runs a box built on the heap for one blocking call, then deletes it. Its parent may be
+    // deleted while it waits and take the box along (a box on the caller's stack would then be
+    // deleted twice); the call then gives `gone`. Otherwise it gives resultOf(box, code), taken
+    // when the box finishes with that code.
+    template<class Result>
+    static Result execOwned(Box *box, const Apply &apply, const std::function<Result(Box &, int)> &resultOf,
+                            Result gone)
+    {
+        const QPointer<Box> guard(box);
+        Result result = gone;
+        QObject::connect(box, &QDialog::finished, box,
+                         [box, &result, &resultOf](int code) { result = resultOf(*box, code); });
+        exec(*box, apply);
+        delete guard.data();
+        return result;
+    }
+
 private:
     static AnswerFunction &function()
     {

@@ -194,16 +194,21 @@ void MyMessageBox::record(const QString &text, bool wait)
     shownList().append(shown);
 }
 
-int MyMessageBox::runBlocking(MyMessageBox &box, QWidget *parent, bool wait, const QString &text)
+int MyMessageBox::runBlocking(MyMessageBox *box, QWidget *parent, bool wait, const QString &text)
 {
-    box.placeOver(parent);
-    box.record(text, wait);
-    const int result = Seam::exec(box, [](MyMessageBox &b, Answer answer) {
-        MessageBoxButtons::answer(b, b.m_buttonBox, b.ui->pushButtonClose, answer);
-    });
-    if (result == -1)
-        return QDialogButtonBox::Cancel;
-    return box.standardButton(box.clickedButton());
+    box->placeOver(parent);
+    box->record(text, wait);
+    return Seam::execOwned<int>(
+        box,
+        [](MyMessageBox &b, Answer answer) {
+            MessageBoxButtons::answer(b, b.m_buttonBox, b.ui->pushButtonClose, answer);
+        },
+        [](MyMessageBox &b, int code) {
+            if (code == -1)
+                return int(QDialogButtonBox::Cancel);
+            return int(b.standardButton(b.clickedButton()));
+        },
+        QDialogButtonBox::NoButton); // gone with its parent before a click
 }
 
 int MyMessageBox::showMessage(QWidget *parent, const QString &title, const QString &text,
@@ -222,10 +227,10 @@ int MyMessageBox::showMessage(QWidget *parent, const QString &title, const QStri
 
     const QString body = linkCustomerService(text);
     if (wait) {
-        MyMessageBox box(parent, title, body, confirmText, QString(), QDialogButtonBox::Ok,
-                         QDialogButtonBox::NoButton);
+        auto *box = new MyMessageBox(parent, title, body, confirmText, QString(), QDialogButtonBox::Ok,
+                                     QDialogButtonBox::NoButton);
         if (body == text)
-            box.setWindowModality(Qt::ApplicationModal);
+            box->setWindowModality(Qt::ApplicationModal);
         return runBlocking(box, parent, true, text);
     }
 
@@ -250,11 +255,11 @@ int MyMessageBox::showColoredQuestion(QWidget *parent, const QString &title, con
                                       const QString &confirmText, const QString &cancelText,
                                       const QColor &color)
 {
-    MyMessageBox box(parent, title, text, confirmText, cancelText,
-                     QDialogButtonBox::Yes | QDialogButtonBox::No, QDialogButtonBox::NoButton);
+    auto *box = new MyMessageBox(parent, title, text, confirmText, cancelText,
+                                 QDialogButtonBox::Yes | QDialogButtonBox::No, QDialogButtonBox::NoButton);
     if (color.isValid()) {
-        box.placeOver(parent);
-        box.setBodyTextColor(color);
+        box->placeOver(parent);
+        box->setBodyTextColor(color);
     }
     return runBlocking(box, parent, true, text);
 }

@@ -85,7 +85,8 @@ private slots:
     void onActTextClicked(QUrl urlText);
 
 private:
-    static int runBlocking(MyMessageBox &box, QWidget *parent, bool wait, const QString &text);
+    // Runs a heap box built for one blocking call and deletes it.
+    static int runBlocking(MyMessageBox *box, QWidget *parent, bool wait, const QString &text);
     void placeOver(QWidget *parent);
     void record(const QString &text, bool wait);
 

@@ -121,13 +121,13 @@ void MyQuestionBox::buildForm()
 bool MyQuestionBox::showQuestion(QWidget *parent, const QString &title, const QString &text,
                                  const QString &confirmText, const QString &cancelText)
 {
-    MyQuestionBox box(parent, title, text, confirmText, cancelText);
+    auto *box = new MyQuestionBox(parent, title, text, confirmText, cancelText);
     if (parent)
-        box.move(parent->geometry().center() - box.rect().center());
-    const int result = Seam::exec(box, [](MyQuestionBox &b, DialogAnswer answer) { b.applyAnswer(answer); });
-    if (result == -1)
-        return false;
-    return box.m_yes;
+        box->move(parent->geometry().center() - box->rect().center());
+    return Seam::execOwned<bool>(
+        box, [](MyQuestionBox &b, DialogAnswer answer) { b.applyAnswer(answer); },
+        [](MyQuestionBox &b, int code) { return code != -1 && b.m_yes; },
+        false); // gone with its parent before an answer
 }
 
 void MyQuestionBox::applyAnswer(DialogAnswer answer)

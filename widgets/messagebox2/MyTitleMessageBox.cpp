@@ -157,15 +157,20 @@ void MyTitleMessageBox::placeOver(QWidget *parent)
     move(pos() + QPoint(10, 50));
 }
 
-int MyTitleMessageBox::runBlocking(MyTitleMessageBox &box, QWidget *parent)
+int MyTitleMessageBox::runBlocking(MyTitleMessageBox *box, QWidget *parent)
 {
-    box.placeOver(parent);
-    const int result = Seam::exec(box, [](MyTitleMessageBox &b, DialogAnswer answer) {
-        MessageBoxButtons::answer(b, b.m_buttonBox, b.ui->pushButtonClose, answer);
-    });
-    if (result == -1)
-        return QDialogButtonBox::Cancel;
-    return box.standardButton(box.clickedButton());
+    box->placeOver(parent);
+    return Seam::execOwned<int>(
+        box,
+        [](MyTitleMessageBox &b, DialogAnswer answer) {
+            MessageBoxButtons::answer(b, b.m_buttonBox, b.ui->pushButtonClose, answer);
+        },
+        [](MyTitleMessageBox &b, int code) {
+            if (code == -1)
+                return int(QDialogButtonBox::Cancel);
+            return int(b.standardButton(b.clickedButton()));
+        },
+        QDialogButtonBox::NoButton); // gone with its parent before a click
 }
 
 int MyTitleMessageBox::showMessage(QWidget *parent, const QString &title, const QString &text,
@@ -176,9 +181,9 @@ int MyTitleMessageBox::showMessage(QWidget *parent, const QString &title, const 
             return QDialogButtonBox::NoButton;
     }
     if (wait) {
-        MyTitleMessageBox box(parent, title, text, confirmText, QString(), QDialogButtonBox::Ok,
-                              QDialogButtonBox::NoButton);
-        return runBlocking(box, parent);
+        return runBlocking(new MyTitleMessageBox(parent, title, text, confirmText, QString(), QDialogButtonBox::Ok,
+                                                 QDialogButtonBox::NoButton),
+                           parent);
     }
     auto *box = new MyTitleMessageBox(parent, title, text, confirmText, QString(), QDialogButtonBox::Ok,
                                       QDialogButtonBox::NoButton);
@@ -192,9 +197,9 @@ int MyTitleMessageBox::showMessage(QWidget *parent, const QString &title, const 
 int MyTitleMessageBox::showQuestion(QWidget *parent, const QString &title, const QString &text,
                                     const QString &confirmText, const QString &cancelText)
 {
-    MyTitleMessageBox box(parent, title, text, confirmText, cancelText,
-                          QDialogButtonBox::Yes | QDialogButtonBox::No, QDialogButtonBox::NoButton);
-    return runBlocking(box, parent);
+    return runBlocking(new MyTitleMessageBox(parent, title, text, confirmText, cancelText,
+                                             QDialogButtonBox::Yes | QDialogButtonBox::No, QDialogButtonBox::NoButton),
+                       parent);
 }
 
 void MyTitleMessageBox::setTestSeam(std::function<DialogAnswer(MyTitleMessageBox &box)> answer)

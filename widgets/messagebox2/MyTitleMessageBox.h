@@ -64,7 +64,8 @@ private slots:
     void sltLinkActivated(QUrl link);
 
 private:
-    static int runBlocking(MyTitleMessageBox &box, QWidget *parent);
+    // Runs a heap box built for one blocking call and deletes it.
+    static int runBlocking(MyTitleMessageBox *box, QWidget *parent);
     void placeOver(QWidget *parent);
 
     Ui::MyTitleMessageBox *ui;

@@ -1,10 +1,12 @@
 #include "vMessageBox.h"
 
 #include "DialogTestSeam.h"
+#include "VStaticWidgets.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -61,8 +63,12 @@ vMessageBox::vMessageBox() : QDialog(nullptr)
 
 int vMessageBox::showMessage(const QString &firstLine, const QString &secondLine)
 {
-    // Made on first use and kept for the rest of the process.
-    static vMessageBox *box = new vMessageBox;
+    // Made on first use and kept until the application goes.
+    static QPointer<vMessageBox> box;
+    if (!box) {
+        box = new vMessageBox;
+        VStaticWidgets::deleteWithApp(box);
+    }
     box->m_secondLabel->setText(secondLine);
     box->m_firstLabel->setText(firstLine);
     return Seam::exec(*box, [](vMessageBox &b, DialogAnswer answer) { b.applyAnswer(answer); });

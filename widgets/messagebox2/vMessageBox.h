@@ -10,7 +10,7 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
-// A fixed-geometry two-line confirm box, one instance for the whole process.
+// A fixed-geometry two-line confirm box, one instance until the application goes.
 class vMessageBox : public QDialog
 {
 public:

@@ -6,6 +6,8 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
+#include "VStaticWidgets.h"
+
 VToast::VToast(QWidget *parent) : QWidget(parent)
 {
     setupUi();
@@ -58,8 +60,13 @@ void VToast::setupUi()
 
 VToast *VToast::getInstance()
 {
-    static VToast instance;
-    return &instance;
+    // Goes with the application, not with the exit-time destructors after it.
+    static QPointer<VToast> instance;
+    if (!instance) {
+        instance = new VToast;
+        VStaticWidgets::deleteWithApp(instance);
+    }
+    return instance;
 }
 
 void VToast::showToast(const QString &text, int msec)

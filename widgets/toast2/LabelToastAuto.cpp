@@ -33,6 +33,9 @@ void LabelToastAuto::showText(const QString &text)
 {
     m_closeTimer.start();
     m_label->setText(text);
+    // A style sheet's font reaches the label when it is polished; before the first show that
+    // has not happened yet, and the text would be measured in the wrong font.
+    m_label->ensurePolished();
     m_label->setFixedWidth(m_label->fontMetrics().horizontalAdvance(text) + 2 * m_padding + 6);
     show();
 }

@@ -254,3 +254,28 @@ TEST_F(MainWindowEndToEndTest, HostilePageInputLeavesAmbrelRunningUntilThePageCl
     EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(ambrel.exitCode(), 0);
 }
+
+TEST_F(MainWindowEndToEndTest, ToastStillShowingAtShutDownEndsAmbrelCleanly)
+{
+    // The toast shows for 2 s; the main window closes well before it hides.
+    work.write(QStringLiteral("pagewell.json"), R"({"on": [{"type": 3, "contains": "live.html", "delayMs": 100,
+        "send": [{"command": {"funcName": "showMsgDialog", "param": {"type": 1, "message": "toast at shut-down"}}},
+                 {"command": {"funcName": "closeWidget"}}]}]})");
+    QProcess ambrel;
+    startAmbrelShell(ambrel, work,
+                     {{QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log"))},
+                      {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))}});
+    ASSERT_TRUE(ambrel.waitForStarted(10000));
+    const bool finished = waitForAmbrelExit(ambrel);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ambrel.exitCode(), 0);
+
+    // Both commands reached the client before it went.
+    QStringList sent;
+    for (const auto &line : jsonLines(work.filePath(QStringLiteral("pagewell.log"))))
+        if (line.value("event").toString() == "sent")
+            sent.append(line.value("json").toString());
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_TRUE(sent.at(0).contains("showMsgDialog"));
+}

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDate>
+#include <QImage>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,24 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+namespace {
+
+// Ink (alpha) of an image's middle third of rows, left half less right half: an arrow's point
+// lies there, so the result is positive for one pointing left and negative for one pointing right.
+int leftwardInk(const char *resource)
+{
+    const QImage image = QImage(QString::fromLatin1(resource)).convertToFormat(QImage::Format_ARGB32);
+    EXPECT_FALSE(image.isNull()) << resource;
+    int balance = 0;
+    for (int y = image.height() / 3; y < image.height() - image.height() / 3; ++y) {
+        for (int x = 0; x < image.width() / 2; ++x)
+            balance += qAlpha(image.pixel(x, y)) - qAlpha(image.pixel(image.width() - 1 - x, y));
+    }
+    return balance;
+}
+
+} // namespace
 
 class VCheckOrderWidgetTest : public ::testing::Test
 {
@@ -70,6 +89,14 @@ TEST_F(VCheckOrderWidgetTest, FormHasTheFixedShape)
     EXPECT_EQ(calendar()->weekdayTextFormat(Qt::Saturday).foreground().color(), QColor(Qt::black));
     EXPECT_EQ(calendar()->weekdayTextFormat(Qt::Sunday).foreground().color(), QColor(Qt::black));
     EXPECT_TRUE(calendar()->styleSheet().contains("qproperty-icon:url(:/Chat/chat/ic_right.png)"));
+}
+
+TEST_F(VCheckOrderWidgetTest, ArrowImagesPointTheirWay)
+{
+    // The back button (every dialog's) and the previous month point left, the next month right.
+    EXPECT_GT(leftwardInk(":/Chat/chat/ic_back.png"), 0);
+    EXPECT_GT(leftwardInk(":/Chat/chat/ic_left.png"), 0);
+    EXPECT_LT(leftwardInk(":/Chat/chat/ic_right.png"), 0);
 }
 
 TEST_F(VCheckOrderWidgetTest, CalendarOffersThePastThreeYearsOnly)

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QTimer>
 
 namespace {
 
@@ -49,6 +50,20 @@ MyMessageBox *openNonBlockingBox()
             if (box->isVisible())
                 return box;
     return nullptr;
+}
+
+// Where a box belongs: Qt's own place for a dialog of its size over the parent, then 10 pixels
+// right and 50 down.
+QPoint placeOver(QWidget *parent, const QSize &size)
+{
+    struct Probe : QDialog
+    {
+        using QDialog::adjustPosition;
+    };
+    Probe probe;
+    probe.resize(size);
+    probe.adjustPosition(parent);
+    return probe.pos() + QPoint(10, 50);
 }
 
 } // namespace
@@ -142,6 +157,24 @@ TEST_F(MyMessageBoxTest, DuplicateOfTheOpenBoxReturnsZeroAtOnce)
     EXPECT_EQ(shown.at(1).text, QStringLiteral("another"));
 }
 
+// A parent deleted while its blocking box waits
+
+TEST_F(MyMessageBoxTest, ParentDeletedWhileTheBoxWaitsTakesItAlong)
+{
+    // Answers only a box that outlived its parent.
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return Answer::Confirm; });
+    for (const bool question : {false, true}) {
+        auto *parent = new QWidget;
+        parent->show();
+        QTimer::singleShot(0, [parent] { delete parent; });
+        const int result = question
+            ? MyMessageBox::showQuestion(parent, QStringLiteral("t"), QStringLiteral("q?"), QString(), QString())
+            : MyMessageBox::showMessage(parent, QStringLiteral("t"), QStringLiteral("text"), true, QString());
+        // Gone without a click.
+        EXPECT_EQ(result, 0) << question;
+    }
+}
+
 // Body, modality, look
 
 TEST_F(MyMessageBoxTest, CustomerServiceTagBecomesLinkAndKeepsWindowModality)
@@ -212,6 +245,29 @@ TEST_F(MyMessageBoxTest, NonBlockingReturnsZeroAndStaysOpen)
     EXPECT_FALSE(MyMessageBox::shownBoxes().at(0).wait);
     box->close();
     EXPECT_TRUE(waitUntil([&] { return box.isNull(); }));
+}
+
+TEST_F(MyMessageBoxTest, BoxesSitTenRightAndFiftyBelowTheirPlaceOverTheParent)
+{
+    QWidget parent;
+    parent.setGeometry(200, 150, 400, 300);
+    parent.show();
+    QRect message, question;
+    MyMessageBox::setTestSeam([&](MyMessageBox &box) {
+        (box.button(QDialogButtonBox::Ok) ? message : question) = box.geometry();
+        return Answer::Confirm;
+    });
+    MyMessageBox::showMessage(&parent, QStringLiteral("提示"), QStringLiteral("等待"), true, QString());
+    MyMessageBox::showQuestion(&parent, QStringLiteral("提示"), QStringLiteral("问题"), QString(), QString());
+    ASSERT_FALSE(message.isNull());
+    ASSERT_FALSE(question.isNull());
+    EXPECT_EQ(message.topLeft(), placeOver(&parent, message.size()));
+    EXPECT_EQ(question.topLeft(), placeOver(&parent, question.size()));
+
+    MyMessageBox::showMessage(&parent, QStringLiteral("提示"), QStringLiteral("不等待"), false, QString());
+    const MyMessageBox *open = openNonBlockingBox();
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->pos(), placeOver(&parent, open->size()));
 }
 
 TEST_F(MyMessageBoxTest, LongTextGrowsTheHeightNotTheWidth)

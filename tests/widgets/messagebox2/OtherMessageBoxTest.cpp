@@ -7,7 +7,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
+
+#include <cstdlib>
 
 namespace {
 
@@ -70,6 +74,26 @@ TEST_F(OtherMessageBoxTest, SharedConfirmBoxRejectsForCancelCloseAndEscape)
     }
 }
 
+TEST_F(OtherMessageBoxTest, SharedConfirmBoxGoesWithTheApplication)
+{
+    // In a child process: end the application, then exit the way a program does.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QPointer<vMessageBox> shared;
+            vMessageBox::setTestSeam([&](vMessageBox &box) {
+                shared = &box;
+                return DialogAnswer::Confirm;
+            });
+            vMessageBox::showMessage("a", "b");
+            vMessageBox::setTestSeam({});
+            QApplication *app = qApp;
+            app->~QApplication(); // main's own object; exit() below never returns there
+            std::exit(shared ? 3 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 // MyQuestionBox: true only for Yes
 
 TEST_F(OtherMessageBoxTest, QuestionBoxIsTrueOnlyForYes)
@@ -105,6 +129,21 @@ TEST_F(OtherMessageBoxTest, QuestionBoxIsCentredOnItsParent)
     });
     MyQuestionBox::showQuestion(&parent, "t", "x");
     EXPECT_LE((centre - parent.geometry().center()).manhattanLength(), 2);
+}
+
+TEST_F(OtherMessageBoxTest, ParentDeletedWhileABoxWaitsTakesItAlong)
+{
+    // The seams answer only a box that outlived its parent.
+    MyQuestionBox::setTestSeam([](MyQuestionBox &) { return DialogAnswer::Confirm; });
+    MyTitleMessageBox::setTestSeam([](MyTitleMessageBox &) { return DialogAnswer::Confirm; });
+    auto deleteSoon = [](QWidget *parent) {
+        parent->show();
+        QTimer::singleShot(0, [parent] { delete parent; });
+        return parent;
+    };
+    EXPECT_FALSE(MyQuestionBox::showQuestion(deleteSoon(new QWidget), "t", "x"));
+    EXPECT_EQ(MyTitleMessageBox::showMessage(deleteSoon(new QWidget), "t", "x", true, QString()), 0);
+    EXPECT_EQ(MyTitleMessageBox::showQuestion(deleteSoon(new QWidget), "t", "q", QString(), QString()), 0);
 }
 
 // MyTitleMessageBox: title line, link words, results

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -35,14 +38,32 @@ TEST(VToastTest, InstanceIsTopLevelStayOnTop)
               Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
 }
 
+TEST(VToastTest, InstanceStillShowingGoesWithTheApplication)
+{
+    // In a child process: end the application while the toast shows, then exit the way a
+    // program does. Left to the exit-time destructors, the toast would die after the
+    // application and crash.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const QPointer<VToast> toast = VToast::getInstance();
+            toast->showToast(QStringLiteral("still showing"), 2000);
+            QApplication *app = qApp;
+            app->~QApplication(); // main's own object; exit() below never returns there
+            std::exit(toast ? 3 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(VToastTest, SecondToastRestartsCountdownWithNewText)
 {
     QWidget parent;
     parent.resize(200, 100);
     parent.show();
     VToast toast(&parent);
-    toast.showToast("first", 2000);
+    toast.showToast("first", 60000);
     EXPECT_TRUE(toast.isVisible());
+    // The second countdown replaces the first: the toast goes after 80 ms, not after a minute.
     toast.showToast("second", 80);
     EXPECT_EQ(toast.label()->text(), "second");
     EXPECT_TRUE(toast.isVisible());
@@ -70,6 +91,9 @@ TEST(LabelToastTest, ShowTextRestartsFullInterval)
     EXPECT_TRUE(toast.isVisible());
     EXPECT_TRUE(toast.closeTimer().isActive());
     EXPECT_EQ(toast.closeTimer().interval(), 2000);
+    // Let a good part of the first countdown run out; the second text gets all of it again.
+    waitUntil([] { return false; }, 500);
+    ASSERT_LE(toast.closeTimer().remainingTime(), 1650);
     toast.showText("two");
     EXPECT_EQ(toast.text(), "two");
     EXPECT_GE(toast.closeTimer().remainingTime(), 1800); // coarse timer granularity

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 
@@ -26,6 +28,28 @@ TEST(LabelToastAutoTest, WidthIsTextPlusTwicePaddingPlusSix)
     EXPECT_EQ(toast.closeTimer().interval(), 2000);
     EXPECT_TRUE(toast.closeTimer().isActive());
     EXPECT_EQ(toast.objectName(), "toastAuto");
+}
+
+TEST(LabelToastAutoTest, FirstShowMeasuresWithTheStyleSheetFont)
+{
+    const QString text = QStringLiteral("a toast in a large font");
+    QFont large = QApplication::font();
+    large.setPixelSize(30);
+    const int expected = QFontMetrics(large).horizontalAdvance(text) + 2 * 4 + 6;
+    ASSERT_GT(expected, QFontMetrics(QApplication::font()).horizontalAdvance(text) + 2 * 4 + 6 + 50);
+
+    LabelToastAuto ownSheet;
+    ownSheet.setPadding(4);
+    ownSheet.setLabelStyleSheet(QStringLiteral("font-size: 30px;"));
+    ownSheet.showText(text);
+    EXPECT_EQ(ownSheet.label()->width(), expected);
+
+    // The same through a rule of the toast's own sheet.
+    LabelToastAuto widgetSheet;
+    widgetSheet.setPadding(4);
+    widgetSheet.setStyleSheet(QStringLiteral("#label_toastAuto { font-size: 30px; }"));
+    widgetSheet.showText(text);
+    EXPECT_EQ(widgetSheet.label()->width(), expected);
 }
 
 TEST(LabelToastAutoTest, ClosesByItsTimerAndClearsTheLabel)
