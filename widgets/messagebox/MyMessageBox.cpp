@@ -86,7 +86,12 @@ void MyMessageBox::setBodyTextColor(const QColor &color)
 
 void MyMessageBox::fitBodyHeight()
 {
+    // Wrap the text at the width the body has inside the box, not at the form's default width,
+    // or a long text wraps into more lines than were measured and is cut off.
+    if (layout())
+        layout()->activate();
     ui->textBrowser->document()->adjustSize();
+    ui->textBrowser->document()->setTextWidth(ui->textBrowser->contentsRect().width());
     QScrollBar *bar = ui->textBrowser->verticalScrollBar();
     ui->textBrowser->setFixedHeight(bar->maximum() + bar->pageStep() + 10);
 }
