@@ -244,8 +244,14 @@ quint32 PagewellHost::createView(QLocalSocket *socket, quint32 counterId)
         if (guard)
             sendFromPage(guard, 6, json);
     });
-    // The native-window kind is embedded by the client, which needs the window's id.
-    return m_kind == QLatin1String("0") ? view->nativeId() : counterId;
+    if (m_kind != QLatin1String("0"))
+        return counterId;
+    // The native-window kind is embedded by the client, which needs the window's id, sizes it
+    // through its container and never sends visibility. A window shown without a size never
+    // follows the container, so it starts with one.
+    view->resizeTo(QSize(800, 600));
+    view->setShown(true);
+    return view->nativeId();
 }
 
 void PagewellHost::applyToView(PagewellView *view, const PagewellCodec::Request &req)

@@ -17,8 +17,11 @@
 #include <QSet>
 #include <QUrl>
 
+#include "QuadrelConfig.h"
 #include "ServiceProcess.h"
 #include "TestSupport.h"
+#include "VCefProcessManager.h"
+#include "VCefWidgetNCW.h"
 
 namespace {
 
@@ -70,6 +73,28 @@ QList<qint64> processesWith(const QByteArray &marker, const QString &name)
     return found;
 }
 
+// Up to three distinct colours of the image, sampled every fourth pixel: one means blank.
+int colourCount(const QImage &image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height() && colours.size() < 3; y += 4)
+        for (int x = 0; x < image.width() && colours.size() < 3; x += 4)
+            colours.insert(image.pixel(x, y));
+    return colours.size();
+}
+
+// One control line to pagewell and its answer; an empty object when none came (pagewell gone).
+QJsonObject controlLine(const QString &name, const QJsonObject &command, int timeoutMs = 10000)
+{
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(5000))
+        return {};
+    socket.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
+    waitUntil([&] { return socket.canReadLine() || socket.state() == QLocalSocket::UnconnectedState; }, timeoutMs);
+    return socket.canReadLine() ? QJsonDocument::fromJson(socket.readLine()).object() : QJsonObject();
+}
+
 } // namespace
 
 // The whole program on a display: ambrel shell, the real ambrel-service, and pagewell.exe drawing
@@ -108,17 +133,9 @@ protected:
                           {QStringLiteral("PAGEWELL_LOG"), pagewellLog},
                           {QStringLiteral("PAGEWELL_CONTROL"), pagewellControl}});
     }
-    // One control line to pagewell and its answer; an empty object when none came (pagewell gone).
     QJsonObject pagewell(const QJsonObject &command, int timeoutMs = 10000)
     {
-        QLocalSocket socket;
-        socket.connectToServer(pagewellControl);
-        if (!socket.waitForConnected(5000))
-            return {};
-        socket.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
-        waitUntil([&] { return socket.canReadLine() || socket.state() == QLocalSocket::UnconnectedState; },
-                  timeoutMs);
-        return socket.canReadLine() ? QJsonDocument::fromJson(socket.readLine()).object() : QJsonObject();
+        return controlLine(pagewellControl, command, timeoutMs);
     }
     QJsonValue evalInPage(const QString &js)
     {
@@ -154,15 +171,6 @@ protected:
         }
         return out;
     }
-    static int colourCount(const QImage &image)
-    {
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height() && colours.size() < 3; y += 4)
-            for (int x = 0; x < image.width() && colours.size() < 3; x += 4)
-                colours.insert(image.pixel(x, y));
-        return colours.size();
-    }
-
     TempWorkDir work;
     ServiceProcess service;
     QProcess ambrel;
@@ -236,4 +244,60 @@ TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
                processesWith(marker, QStringLiteral("QtWebEngineProcess")).isEmpty();
     }, 15000)) << "left behind: pagewell.exe " << processesWith(marker, QStringLiteral("pagewell.exe")).size()
                << ", QtWebEngineProcess " << processesWith(marker, QStringLiteral("QtWebEngineProcess")).size();
+}
+
+// The native-window kind: pagewell.exe "0" answers with its view's window id, and the client's
+// page window embeds that window as a child whose size follows the page window's.
+TEST(NativePageWindowTest, ClientEmbedsTheViewByItsWindowId)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
+    TempWorkDir work;
+    work.write(QStringLiteral("config/ambrel.json"), "{}");
+    QuadrelConfig::getInstance()->reload();
+    work.write(QStringLiteral("start.html"), kStartPage);
+    const QString log = work.filePath(QStringLiteral("pagewell.log"));
+    const QString control = QStringLiteral("pagewell-e2e-native-%1").arg(QCoreApplication::applicationPid());
+    qputenv("PAGEWELL_LOG", log.toLocal8Bit());
+    qputenv("PAGEWELL_CONTROL", control.toLocal8Bit());
+
+    auto *window = new VCefWidgetNCW;
+    window->setWindowFlags(Qt::FramelessWindowHint);
+    window->resize(640, 480);
+    window->loadUrl(QUrl::fromLocalFile(work.filePath(QStringLiteral("start.html"))).toString());
+    window->show();
+    const bool embedded = waitUntil([&] { return window->container() != nullptr; }, 30000);
+    QSize containerSize;
+    if (embedded) {
+        window->resize(600, 420); // the container follows the page window's size
+        containerSize = window->container()->size();
+    }
+    // The embedded window is the page's: its viewport takes the page window's size.
+    QString viewport;
+    const bool followed = embedded && waitUntil([&] {
+        viewport = controlLine(control, {{"cmd", "eval"}, {"js", "window.innerWidth + 'x' + window.innerHeight"}})
+                       .value("result").toString();
+        return viewport == QLatin1String("600x420");
+    }, 30000);
+    // And it is drawn inside the page window.
+    QImage grab;
+    const bool drawn = followed && waitUntil([&] {
+        const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+        grab = window->screen()->grabWindow(0, origin.x(), origin.y(), window->width(), window->height()).toImage();
+        return colourCount(grab) >= 3;
+    }, 15000);
+    QJsonObject created;
+    for (const QJsonObject &l : jsonLines(log))
+        if (l.value("event").toString() == "viewCreated")
+            created = l;
+    delete window;
+    VCefProcessManager::destroyInstance();
+    qunsetenv("PAGEWELL_LOG");
+    qunsetenv("PAGEWELL_CONTROL");
+
+    ASSERT_TRUE(embedded) << "no window to embed under the view id " << created.value("viewId").toDouble();
+    EXPECT_TRUE(created.value("drawn").toBool());
+    EXPECT_EQ(containerSize, QSize(600, 420));
+    EXPECT_TRUE(followed) << "the page's viewport is " << viewport.toStdString();
+    EXPECT_TRUE(drawn) << "the page window is " << colourCount(grab) << " colour(s)";
 }
