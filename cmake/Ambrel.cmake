@@ -16,17 +16,22 @@ function(ambrel_glob_sources out)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# ambrel_add_test(<name> SOURCES ... LIBS ... [GUI])
-# A GoogleTest binary registered with ctest; GUI tests run on the offscreen platform.
+# ambrel_add_test(<name> SOURCES ... LIBS ... [GUI] [DISPLAY])
+# A GoogleTest binary registered with ctest; GUI tests run on the offscreen platform, DISPLAY
+# tests (OpenGL, drawn pages) on the X display that ./test.sh provides.
 function(ambrel_add_test name)
-  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;DISPLAY" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Threads::Threads)
   if(NOT T_LIBS MATCHES "ambrel::testmain")
     target_link_libraries(${name} PRIVATE ambrel::testmain)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  set(env "QT_QPA_PLATFORM=offscreen" "AMBREL_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
+  set(platform offscreen)
+  if(T_DISPLAY)
+    set(platform xcb)
+  endif()
+  set(env "QT_QPA_PLATFORM=${platform}" "AMBREL_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
           "PATH=${CMAKE_BINARY_DIR}/bin:$ENV{PATH}")
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests

@@ -65,9 +65,9 @@ QList<QJsonObject> jsonLines(const QString &path)
 void startAmbrelShell(QProcess &ambrel, const TempWorkDir &work, const QMap<QString, QString> &environment)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     for (auto it = environment.constBegin(); it != environment.constEnd(); ++it)
         env.insert(it.key(), it.value());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     ambrel.setProcessEnvironment(env);
     ambrel.setWorkingDirectory(work.path());
     ambrel.start(binDir() + QStringLiteral("/ambrel"), {QStringLiteral("shell")});

@@ -39,7 +39,8 @@ QString binDir();
 // blank lines skipped, nothing when the file is missing.
 QList<QJsonObject> jsonLines(const QString &path);
 
-// Starts `ambrel shell` from build/bin in the folder, offscreen, with the extra environment.
+// Starts `ambrel shell` from build/bin in the folder, offscreen unless the extra environment
+// names another platform.
 void startAmbrelShell(QProcess &ambrel, const TempWorkDir &work, const QMap<QString, QString> &environment);
 
 // Waits for ambrel to end on its own; kills it after the time-out. True when it ended itself.

@@ -1,18 +1,30 @@
 #include "PagewellHost.h"
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QFile>
 #include <QJsonDocument>
 #include <QLocalSocket>
+#include <QPoint>
+#include <QSize>
 #include <QTimer>
 
-PagewellHost::PagewellHost(const QString &serverName, const QString &kind, QObject *parent)
+#include "PagewellView.h"
+
+PagewellHost::PagewellHost(const QString &serverName, const QString &kind, bool render, QObject *parent)
     : QObject(parent), m_serverName(serverName), m_kind(kind),
-      m_log(QString::fromLocal8Bit(qgetenv("PAGEWELL_LOG")))
+      m_log(QString::fromLocal8Bit(qgetenv("PAGEWELL_LOG"))), m_render(render)
 {
     connect(&m_server, &QLocalServer::newConnection, this, &PagewellHost::onNewConnection);
     // Views of a restarted pagewell get ids of their own.
     m_nextViewId = quint32(QCoreApplication::applicationPid()) * 100u + 1u;
+}
+
+PagewellHost::~PagewellHost()
+{
+    // Web views must go while the application still exists.
+    for (const Connection &c : qAsConst(m_connections))
+        delete c.view.data();
 }
 
 bool PagewellHost::listen()
@@ -20,7 +32,7 @@ bool PagewellHost::listen()
     // A previous process under the same name may have left its socket file behind.
     QLocalServer::removeServer(m_serverName);
     const bool ok = m_server.listen(m_serverName);
-    m_log.write({{"event", "start"}, {"server", m_serverName}, {"kind", m_kind}, {"listening", ok}});
+    m_log.write({{"event", "start"}, {"server", m_serverName}, {"kind", m_kind}, {"listening", ok}, {"render", m_render}});
     return ok;
 }
 
@@ -68,6 +80,9 @@ void PagewellHost::onNewConnection()
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
             m_log.write({{"event", "disconnect"}, {"conn", m_connections.value(socket).number}});
+            // The page window has gone, and its page with it.
+            if (PagewellView *view = m_connections.value(socket).view)
+                view->deleteLater();
             m_connections.remove(socket);
             socket->deleteLater();
         });
@@ -103,19 +118,21 @@ void PagewellHost::handle(QLocalSocket *socket, const PagewellCodec::Request &re
 
     if (req.type == 1) {
         if (!m_script.value("noCreateReply").toBool()) {
-            const quint32 viewId = m_nextViewId++;
+            const quint32 counterId = m_nextViewId++;
             const int code = m_script.value("createViewCode").toInt(0);
-            const QByteArray frame = PagewellCodec::response(req.id, 1, code, QString(),
-                                                             PagewellCodec::viewIdData(viewId));
             const QPointer<QLocalSocket> guard(socket);
-            QTimer::singleShot(m_script.value("createViewDelayMs").toInt(0), this, [this, guard, frame, viewId] {
+            const quint64 requestId = req.id;
+            QTimer::singleShot(m_script.value("createViewDelayMs").toInt(0), this, [this, guard, requestId, code, counterId] {
                 if (!guard)
                     return;
-                guard->write(frame);
+                const quint32 viewId = m_render ? createView(guard, counterId) : counterId;
+                guard->write(PagewellCodec::response(requestId, 1, code, QString(), PagewellCodec::viewIdData(viewId)));
                 guard->flush();
-                m_connections[guard].viewCreated = true;
-                m_log.write({{"event", "viewCreated"}, {"conn", m_connections[guard].number},
-                             {"viewId", double(viewId)}});
+                Connection &conn = m_connections[guard];
+                conn.viewCreated = true;
+                conn.viewId = viewId;
+                m_log.write({{"event", "viewCreated"}, {"conn", conn.number}, {"viewId", double(viewId)},
+                             {"drawn", !conn.view.isNull()}});
                 if (!m_afterStarted) {
                     m_afterStarted = true;
                     for (const QJsonValue &v : m_script.value("after").toArray()) {
@@ -128,6 +145,8 @@ void PagewellHost::handle(QLocalSocket *socket, const PagewellCodec::Request &re
     } else {
         socket->write(PagewellCodec::response(req.id, req.type, 0, QStringLiteral("ok"), QByteArray()));
         socket->flush();
+        if (c.view)
+            applyToView(c.view, req);
     }
 
     for (const QJsonValue &v : m_script.value("on").toArray()) {
@@ -209,11 +228,137 @@ void PagewellHost::play(QLocalSocket *socket, const QJsonArray &items)
     }
 }
 
+quint32 PagewellHost::createView(QLocalSocket *socket, quint32 counterId)
+{
+    Connection &c = m_connections[socket];
+    // A second create on one connection replaces the view.
+    delete c.view.data();
+    auto *view = new PagewellView(this);
+    c.view = view;
+    const QPointer<QLocalSocket> guard(socket);
+    connect(view, &PagewellView::command, this, [this, guard](const QString &json) {
+        if (guard)
+            sendFromPage(guard, 5, json);
+    });
+    connect(view, &PagewellView::query, this, [this, guard](const QString &json) {
+        if (guard)
+            sendFromPage(guard, 6, json);
+    });
+    if (m_kind != QLatin1String("0"))
+        return counterId;
+    // The native-window kind is embedded by the client, which needs the window's id, sizes it
+    // through its container and never sends visibility. A window shown without a size never
+    // follows the container, so it starts with one.
+    view->resizeTo(QSize(800, 600));
+    view->setShown(true);
+    return view->nativeId();
+}
+
+void PagewellHost::applyToView(PagewellView *view, const PagewellCodec::Request &req)
+{
+    QDataStream in(req.payload);
+    switch (req.type) {
+    case 3: {
+        QString url;
+        in >> url;
+        view->load(url);
+        break;
+    }
+    case 4: {
+        QString json;
+        in >> json;
+        view->sendToPage(json);
+        break;
+    }
+    case 7: {
+        qint64 queryId = 0;
+        QString text;
+        bool ok = false;
+        in >> queryId >> text >> ok;
+        if (in.status() == QDataStream::Ok)
+            view->queryReply(queryId, text, ok);
+        break;
+    }
+    case 8:
+        view->toggleDevTools();
+        break;
+    case 9: {
+        QSize size;
+        in >> size;
+        if (in.status() == QDataStream::Ok)
+            view->resizeTo(size);
+        break;
+    }
+    case 10: {
+        QPoint pos;
+        in >> pos;
+        if (in.status() == QDataStream::Ok)
+            view->moveTo(pos);
+        break;
+    }
+    case 11: {
+        bool shown = false;
+        in >> shown;
+        if (in.status() == QDataStream::Ok)
+            view->setShown(shown);
+        break;
+    }
+    case 12:
+        view->activate();
+        break;
+    default:
+        break;
+    }
+}
+
+void PagewellHost::sendFromPage(QLocalSocket *socket, qint32 type, const QString &json)
+{
+    const QByteArray data = type == 5 ? PagewellCodec::commandData(json) : json.toUtf8();
+    socket->write(PagewellCodec::response(0, type, 0, QString(), data));
+    socket->flush();
+    m_log.write({{"event", "sent"}, {"conn", m_connections.value(socket).number}, {"type", type},
+                 {"json", json}, {"from", "page"}});
+}
+
+void PagewellHost::evalInView(QLocalSocket *control, const QJsonObject &cmd)
+{
+    const QPointer<QLocalSocket> guard(control);
+    auto answer = [guard](const QJsonObject &o) {
+        if (!guard)
+            return;
+        guard->write(QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n');
+        guard->flush();
+    };
+    // The wanted view, or the page of the oldest connection.
+    PagewellView *view = nullptr;
+    int number = 0;
+    for (const Connection &c : qAsConst(m_connections)) {
+        if (!c.view)
+            continue;
+        if (cmd.contains("view") ? c.viewId == quint32(cmd.value("view").toDouble())
+                                 : c.view->hasPage() && (!view || c.number < number)) {
+            view = c.view;
+            number = c.number;
+        }
+    }
+    if (!view) {
+        answer({{"ok", false}, {"error", m_render ? "no such view" : "pages are not drawn"}});
+        return;
+    }
+    view->evaluate(cmd.value("js").toString(), [answer](bool ok, const QJsonValue &result, const QString &error) {
+        answer(ok ? QJsonObject{{"ok", true}, {"result", result}} : QJsonObject{{"ok", false}, {"error", error}});
+    });
+}
+
 void PagewellHost::onControlLine(QLocalSocket *control, const QByteArray &raw)
 {
     if (raw.isEmpty())
         return;
     const QJsonObject cmd = QJsonDocument::fromJson(raw).object();
+    if (cmd.value("cmd").toString() == QLatin1String("eval")) {
+        evalInView(control, cmd);
+        return;
+    }
     QLocalSocket *target = nullptr;
     if (cmd.contains("conn")) {
         const int wanted = cmd.value("conn").toInt();

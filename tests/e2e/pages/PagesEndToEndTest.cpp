@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QPixmap>
+#include <QProcess>
+#include <QRect>
+#include <QScreen>
+#include <QSet>
+#include <QUrl>
+
+#include "QuadrelConfig.h"
+#include "ServiceProcess.h"
+#include "TestSupport.h"
+#include "VCefProcessManager.h"
+#include "VCefWidgetNCW.h"
+
+namespace {
+
+// The start page, written against pagewell's page interface: it asks its load-time questions,
+// subscribes to one broadcast and keeps what it hears in window.tour.
+const char *const kStartPage = R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>start</title></head>
+<body style="margin:0;background:#1d5fa8;color:#fff;font:32px sans-serif">
+<h1 style="padding:40px">虚拟派对 start page</h1>
+<div style="height:200px;margin:40px;background:#f4c020"></div>
+<script>
+window.tour = {loaded: false, answers: {}, broadcasts: []};
+pagewell.onMessage(function (text) { tour.broadcasts.push(text); });
+pagewell.command({funcName: "registerRecvProtoBroadcast",
+                  param: {protoKey: ["BroadcastResult.OfficialBroadcast"]}});
+function ask(name, query) {
+    return pagewell.query(query).then(function (r) { tour.answers[name] = r; });
+}
+Promise.all([
+    ask("getRoomInfo", {funcName: "getRoomInfo", param: {}}),
+    ask("dataTableRequest", {funcName: "dataTableRequest", param: {tableName: "giftList"}}),
+    ask("protoRequest", {funcName: "protoRequest",
+                         param: {protoName: "PrankCmd.addPrank", protoParam: {giftId: "g-1", giftNum: 2}}})
+]).then(function () { tour.loaded = true; });
+</script></body></html>
+)";
+
+const char *const kServiceScript = R"({"replies": {
+    "PrankCmd.addPrank": {"code": 1, "text": "成功", "type": "BroadcastResult.OfficialBroadcast",
+                          "fields": {"content": "回复", "playCount": 3}}}})";
+
+// Processes whose environment carries the text (ours carry the test's own folder).
+QList<qint64> processesWith(const QByteArray &marker, const QString &name)
+{
+    QList<qint64> found;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        if (!numeric || pid == QCoreApplication::applicationPid())
+            continue;
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (!comm.open(QIODevice::ReadOnly) || !environ.open(QIODevice::ReadOnly))
+            continue;
+        if (QString::fromLocal8Bit(comm.readAll()).trimmed().startsWith(name.left(15)) &&
+            environ.readAll().contains(marker))
+            found.append(pid);
+    }
+    return found;
+}
+
+// Up to three distinct colours of the image, sampled every fourth pixel: one means blank.
+int colourCount(const QImage &image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height() && colours.size() < 3; y += 4)
+        for (int x = 0; x < image.width() && colours.size() < 3; x += 4)
+            colours.insert(image.pixel(x, y));
+    return colours.size();
+}
+
+// One control line to pagewell and its answer; an empty object when none came (pagewell gone).
+QJsonObject controlLine(const QString &name, const QJsonObject &command, int timeoutMs = 10000)
+{
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(5000))
+        return {};
+    socket.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
+    waitUntil([&] { return socket.canReadLine() || socket.state() == QLocalSocket::UnconnectedState; }, timeoutMs);
+    return socket.canReadLine() ? QJsonDocument::fromJson(socket.readLine()).object() : QJsonObject();
+}
+
+} // namespace
+
+// The whole program on a display: ambrel shell, the real ambrel-service, and pagewell.exe drawing
+// the start page over the main window.
+class PagesEndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
+        // The start page and the service's script for it.
+        work.write(QStringLiteral("start.html"), kStartPage);
+        const QByteArray serviceScript = kServiceScript;
+        ASSERT_TRUE(service.start(work.path(), serviceScript));
+        const QString startPage = QUrl::fromLocalFile(work.filePath(QStringLiteral("start.html"))).toString();
+        work.write(QStringLiteral("config/ambrel.json"),
+                   QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1", "HttpTimeoutMs": "3000",
+                                      "PelorinServer": "%2", "RtcAppId": "e2e-pages",
+                                      "CefUrls": {"virtualpartyopenlive": "%3"}})")
+                       .arg(service.sdkinitUrl(), service.pelorinUrl(), startPage)
+                       .toUtf8());
+        pagewellLog = work.filePath(QStringLiteral("pagewell.log"));
+        pagewellControl = QStringLiteral("pagewell-e2e-pages-%1").arg(QCoreApplication::applicationPid());
+    }
+    void TearDown() override
+    {
+        if (ambrel.state() != QProcess::NotRunning) {
+            ambrel.kill();
+            ambrel.waitForFinished(10000);
+        }
+    }
+    void startAmbrel()
+    {
+        startAmbrelShell(ambrel, work,
+                         {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
+                          {QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("1")},
+                          {QStringLiteral("PAGEWELL_LOG"), pagewellLog},
+                          {QStringLiteral("PAGEWELL_CONTROL"), pagewellControl}});
+    }
+    QJsonObject pagewell(const QJsonObject &command, int timeoutMs = 10000)
+    {
+        return controlLine(pagewellControl, command, timeoutMs);
+    }
+    QJsonValue evalInPage(const QString &js)
+    {
+        const QJsonObject answer = pagewell({{"cmd", "eval"}, {"js", js}});
+        return answer.value("ok").toBool() ? answer.value("result") : QJsonValue(QJsonValue::Undefined);
+    }
+    QList<QJsonObject> pagewellLines(const QString &event, int type) const
+    {
+        QList<QJsonObject> out;
+        for (const QJsonObject &l : jsonLines(pagewellLog))
+            if (l.value("event").toString() == event && l.value("type").toInt() == type)
+                out.append(l);
+        return out;
+    }
+    // The main window as the client mirrors it: its newest position and size.
+    QRect mainWindowRect() const
+    {
+        const auto moves = pagewellLines(QStringLiteral("recv"), 10);
+        const auto sizes = pagewellLines(QStringLiteral("recv"), 9);
+        if (moves.isEmpty() || sizes.isEmpty())
+            return {};
+        return QRect(moves.last().value("x").toInt(), moves.last().value("y").toInt(),
+                     sizes.last().value("width").toInt(), sizes.last().value("height").toInt());
+    }
+    // The tail of the client's log, for a failure message.
+    QString shellLog() const
+    {
+        QString out;
+        for (const QFileInfo &f : QDir(work.filePath(QStringLiteral("log/shell"))).entryInfoList(QDir::Files)) {
+            QFile file(f.filePath());
+            if (file.open(QIODevice::ReadOnly))
+                out += QString::fromUtf8(file.readAll()).right(4000);
+        }
+        return out;
+    }
+    TempWorkDir work;
+    ServiceProcess service;
+    QProcess ambrel;
+    QString pagewellLog;
+    QString pagewellControl;
+};
+
+TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
+{
+    startAmbrel();
+    ASSERT_TRUE(ambrel.waitForStarted(10000));
+
+    // The start page loads in a drawn view and gets every load-time answer.
+    ASSERT_TRUE(waitUntil([&] { return evalInPage("window.tour && window.tour.loaded").toBool(); }, 60000))
+        << ambrel.readAllStandardError().toStdString();
+    const QJsonObject answers = evalInPage("window.tour.answers").toObject();
+    const QJsonObject room = answers.value("getRoomInfo").toObject();
+    EXPECT_TRUE(room.value("ok").toBool());
+    EXPECT_TRUE(room.value("text").toString().startsWith(R"({"state":1,"errorMsg":"","data":{)"))
+        << room.value("text").toString().toStdString();
+    EXPECT_TRUE(answers.value("dataTableRequest").toObject().contains("ok"));
+    const QJsonObject proto = answers.value("protoRequest").toObject();
+    EXPECT_TRUE(proto.value("ok").toBool());
+    EXPECT_TRUE(proto.value("text").toString().startsWith(R"({"state":1,)")) << proto.value("text").toString().toStdString();
+    // pagewell saw each of the page's queries go out and its answer come back.
+    QSet<qint64> asked;
+    QSet<qint64> answered;
+    QString protoName;
+    for (const QJsonObject &l : pagewellLines(QStringLiteral("sent"), 6)) {
+        const QJsonObject query = QJsonDocument::fromJson(l.value("json").toString().toUtf8()).object();
+        asked.insert(qint64(query.value("queryId").toDouble()));
+        if (query.value("funcName").toString() == QLatin1String("protoRequest"))
+            protoName = query.value("param").toObject().value("protoName").toString();
+    }
+    for (const QJsonObject &l : pagewellLines(QStringLiteral("recv"), 7))
+        answered.insert(qint64(l.value("queryId").toDouble()));
+    EXPECT_GE(asked.size(), 3);
+    EXPECT_EQ(answered, asked);
+
+    // The page's server request reached the service.
+    QStringList methods;
+    for (const QJsonObject &l : service.log(QStringLiteral("request")))
+        methods.append(l.value("method").toString());
+    EXPECT_FALSE(protoName.isEmpty());
+    EXPECT_TRUE(methods.contains(protoName)) << protoName.toStdString() << " not in " << methods.join(',').toStdString();
+
+    // A broadcast the service pushes reaches the page's script.
+    const QJsonObject pushed = service.control(QJsonDocument::fromJson(
+        R"({"cmd":"push","name":"BroadcastResult.OfficialBroadcast","fields":{"content":"全服公告","playCount":2}})").object());
+    EXPECT_EQ(pushed.value("sent").toInt(), 1) << QJsonDocument(pushed).toJson().toStdString();
+    const QString expected = QStringLiteral(R"({"funcName":"protoBroadcast","param":{"protoKey":"BroadcastResult.OfficialBroadcast",)"
+                                            R"("protoMsg":"{\"content\":\"全服公告\",\"playCount\":2}"}})");
+    QJsonArray broadcasts;
+    EXPECT_TRUE(waitUntil([&] {
+        broadcasts = evalInPage("window.tour.broadcasts").toArray();
+        return broadcasts.contains(expected);
+    }, 15000)) << QJsonDocument(broadcasts).toJson().toStdString();
+
+    // The screen where the main window is shows the page, not an empty window.
+    const QRect rect = mainWindowRect();
+    ASSERT_FALSE(rect.isEmpty());
+    QImage grab;
+    EXPECT_TRUE(waitUntil([&] {
+        grab = QGuiApplication::primaryScreen()
+                   ->grabWindow(0, rect.x(), rect.y(), rect.width(), rect.height())
+                   .toImage();
+        return colourCount(grab) >= 3;
+    }, 15000)) << "the main window's area is " << colourCount(grab) << " colour(s)";
+
+    // The page closes the main window: ambrel ends with 0 and takes pagewell and its helpers along.
+    const QByteArray marker = pagewellLog.toLocal8Bit();
+    ASSERT_EQ(processesWith(marker, QStringLiteral("pagewell.exe")).size(), 1);
+    ASSERT_FALSE(processesWith(marker, QStringLiteral("QtWebEngineProcess")).isEmpty());
+    pagewell({{"cmd", "eval"}, {"js", R"(pagewell.command({funcName: "closeWidget", param: {}}); true)"}});
+    ASSERT_TRUE(waitForAmbrelExit(ambrel, 30000))
+        << "ambrel did not end; its log:\n" << shellLog().toStdString();
+    EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ambrel.exitCode(), 0);
+    EXPECT_TRUE(waitUntil([&] {
+        return processesWith(marker, QStringLiteral("pagewell.exe")).isEmpty() &&
+               processesWith(marker, QStringLiteral("QtWebEngineProcess")).isEmpty();
+    }, 15000)) << "left behind: pagewell.exe " << processesWith(marker, QStringLiteral("pagewell.exe")).size()
+               << ", QtWebEngineProcess " << processesWith(marker, QStringLiteral("QtWebEngineProcess")).size();
+}
+
+// The native-window kind: pagewell.exe "0" answers with its view's window id, and the client's
+// page window embeds that window as a child whose size follows the page window's.
+TEST(NativePageWindowTest, ClientEmbedsTheViewByItsWindowId)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
+    TempWorkDir work;
+    work.write(QStringLiteral("config/ambrel.json"), "{}");
+    QuadrelConfig::getInstance()->reload();
+    work.write(QStringLiteral("start.html"), kStartPage);
+    const QString log = work.filePath(QStringLiteral("pagewell.log"));
+    const QString control = QStringLiteral("pagewell-e2e-native-%1").arg(QCoreApplication::applicationPid());
+    qputenv("PAGEWELL_LOG", log.toLocal8Bit());
+    qputenv("PAGEWELL_CONTROL", control.toLocal8Bit());
+
+    auto *window = new VCefWidgetNCW;
+    window->setWindowFlags(Qt::FramelessWindowHint);
+    window->resize(640, 480);
+    window->loadUrl(QUrl::fromLocalFile(work.filePath(QStringLiteral("start.html"))).toString());
+    window->show();
+    const bool embedded = waitUntil([&] { return window->container() != nullptr; }, 30000);
+    QSize containerSize;
+    if (embedded) {
+        window->resize(600, 420); // the container follows the page window's size
+        containerSize = window->container()->size();
+    }
+    // The embedded window is the page's: its viewport takes the page window's size.
+    QString viewport;
+    const bool followed = embedded && waitUntil([&] {
+        viewport = controlLine(control, {{"cmd", "eval"}, {"js", "window.innerWidth + 'x' + window.innerHeight"}})
+                       .value("result").toString();
+        return viewport == QLatin1String("600x420");
+    }, 30000);
+    // And it is drawn inside the page window.
+    QImage grab;
+    const bool drawn = followed && waitUntil([&] {
+        const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+        grab = window->screen()->grabWindow(0, origin.x(), origin.y(), window->width(), window->height()).toImage();
+        return colourCount(grab) >= 3;
+    }, 15000);
+    QJsonObject created;
+    for (const QJsonObject &l : jsonLines(log))
+        if (l.value("event").toString() == "viewCreated")
+            created = l;
+    delete window;
+    VCefProcessManager::destroyInstance();
+    qunsetenv("PAGEWELL_LOG");
+    qunsetenv("PAGEWELL_CONTROL");
+
+    ASSERT_TRUE(embedded) << "no window to embed under the view id " << created.value("viewId").toDouble();
+    EXPECT_TRUE(created.value("drawn").toBool());
+    EXPECT_EQ(containerSize, QSize(600, 420));
+    EXPECT_TRUE(followed) << "the page's viewport is " << viewport.toStdString();
+    EXPECT_TRUE(drawn) << "the page window is " << colourCount(grab) << " colour(s)";
+}
