@@ -25,33 +25,15 @@
 
 namespace {
 
-// The start page, written against pagewell's page interface: it asks its load-time questions,
-// subscribes to one broadcast and keeps what it hears in window.tour.
-const char *const kStartPage = R"(<!doctype html>
-<html><head><meta charset="utf-8"><title>start</title></head>
+// A page written against pagewell's page interface, for the native-window case that runs
+// without the service.
+const char *const kPlainPage = R"(<!doctype html>
+<html><head><meta charset="utf-8"><title>plain</title></head>
 <body style="margin:0;background:#1d5fa8;color:#fff;font:32px sans-serif">
-<h1 style="padding:40px">虚拟派对 start page</h1>
+<h1 style="padding:40px">虚拟派对</h1>
 <div style="height:200px;margin:40px;background:#f4c020"></div>
-<script>
-window.tour = {loaded: false, answers: {}, broadcasts: []};
-pagewell.onMessage(function (text) { tour.broadcasts.push(text); });
-pagewell.command({funcName: "registerRecvProtoBroadcast",
-                  param: {protoKey: ["BroadcastResult.OfficialBroadcast"]}});
-function ask(name, query) {
-    return pagewell.query(query).then(function (r) { tour.answers[name] = r; });
-}
-Promise.all([
-    ask("getRoomInfo", {funcName: "getRoomInfo", param: {}}),
-    ask("dataTableRequest", {funcName: "dataTableRequest", param: {tableName: "giftList"}}),
-    ask("protoRequest", {funcName: "protoRequest",
-                         param: {protoName: "PrankCmd.addPrank", protoParam: {giftId: "g-1", giftNum: 2}}})
-]).then(function () { tour.loaded = true; });
-</script></body></html>
+</body></html>
 )";
-
-const char *const kServiceScript = R"({"replies": {
-    "PrankCmd.addPrank": {"code": 1, "text": "成功", "type": "BroadcastResult.OfficialBroadcast",
-                          "fields": {"content": "回复", "playCount": 3}}}})";
 
 // Processes whose environment carries the text (ours carry the test's own folder).
 QList<qint64> processesWith(const QByteArray &marker, const QString &name)
@@ -106,11 +88,12 @@ protected:
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
-        // The start page and the service's script for it.
-        work.write(QStringLiteral("start.html"), kStartPage);
-        const QByteArray serviceScript = kServiceScript;
-        ASSERT_TRUE(service.start(work.path(), serviceScript));
-        const QString startPage = QUrl::fromLocalFile(work.filePath(QStringLiteral("start.html"))).toString();
+        // The shipped start page, served by the service with the shipped script for it.
+        QFile script(QStringLiteral(AMBREL_SOURCE_DIR "/config/ambrel-service.json"));
+        ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(service.start(work.path(), script.readAll()));
+        const QString startPage =
+            QStringLiteral("http://127.0.0.1:%1/pages/virtualpartyopenlive.html").arg(service.httpPort());
         work.write(QStringLiteral("config/ambrel.json"),
                    QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1", "HttpTimeoutMs": "3000",
                                       "PelorinServer": "%2", "RtcAppId": "e2e-pages",
@@ -267,7 +250,7 @@ TEST(NativePageWindowTest, ClientEmbedsTheViewByItsWindowId)
     TempWorkDir work;
     work.write(QStringLiteral("config/ambrel.json"), "{}");
     QuadrelConfig::getInstance()->reload();
-    work.write(QStringLiteral("start.html"), kStartPage);
+    work.write(QStringLiteral("start.html"), kPlainPage);
     const QString log = work.filePath(QStringLiteral("pagewell.log"));
     const QString control = QStringLiteral("pagewell-e2e-native-%1").arg(QCoreApplication::applicationPid());
     qputenv("PAGEWELL_LOG", log.toLocal8Bit());
