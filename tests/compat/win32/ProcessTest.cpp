@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 TEST(CommandLineTest, ProgramNameEndsAtFirstBlankOutsideQuotes)
 {
@@ -61,6 +62,23 @@ TEST(WinExecTest, StartsTheProgramDetachedWithSplitArguments)
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("two words\n"));
+}
+
+TEST(ConsoleTest, CommandsForCmdRunThemselvesAndPingKeepsItsCount)
+{
+    auto mapped = [](const QString &program, const QStringList &arguments) {
+        QProcess p;
+        p.setProgram(program);
+        p.setArguments(arguments);
+        SetProcessNewConsole(&p, FOREGROUND_GREEN);
+        return QStringList{p.program()} + p.arguments();
+    };
+    EXPECT_EQ(mapped("cmd", {"/k", "ping", "h"}), (QStringList{"ping", "-c", "4", "h"}));
+    EXPECT_EQ(mapped("CMD.EXE", {"/C", "ping", "-n", "2", "h"}), (QStringList{"ping", "-c", "2", "h"}));
+    EXPECT_EQ(mapped("cmd", {"/k", "ping", "-t", "h"}), (QStringList{"ping", "h"}));
+    EXPECT_EQ(mapped("cmd", {"/c", "echo", "a b"}), (QStringList{"echo", "a b"}));
+    EXPECT_EQ(mapped("cmd", {"/q"}), (QStringList{"cmd", "/q"}));
+    EXPECT_EQ(mapped("ping", {"h"}), (QStringList{"ping", "h"}));
 }
 
 TEST(ProcessCountersTest, CountersDescribeThisProcess)
