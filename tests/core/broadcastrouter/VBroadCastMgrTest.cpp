@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 VProtoMsgPtr broadcast(const QString &name)
@@ -77,4 +80,32 @@ TEST(VBroadCastMgrTest, SubscribersGetTheMessageAndEmptyBroadcastsAreDropped)
     emit KivoServerComm::getInstance()->sigRecvBroadCast(id, msg);
     EXPECT_TRUE(waitUntil([&] { return live.calls == 2; }));
     EXPECT_EQ(live.last, msg);
+}
+
+TEST(VBroadCastMgrTest, EverySubscriberIsCalledOnceWhateverDiedBeforeIt)
+{
+    VBroadCastMgr *router = VBroadCastMgr::getInstance();
+    const QString name = "BroadcastResult.SignCountdownBroadcast";
+    std::vector<std::unique_ptr<BroadcastSubscriber>> subscribers;
+    for (int i = 0; i < 16; ++i) {
+        subscribers.emplace_back(new BroadcastSubscriber);
+        router->addSubscriber(name, subscribers.back().get(), "BroadcastSubscriber::onBroadcast");
+    }
+    // Some die; the living register again (which replaces their slot text) and new ones join.
+    for (size_t i = 0; i < subscribers.size(); i += 3)
+        subscribers[i].reset();
+    for (auto &s : subscribers) {
+        if (s)
+            router->addSubscriber(name, s.get(), "BroadcastSubscriber::onBroadcast");
+    }
+    for (int i = 0; i < 8; ++i) {
+        subscribers.emplace_back(new BroadcastSubscriber);
+        router->addSubscriber(name, subscribers.back().get(), "BroadcastSubscriber::onBroadcast");
+    }
+    router->sltRecvBroadCast(idOf(name), broadcast(name));
+    for (size_t i = 0; i < subscribers.size(); ++i) {
+        if (subscribers[i]) {
+            EXPECT_EQ(subscribers[i]->calls, 1) << i;
+        }
+    }
 }
