@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -93,4 +94,38 @@ TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAtStartUp)
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromLocal8Bit(args.readAll()),
               QStringLiteral("clearOldFiles|%1/log/tarnlive|").arg(QDir(dir.path()).absolutePath()));
+}
+
+// A termination signal while the launcher box waits ends the program as closing the box does.
+TEST(AmbrelProgramTest, TerminationSignalWhileTheLauncherBoxWaitsEndsInOrder)
+{
+    TempWorkDir dir;
+    dir.write(QStringLiteral("config/ambrel.json"), "{\"ServerType\":\"1002\"}");
+    QProcess ambrel;
+    ambrel.setWorkingDirectory(dir.path());
+    ambrel.start(binDir() + QStringLiteral("/ambrel"), QStringList());
+    ASSERT_TRUE(ambrel.waitForStarted(10000));
+    // Signalled only once the process catches SIGTERM (its caught-signal mask), so the test never
+    // races the start-up.
+    auto catchesTerm = [&] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(ambrel.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:"))
+                return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1) != 0;
+        }
+        return false;
+    };
+    const bool caught = waitUntil(catchesTerm, 20000);
+    ambrel.terminate();
+    ASSERT_TRUE(ambrel.waitForFinished(20000));
+    ASSERT_TRUE(caught);
+    EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ambrel.exitCode(), 0);
+    const QStringList out = QString::fromLocal8Bit(ambrel.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(out.isEmpty());
+    EXPECT_EQ(out.last(), QStringLiteral("mem mon end"));
+    // Nothing after the launcher check ran.
+    EXPECT_TRUE(todaysLog(dir).isEmpty());
 }
