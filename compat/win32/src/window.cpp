@@ -16,7 +16,10 @@ bool stationVisible()
 {
     // "name:options"; the platform Qt picks without one is xcb.
     QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    platform = platform.left(platform.indexOf(':')).trimmed();
+    const int options = platform.indexOf(':');
+    if (options >= 0)
+        platform.truncate(options);
+    platform = platform.trimmed();
     if (platform.isEmpty() || platform == "xcb")
         return !qEnvironmentVariableIsEmpty("DISPLAY");
     if (platform.startsWith("wayland"))
