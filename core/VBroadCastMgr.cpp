@@ -39,7 +39,7 @@ void VBroadCastMgr::addSubscriber(const QString &name, QObject *object, const QS
     if (name.isEmpty() || !object)
         return;
     const int id = VProtoKeyMgr::getInstance()->value(name).toInt();
-    m_subscribers[id].insert(QPointer<QObject>(object), slotText);
+    m_subscribers[id].insert(object, Subscriber{QPointer<QObject>(object), slotText});
 }
 
 void VBroadCastMgr::sltRecvBroadCast(int protoId, VProtoMsgPtr pbMsg)
@@ -50,12 +50,12 @@ void VBroadCastMgr::sltRecvBroadCast(int protoId, VProtoMsgPtr pbMsg)
     }
     auto subs = m_subscribers.constFind(protoId);
     if (subs != m_subscribers.constEnd()) {
-        const QMap<QPointer<QObject>, QString> copy = subs.value();
+        const QMap<const QObject *, Subscriber> copy = subs.value();
         for (auto it = copy.constBegin(); it != copy.constEnd(); ++it) {
-            QObject *object = it.key().data();
+            QObject *object = it.value().object.data();
             if (!object)
                 continue;
-            const QString method = it.value().split(QStringLiteral("::")).last();
+            const QString method = it.value().slotText.split(QStringLiteral("::")).last();
             QMetaObject::invokeMethod(object, method.toLocal8Bit().constData(),
                                       QGenericArgument("QSharedPointer<VProtoBufMessage>", &pbMsg));
         }

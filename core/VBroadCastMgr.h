@@ -43,6 +43,15 @@ private:
     void onRoomGameStatusInfo(VProtoMsgPtr pbMsg);
     void onUpdateCheckSimplePassword(VProtoMsgPtr pbMsg);
 
+    // Keyed by the object's address, which never changes while the key is in the map (a guarded
+    // pointer as key turns null when its object dies and breaks the map's order); the guard
+    // tells a dead entry, and a new object at a dead one's address replaces it.
+    struct Subscriber
+    {
+        QPointer<QObject> object;
+        QString slotText;
+    };
+
     QHash<int, Handler> m_handlers;
-    QHash<int, QMap<QPointer<QObject>, QString>> m_subscribers;
+    QHash<int, QMap<const QObject *, Subscriber>> m_subscribers;
 };

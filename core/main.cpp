@@ -27,12 +27,13 @@ int main(int argc, char **argv)
 
     std::unique_ptr<QApplication> app(new QApplication(argc, argv));
     ambrelInitResources();
-    if (launcherRefusesStart(argc, argv)) {
+    // From here a termination signal ends the event loop, so shut-down still runs; one that
+    // ends the launcher box ends the program as closing the box does.
+    ShutdownSignals::install(app.get());
+    if (launcherRefusesStart(argc, argv) || ShutdownSignals::received()) {
         app.reset();
         return 0;
     }
-    // From here a termination signal ends the event loop, so shut-down still runs.
-    ShutdownSignals::install(app.get());
 
     initApp();
     int exitCode = 0;
@@ -40,7 +41,9 @@ int main(int argc, char **argv)
         // The main window, with no parent; its close path ends the event loop.
         VVirtulPartyWidget mainWindow;
         mainWindow.show();
-        exitCode = app->exec();
+        // A signal that ended a nested event loop during start-up ends this one before it starts.
+        if (!ShutdownSignals::received())
+            exitCode = app->exec();
 
         KivoWidgetSingletonMgr::uninstall();
         unInitApp();

@@ -23,6 +23,20 @@ bool ownStatus(const QString &path, struct stat &st)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
+// A table folder is entered only when it and every folder on the way to it are real folders:
+// through a link the pass would clean wherever the link points.
+bool isRealFolderPath(const QString &relative)
+{
+    QString path;
+    for (const QString &part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        path += path.isEmpty() ? part : QLatin1Char('/') + part;
+        struct stat st;
+        if (!ownStatus(path, st) || !S_ISDIR(st.st_mode))
+            return false;
+    }
+    return !path.isEmpty();
+}
+
 // Last-read time of the entry itself in milliseconds since the epoch; 0 when the volume keeps none.
 qint64 lastReadMs(const struct stat &st)
 {
@@ -82,7 +96,7 @@ void VCheckFileCacheHandler::run()
     if (!m_force)
         return;
     for (const CacheFolderEntry &row : qAsConst(m_folders)) {
-        if (!QFileInfo(row.path).isDir()) {
+        if (!isRealFolderPath(row.path)) {
             write("Directory does not exist:", row.path, false);
             continue;
         }

@@ -9,7 +9,7 @@ PKGS=(
   libjsoncpp-dev libprotobuf-dev libprotoc-dev protobuf-compiler
   zlib1g-dev libminizip-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libssl-dev libbrotli-dev xvfb xauth unzip zip p7zip-full python3
-  fonts-wqy-microhei
+  fonts-wqy-microhei iputils-ping
 )
 
 missing=()

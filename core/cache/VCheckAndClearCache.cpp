@@ -1,6 +1,9 @@
 #include "VCheckAndClearCache.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -27,9 +30,17 @@ void VCheckAndClearCache::runCheckAndClear(bool cleanWithoutAsking)
         return;
     // One command text, split the way the platform splits a command line.
     QStringList command = QProcess::splitCommand(QStringLiteral("purgo.exe %1").arg(cleanWithoutAsking ? 1 : 0));
-    const QString program = command.takeFirst();
+    const QString program = programPath(command.takeFirst());
     m_process->start(program, command, QIODevice::ReadOnly);
     qInfo().noquote() << kTag << "VCheckAndClearCache::runCheckAndClear";
+}
+
+QString VCheckAndClearCache::programPath(const QString &name) const
+{
+    const QString dir = m_programDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_programDir;
+    const QFileInfo beside(QDir(dir).filePath(name));
+    // Not found there: the platform's search (PATH) decides.
+    return beside.isFile() && beside.isExecutable() ? beside.absoluteFilePath() : name;
 }
 
 void VCheckAndClearCache::stop()
@@ -60,6 +71,9 @@ void VCheckAndClearCache::sltFinished(int exitCode, QProcess::ExitStatus exitSta
         if (!err.isEmpty())
             qInfo().noquote() << kTag << "VCheckAndClearCache::sltFinished"
                               << "Standard Error:" << QString::fromUtf8(err);
+        // Deleted later: a run started before then must not find this process.
+        if (m_process == process)
+            m_process.clear();
         process->deleteLater();
     }
     qInfo().noquote() << kTag << "VCheckAndClearCache::sltFinished"

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 static int g_fds[2] = {-1, -1};
+static bool g_received = false; // GUI thread only
 
 void ShutdownSignals::onSignal(int signo)
 {
@@ -29,13 +30,21 @@ ShutdownSignals *ShutdownSignals::install(QObject *parent)
     return new ShutdownSignals(parent);
 }
 
+bool ShutdownSignals::received()
+{
+    return g_received;
+}
+
 ShutdownSignals::ShutdownSignals(QObject *parent) : QObject(parent)
 {
+    g_received = false;
     m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this]() {
         char byte = 0;
         if (::read(g_fds[1], &byte, 1) == 1)
             qInfo() << "signal" << static_cast<int>(byte) << "ends the event loop";
+        g_received = true;
+        // Ends every running loop, a message box's nested one too.
         QCoreApplication::quit();
     });
     struct sigaction action = {};

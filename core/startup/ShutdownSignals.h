@@ -12,6 +12,9 @@ class ShutdownSignals : public QObject
 public:
     // Installs the handlers for the life of the returned object (a child of parent).
     static ShutdownSignals *install(QObject *parent);
+    // Whether a signal has ended an event loop since the handlers were installed. An event loop
+    // started afterwards would not know it.
+    static bool received();
     ~ShutdownSignals() override;
 
 private:

@@ -191,7 +191,8 @@ bool VProtoBufMessage::make(const QString &protoFile, const QString &method)
     VProtoRegistry *registry = VProtoRegistry::getInstance();
     const Descriptor *type = registry->findType(protoFile, method);
     if (!type) {
-        qWarning().noquote() << "[PROTO] unknown message" << method << "in" << protoFile;
+        qWarning().noquote() << "[PROTO] unknown message" << VProtoRegistry::logName(method) << "in"
+                             << VProtoRegistry::logName(protoFile);
         return false;
     }
     m_message.reset(registry->newMessage(type));

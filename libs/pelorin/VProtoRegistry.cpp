@@ -29,12 +29,29 @@ bool VProtoRegistry::importLocked(const QString &protoFile)
     auto known = m_imported.constFind(protoFile);
     if (known != m_imported.constEnd())
         return known.value();
-    const bool ok = VProtoSourceTree::isSafeName(protoFile)
-        && m_importer->Import(protoFile.toStdString()) != nullptr;
+    // Names come from the server: one that names no file is neither kept nor handed to the
+    // importer, whose pool would remember it too.
+    if (!m_tree->exists(protoFile)) {
+        qWarning().noquote() << "[PROTO] no proto file" << logName(protoFile);
+        return false;
+    }
+    const bool ok = m_importer->Import(protoFile.toStdString()) != nullptr;
     if (!ok)
         qWarning().noquote() << "[PROTO] cannot load proto file" << protoFile;
     m_imported.insert(protoFile, ok);
     return ok;
+}
+
+QString VProtoRegistry::logName(const QString &name)
+{
+    const int keep = 200;
+    return name.size() <= keep ? name : name.left(keep) + QStringLiteral("... (%1 characters)").arg(name.size());
+}
+
+int VProtoRegistry::knownFileCount()
+{
+    QMutexLocker locker(&m_mutex);
+    return m_imported.size();
 }
 
 const google::protobuf::Descriptor *VProtoRegistry::findType(const QString &protoFile,

@@ -29,10 +29,14 @@ public:
     static VProtoRegistry *getInstance();
 
     // The type fullName of protoFile, importing the file on first use; null when either
-    // is unknown (logged once per file).
+    // is unknown (logged once per existing file, at every try for a name that names none).
     const google::protobuf::Descriptor *findType(const QString &protoFile, const QString &fullName);
     // A new empty message of the type, owned by the caller.
     google::protobuf::Message *newMessage(const google::protobuf::Descriptor *type);
+    // How many proto files are remembered, loaded or not; only files that exist are.
+    int knownFileCount();
+    // A file or type name for the log, cut short however long the server made it.
+    static QString logName(const QString &name);
 
 private:
     VProtoRegistry();

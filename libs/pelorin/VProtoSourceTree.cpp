@@ -40,6 +40,11 @@ bool VProtoSourceTree::isSafeName(const QString &name)
     return true;
 }
 
+bool VProtoSourceTree::exists(const QString &name) const
+{
+    return isSafeName(name) && QFile::exists(m_root + name);
+}
+
 google::protobuf::io::ZeroCopyInputStream *VProtoSourceTree::Open(const std::string &filename)
 {
     const QString name = QString::fromStdString(filename);

@@ -18,6 +18,8 @@ public:
 
     // A file name the tree serves: relative, no parent steps, no empty parts.
     static bool isSafeName(const QString &name);
+    // Whether the tree holds a file of that (safe) name.
+    bool exists(const QString &name) const;
 
 private:
     QString m_root;

@@ -1,7 +1,6 @@
 #include "win32/process.h"
 #include "win32/CommandLine.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,9 +24,12 @@ QString resolveProgram(const QString &program)
         const QFileInfo info(QDir::fromNativeSeparators(program));
         return info.isFile() ? info.absoluteFilePath() : QString();
     }
+    // The program's folder from the kernel: start-up runs programs before any Qt application
+    // object exists.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     QStringList dirs;
-    if (QCoreApplication::instance())
-        dirs << QCoreApplication::applicationDirPath();
+    if (!self.isEmpty())
+        dirs << QFileInfo(self).absolutePath();
     dirs << QDir::currentPath();
     for (const QString &dir : dirs) {
         const QFileInfo info(QDir(dir).filePath(program));

@@ -6,6 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+
+#include <utility>
 
 TEST(CommandLineTest, ProgramNameEndsAtFirstBlankOutsideQuotes)
 {
@@ -61,6 +64,60 @@ TEST(WinExecTest, StartsTheProgramDetachedWithSplitArguments)
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("two words\n"));
+}
+
+TEST(ConsoleTest, CommandsForCmdRunThemselvesAndPingKeepsItsCount)
+{
+    auto mapped = [](const QString &program, const QStringList &arguments) {
+        QProcess p;
+        p.setProgram(program);
+        p.setArguments(arguments);
+        SetProcessNewConsole(&p, FOREGROUND_GREEN);
+        return QStringList{p.program()} + p.arguments();
+    };
+    EXPECT_EQ(mapped("cmd", {"/k", "ping", "h"}), (QStringList{"ping", "-c", "4", "h"}));
+    EXPECT_EQ(mapped("CMD.EXE", {"/C", "ping", "-n", "2", "h"}), (QStringList{"ping", "-c", "2", "h"}));
+    EXPECT_EQ(mapped("cmd", {"/k", "ping", "-t", "h"}), (QStringList{"ping", "h"}));
+    EXPECT_EQ(mapped("cmd", {"/c", "echo", "a b"}), (QStringList{"echo", "a b"}));
+    EXPECT_EQ(mapped("cmd", {"/q"}), (QStringList{"cmd", "/q"}));
+    EXPECT_EQ(mapped("ping", {"h"}), (QStringList{"ping", "h"}));
+}
+
+TEST(WindowStationTest, VisibleOnlyWhereAPersonCanSeeAWindow)
+{
+    const QByteArray saved[3] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY")};
+    auto visible = [](const char *platform, const char *display, const char *wayland) {
+        for (auto [name, value] : {std::pair{"QT_QPA_PLATFORM", platform}, std::pair{"DISPLAY", display},
+                                   std::pair{"WAYLAND_DISPLAY", wayland}}) {
+            if (value)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
+        USEROBJECTFLAGS flags{};
+        DWORD needed = 0;
+        EXPECT_TRUE(GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags), &needed));
+        EXPECT_EQ(needed, DWORD(sizeof(flags)));
+        return (flags.dwFlags & WSF_VISIBLE) != 0;
+    };
+    EXPECT_FALSE(visible(nullptr, nullptr, nullptr));
+    EXPECT_TRUE(visible(nullptr, ":0", nullptr));
+    EXPECT_FALSE(visible("xcb", nullptr, "wayland-0"));
+    EXPECT_TRUE(visible("wayland", nullptr, "wayland-0"));
+    EXPECT_FALSE(visible("wayland-egl", ":0", nullptr));
+    EXPECT_FALSE(visible("offscreen", ":0", nullptr));
+    EXPECT_FALSE(visible("minimal:enable_fonts", ":0", nullptr));
+    EXPECT_TRUE(visible("eglfs", nullptr, nullptr));
+    const char *names[3] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i].isNull())
+            qunsetenv(names[i]);
+        else
+            qputenv(names[i], saved[i]);
+    }
+    USEROBJECTFLAGS flags{};
+    EXPECT_FALSE(GetUserObjectInformationW(GetProcessWindowStation(), 2, &flags, sizeof(flags), nullptr));
+    EXPECT_FALSE(GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, 4, nullptr));
 }
 
 TEST(ProcessCountersTest, CountersDescribeThisProcess)

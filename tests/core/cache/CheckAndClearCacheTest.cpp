@@ -169,6 +169,36 @@ TEST_F(CheckAndClearCacheTest, StopEndsARunningPurgoAndIsANoOpOtherwise)
     EXPECT_EQ(launcher.process(), nullptr);
 }
 
+TEST_F(CheckAndClearCacheTest, PurgoBesideTheProgramIsFoundWithoutPath)
+{
+    fakePurgo("printf 'beside:%s;' \"$1\"\n");
+    qputenv("PATH", "/nonexistent");
+    launcher.setProgramDir(bin.path());
+    launcher.runCheckAndClear(true);
+    ASSERT_TRUE(finished());
+    EXPECT_TRUE(has("beside:1"));
+}
+
+TEST_F(CheckAndClearCacheTest, ARunStartedAsThePreviousOneFinishesGetsItsOwnProcess)
+{
+    fakePurgo("printf 'arg:%s;' \"$1\"\n");
+    launcher.runCheckAndClear(true);
+    QPointer<QProcess> first = launcher.process();
+    ASSERT_TRUE(first);
+    // In the same turn as the finish the launcher handles, before the process is deleted.
+    bool again = false;
+    QObject::connect(first, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), first, [&] {
+        again = true;
+        launcher.runCheckAndClear(false);
+    });
+    ASSERT_TRUE(waitUntil([&] { return again; }, 20000));
+    ASSERT_TRUE(waitUntil([] { return count("[CheckClear] VCheckAndClearCache::sltFinished exitCode: 0 exitStatus: "
+                                            "QProcess::NormalExit") == 2; },
+                          20000));
+    EXPECT_TRUE(has("arg:0"));
+    EXPECT_TRUE(first.isNull());
+}
+
 TEST_F(CheckAndClearCacheTest, MissingProgramIsLoggedAsAnError)
 {
     qputenv("PATH", QFile::encodeName(bin.path())); // no purgo.exe there

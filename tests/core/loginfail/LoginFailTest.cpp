@@ -184,15 +184,32 @@ TEST_F(LoginFailTest, PingOpensOneGreenConsolePerHost)
     QStringList hosts;
     for (QProcess *p : started) {
         EXPECT_EQ(p->parent(), window);
-        EXPECT_EQ(p->program(), "cmd");
+        // "cmd /k ping <host>" runs as the system's ping, four echo requests as on Windows.
+        EXPECT_EQ(p->program(), "ping");
         ASSERT_EQ(p->arguments().size(), 3);
-        EXPECT_EQ(p->arguments()[0], "/k");
-        EXPECT_EQ(p->arguments()[1], "ping");
+        EXPECT_EQ(p->arguments()[0], "-c");
+        EXPECT_EQ(p->arguments()[1], "4");
         hosts << p->arguments()[2];
         EXPECT_EQ(p->property("creationFlags").toUInt(), 0x10u);
         EXPECT_EQ(p->property("fillAttribute").toUInt(), 10u);
     }
     EXPECT_TRUE(hosts.contains("ping-a.example.com"));
     EXPECT_TRUE(hosts.contains("10.0.0.7"));
+    qDeleteAll(started);
+}
+
+TEST_F(LoginFailTest, PingReallyRunsHere)
+{
+    window->addHostsFromUrl("http://127.0.0.1/check");
+    QList<QProcess *> started;
+    LoginFail::setPingSeam([&](QProcess *p) { started << p; });
+    child<QPushButton>("pushButton_ping")->click();
+    ASSERT_FALSE(started.isEmpty());
+    for (QProcess *p : started) {
+        p->start(QIODevice::ReadWrite);
+        ASSERT_TRUE(p->waitForFinished(30000)) << p->program().toStdString() << " " << p->errorString().toStdString();
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 0);
+    }
     qDeleteAll(started);
 }

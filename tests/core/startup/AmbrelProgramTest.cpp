@@ -5,6 +5,12 @@
 #include <QDate>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QDir>
+#include <QFileInfo>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -48,4 +54,78 @@ TEST(AmbrelProgramTest, ShellRunLogsToFileAndEndsWithMemMonEnd)
     EXPECT_TRUE(lines.last().endsWith(QStringLiteral("main exit")));
     // The device id was stored for the handshake.
     EXPECT_TRUE(QFile(dir.filePath(QStringLiteral("config/ambrel.local.json"))).exists());
+}
+
+// Shroudir.bat and Trimlet.exe run from beside the program, before any Qt application exists.
+TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAtStartUp)
+{
+    QTemporaryDir app;
+    ASSERT_TRUE(app.isValid());
+    const QString program = app.filePath(QStringLiteral("ambrel"));
+    // A second name of the very program (a copy where the volumes differ).
+    if (::link(QFile::encodeName(binDir() + QStringLiteral("/ambrel")).constData(),
+               QFile::encodeName(program).constData()) != 0) {
+        ASSERT_TRUE(QFile::copy(binDir() + QStringLiteral("/ambrel"), program));
+    }
+    auto script = [&](const QString &name, const QByteArray &body) {
+        QFile f(app.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n" + body);
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    script(QStringLiteral("Shroudir.bat"), "touch shroudir-ran\n");
+    script(QStringLiteral("Trimlet.exe"), "printf '%s|' \"$@\" > trimlet-ran\n");
+
+    TempWorkDir dir;
+    dir.write(QStringLiteral("config/ambrel.json"), "{\"ServerType\":\"1002\",\"HttpTimeoutMs\":\"300\"}");
+    QProcess ambrel;
+    ambrel.setWorkingDirectory(dir.path());
+    ambrel.start(program, {QStringLiteral("shell")});
+    ASSERT_TRUE(ambrel.waitForStarted(10000));
+    const bool ran = waitUntil([&] {
+        return QFileInfo::exists(dir.filePath(QStringLiteral("shroudir-ran")))
+            && QFileInfo(dir.filePath(QStringLiteral("trimlet-ran"))).size() > 0;
+    }, 20000);
+    ambrel.terminate();
+    ASSERT_TRUE(ambrel.waitForFinished(20000));
+    ASSERT_TRUE(ran);
+    QFile args(dir.filePath(QStringLiteral("trimlet-ran")));
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLocal8Bit(args.readAll()),
+              QStringLiteral("clearOldFiles|%1/log/tarnlive|").arg(QDir(dir.path()).absolutePath()));
+}
+
+// A termination signal while the launcher box waits ends the program as closing the box does.
+TEST(AmbrelProgramTest, TerminationSignalWhileTheLauncherBoxWaitsEndsInOrder)
+{
+    TempWorkDir dir;
+    dir.write(QStringLiteral("config/ambrel.json"), "{\"ServerType\":\"1002\"}");
+    QProcess ambrel;
+    ambrel.setWorkingDirectory(dir.path());
+    ambrel.start(binDir() + QStringLiteral("/ambrel"), QStringList());
+    ASSERT_TRUE(ambrel.waitForStarted(10000));
+    // Signalled only once the process catches SIGTERM (its caught-signal mask), so the test never
+    // races the start-up.
+    auto catchesTerm = [&] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(ambrel.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:"))
+                return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1) != 0;
+        }
+        return false;
+    };
+    const bool caught = waitUntil(catchesTerm, 20000);
+    ambrel.terminate();
+    ASSERT_TRUE(ambrel.waitForFinished(20000));
+    ASSERT_TRUE(caught);
+    EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ambrel.exitCode(), 0);
+    const QStringList out = QString::fromLocal8Bit(ambrel.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(out.isEmpty());
+    EXPECT_EQ(out.last(), QStringLiteral("mem mon end"));
+    // Nothing after the launcher check ran.
+    EXPECT_TRUE(todaysLog(dir).isEmpty());
 }

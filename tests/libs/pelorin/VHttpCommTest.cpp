@@ -36,6 +36,19 @@ public:
             res.status = 500;
             res.set_content("server broke", "text/plain");
         });
+        // Exactly the limit, one byte more, and a stream with no end (no length given).
+        m_server.Post("/limit", [](const httplib::Request &, httplib::Response &res) {
+            res.set_content(std::string(VHttpComm::kMaxReplyBytes, 'x'), "application/octet-stream");
+        });
+        m_server.Post("/over", [](const httplib::Request &, httplib::Response &res) {
+            res.set_content(std::string(VHttpComm::kMaxReplyBytes + 1, 'x'), "application/octet-stream");
+        });
+        m_server.Post("/endless", [](const httplib::Request &, httplib::Response &res) {
+            res.set_chunked_content_provider("application/octet-stream", [](size_t, httplib::DataSink &sink) {
+                static const std::string chunk(1 << 16, 'y');
+                return sink.write(chunk.data(), chunk.size());
+            });
+        });
         // One request per connection, so stopping never waits for an idle keep-alive.
         m_server.set_keep_alive_max_count(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
@@ -115,6 +128,29 @@ TEST_F(VHttpCommTest, SuccessReturnsBodyAndClearsFlag)
     EXPECT_EQ(body, QByteArray("{\"code\":1}"));
     EXPECT_EQ(server.m_lastBody, "payload");
     EXPECT_EQ(server.m_lastQuery, "b c");
+}
+
+TEST_F(VHttpCommTest, RepliesOverTheLimitAreRefusedAndLogged)
+{
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        lines << m;
+    });
+    LoopbackServer server;
+    bool error = true;
+    EXPECT_EQ(VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/limit")), {}, error).size(),
+              VHttpComm::kMaxReplyBytes);
+    EXPECT_FALSE(error);
+    for (const char *path : {"/over", "/endless"}) {
+        error = false;
+        EXPECT_TRUE(VHttpComm::getInstance()->postAndGetSync(QUrl(server.url(path)), {}, error).isEmpty()) << path;
+        EXPECT_TRUE(error) << path;
+        EXPECT_EQ(lines.filter(QStringLiteral("failed: \"reply larger than 16777216 bytes\"")).size(), 1)
+            << path << " " << lines.join('|').toStdString();
+        lines.clear();
+    }
+    qInstallMessageHandler(previous);
 }
 
 TEST_F(VHttpCommTest, ServerErrorReturnsBodyWithFlag)

@@ -1,4 +1,6 @@
 #include "VProtoBufMessage.h"
+#include "VProtoRegistry.h"
+#include "win32api.h"
 
 #include <gtest/gtest.h>
 
@@ -230,4 +232,28 @@ TEST_F(VProtoBufMessageTest, ParseRejectsGarbageAndLeavesMessageEmpty)
     EXPECT_FALSE(msg.parse(QByteArray("\xff\xff\xff\xff\xff", 5)));
     EXPECT_FALSE(msg.hasField("count"));
     EXPECT_TRUE(msg.parse(QByteArray()));
+}
+
+TEST(VProtoRegistryTest, NamesOfNoFileAreNotKept)
+{
+    // Type names from the server pick the proto file: names of files that do not exist must not
+    // pile up, however many and however long they are.
+    VProtoRegistry *registry = VProtoRegistry::getInstance();
+    VProtoBufMessage msg;
+    ASSERT_TRUE(msg.make("PelorinTestMsg.proto", "PelorinTestMsg.allKinds"));
+    const int known = registry->knownFileCount();
+    PROCESS_MEMORY_COUNTERS before{};
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before)));
+    for (int i = 0; i < 50; ++i) {
+        const QString module = QString(1 << 20, QLatin1Char('M')) + QString::number(i);
+        EXPECT_FALSE(msg.make(module + ".proto", module + ".reply"));
+    }
+    PROCESS_MEMORY_COUNTERS after{};
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after)));
+    EXPECT_EQ(registry->knownFileCount(), known);
+    EXPECT_LT(after.WorkingSetSize, before.WorkingSetSize + 32 * 1024 * 1024)
+        << (after.WorkingSetSize - before.WorkingSetSize) / 1024 << " KiB more";
+    // A file that exists is still loaded once and kept.
+    EXPECT_TRUE(msg.make("PelorinTestMsg.proto", "PelorinTestMsg.allKinds"));
+    EXPECT_EQ(registry->knownFileCount(), known);
 }

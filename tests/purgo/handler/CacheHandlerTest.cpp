@@ -416,3 +416,25 @@ TEST_F(CacheHandlerTest, LinksAreJudgedAndRemovedAsThemselves)
     EXPECT_NE(output().find("[ClearCache]deleteFileOrDir:" + l + ";[ClearCache]File deleted:" + l + ";"),
               std::string::npos);
 }
+
+TEST_F(CacheHandlerTest, TableFolderThatIsOrLiesBelowALinkIsNotEntered)
+{
+    file("outside/skin/old.png", 700000);
+    file("outside/log/shell/old.log", 700000);
+    file("outside/log/report/old.txt", 700000);
+    dir("res");
+    link(work.filePath("outside/skin"), "res/skin", 0);
+    link(work.filePath("outside/log"), "log", 0);
+    file("res/webp/old.webp", 700000);
+    handler.setForce(true);
+    handler.run();
+    EXPECT_TRUE(exists("outside/skin/old.png"));
+    EXPECT_TRUE(exists("outside/log/shell/old.log"));
+    EXPECT_TRUE(exists("outside/log/report/old.txt"));
+    EXPECT_TRUE(exists("res/skin"));
+    EXPECT_FALSE(exists("res/webp/old.webp"));
+    const std::string o = output();
+    for (const char *row : {"res/skin", "log/shell", "log/report", "log/ARTCSDK"})
+        EXPECT_NE(o.find(std::string("[ClearCache]Directory does not exist:") + row), std::string::npos) << row;
+    EXPECT_EQ(o.find("outside"), std::string::npos);
+}

@@ -48,17 +48,24 @@ protected:
     {
         int exitCode = -1;
         QByteArray out;
+        QByteArray err;
     };
-    Result purgo(const QStringList &arguments)
+    // Run as a console or a scheduled job runs it: without any display.
+    Result purgo(const QStringList &arguments, const QString &program = binDir() + "/purgo.exe")
     {
         QProcess p;
         p.setWorkingDirectory(work.path());
-        p.start(binDir() + "/purgo.exe", arguments);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(program, arguments);
         Result r;
         if (!p.waitForFinished(30000))
             return r;
         r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = p.readAllStandardOutput();
+        r.err = p.readAllStandardError();
         return r;
     }
 
@@ -162,4 +169,47 @@ TEST_F(PurgoProgramTest, WithoutTheForceFlagNothingIsDeletedWhenNothingCallsForI
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_FALSE(QFileInfo::exists(work.filePath("log/report/b.txt"))) << force;
     }
+}
+
+TEST_F(PurgoProgramTest, ATableFolderThatIsALinkKeepsWhatItPointsAt)
+{
+    ASSERT_TRUE(outside.isValid());
+    QDir().mkpath(outside.filePath("skin"));
+    QFile f(outside.filePath("skin/old.png"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("outside");
+    f.close();
+    QDir().mkpath(work.filePath("res"));
+    link(outside.filePath("skin"), "res/skin");
+    write("res/webp/old.webp");
+    makeStale({"res/skin", outside.filePath("skin/old.png"), "res/webp/old.webp"});
+
+    const Result r = purgo({"1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(outside.filePath("skin/old.png")));
+    EXPECT_TRUE(QFileInfo(work.filePath("res/skin")).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(work.filePath("res/webp/old.webp")));
+    EXPECT_NE(r.out.indexOf("[ClearCache]Directory does not exist:res/skin[ClearCache]"), -1) << r.out.toStdString();
+}
+
+TEST_F(PurgoProgramTest, AQuestionWithoutADisplayDeletesNothingAndSaysWhy)
+{
+    // A purgo of its own beside a folder of 20 GiB (a file that takes no space), so it must ask.
+    QTemporaryDir app;
+    ASSERT_TRUE(app.isValid());
+    ASSERT_TRUE(QFile::copy(binDir() + "/purgo", app.filePath("purgo.exe")));
+    QFile big(app.filePath("big.bin"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(21474836480LL));
+    big.close();
+    write("log/report/a.txt");
+    makeStale({"log/report/a.txt"});
+
+    const Result r = purgo({"0"}, app.filePath("purgo.exe"));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray());
+    EXPECT_NE(r.err.indexOf(QString("[ClearCache]No display to ask on, nothing deleted: 当前缓存占用超过20G，是否清理缓存？").toUtf8()),
+              -1)
+        << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(work.filePath("log/report/a.txt")));
 }

@@ -17,4 +17,7 @@ class QProcess;
 // attribute (CREATE_NEW_CONSOLE, STARTF_USEFILLATTRIBUTE, standard handles not redirected).
 // There are no console windows here: the settings are kept on the process as the properties
 // "creationFlags" and "fillAttribute", and it starts with the caller's terminal, if any.
+// Nor is there a cmd: a process set up as "cmd /k <command>" (or /c) runs the command itself,
+// and a Windows ping becomes the system's ping with the same count (four unless "-n" gives one,
+// without end for "-t"). Call it once the program and arguments are set.
 void SetProcessNewConsole(QProcess *process, WORD fillAttribute);

@@ -53,3 +53,22 @@ BOOL IsWindows8OrGreater();
 
 // Stand-in only: the Windows version the helpers above report (0, 0 = not Windows).
 void setSimulatedWindowsVersion(WORD majorVersion, WORD minorVersion);
+
+// The window station of the process and whether it is visible, that is whether a window shown
+// by the process can be seen and answered (not so for a service or a scheduled task). Here the
+// station is visible when Qt's platform can show windows to a person: the X11 default with
+// DISPLAY set, Wayland with WAYLAND_DISPLAY set, or another on-screen platform named by
+// QT_QPA_PLATFORM; the offscreen and minimal platforms are not.
+typedef void *HWINSTA;
+#define UOI_FLAGS 1
+#define WSF_VISIBLE 0x0001u
+
+typedef struct tagUSEROBJECTFLAGS {
+    BOOL fInherit;
+    BOOL fReserved;
+    DWORD dwFlags;
+} USEROBJECTFLAGS, *PUSEROBJECTFLAGS;
+
+HWINSTA GetProcessWindowStation();
+// Only UOI_FLAGS of the process's window station is known; anything else fails.
+BOOL GetUserObjectInformationW(HANDLE hObj, int nIndex, LPVOID pvInfo, DWORD nLength, DWORD *lpnLengthNeeded);
