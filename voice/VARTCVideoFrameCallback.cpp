@@ -2,7 +2,6 @@
 
 #include <mutex>
 
-#include <cstring>
 #include <limits>
 
 VARTCVideoFrameCallback::VARTCVideoFrameCallback() : m_fpsTool(new VRtcFpsCalculateTool) {}
@@ -90,75 +89,52 @@ bool VARTCVideoFrameCallback::isExternal()
 
 void VARTCVideoFrameCallback::setFrameSink(VideoFrameSink sink)
 {
+    std::shared_ptr<const VideoFrameSink> shared;
+    if (sink)
+        shared = std::make_shared<const VideoFrameSink>(std::move(sink));
     std::lock_guard<std::mutex> locker(m_sinkLock);
-    m_sink = std::move(sink);
+    m_sink.swap(shared);
 }
-
-namespace {
-
-void copyPlane(uint8_t *dst, int dstStride, const uint8_t *src, int srcStride, int rowBytes, int rows)
-{
-    if (srcStride == rowBytes && dstStride == rowBytes) {
-        std::memcpy(dst, src, static_cast<size_t>(rowBytes) * static_cast<size_t>(rows));
-        return;
-    }
-    for (int r = 0; r < rows; ++r)
-        std::memcpy(dst + static_cast<size_t>(r) * dstStride, src + static_cast<size_t>(r) * srcStride,
-                    static_cast<size_t>(rowBytes));
-}
-
-} // namespace
 
 void VARTCVideoFrameCallback::copyFrameToSink(const agora::media::VideoFrame &videoFrame, const QString &userId)
 {
     if (videoFrame.type != agora::media::VIDEO_PIXEL_I420)
         return;
-    VideoFrameSink sink;
+    // No sink may read outside the engine's planes: frames that do not describe them are dropped.
+    const int width = videoFrame.width;
+    const int height = videoFrame.height;
+    if (width <= 0 || height <= 0 || !videoFrame.yBuffer || !videoFrame.uBuffer || !videoFrame.vBuffer)
+        return;
+    const int chromaWidth = (width + 1) / 2;
+    if (videoFrame.yStride < width || (videoFrame.uStride > 0 && videoFrame.uStride < chromaWidth)
+        || (videoFrame.vStride > 0 && videoFrame.vStride < chromaWidth))
+        return;
+    const qint64 size = static_cast<qint64>(width) * height * 3 / 2;
+    if (size > std::numeric_limits<int>::max())
+        return;
+    std::shared_ptr<const VideoFrameSink> sink;
     {
         std::lock_guard<std::mutex> locker(m_sinkLock);
         sink = m_sink;
     }
     if (!sink)
         return;
-    const int width = videoFrame.width;
-    const int height = videoFrame.height;
-    if (width <= 0 || height <= 0 || !videoFrame.yBuffer || !videoFrame.uBuffer || !videoFrame.vBuffer)
-        return;
-    const int chromaWidth = (width + 1) / 2;
-    const int chromaHeight = (height + 1) / 2;
-    // An engine that leaves the chroma strides out means half the luma stride.
-    const int uStride = videoFrame.uStride > 0 ? videoFrame.uStride : (videoFrame.yStride + 1) / 2;
-    const int vStride = videoFrame.vStride > 0 ? videoFrame.vStride : (videoFrame.yStride + 1) / 2;
-    if (videoFrame.yStride < width || uStride < chromaWidth || vStride < chromaWidth)
-        return;
 
-    const qint64 lumaBytes = static_cast<qint64>(width) * height;
-    const qint64 chromaBytes = static_cast<qint64>(chromaWidth) * chromaHeight;
-    const qint64 total = lumaBytes + 2 * chromaBytes;
-    if (total > std::numeric_limits<int>::max())
-        return;
-
-    QSharedPointer<VideoFrameData> data(new VideoFrameData);
-    data->pixels = QByteArray(static_cast<int>(total), Qt::Uninitialized);
-    uint8_t *base = reinterpret_cast<uint8_t *>(data->pixels.data());
-    // Each plane from its own pointer and stride: the engine's planes need not be adjacent.
-    copyPlane(base, width, videoFrame.yBuffer, videoFrame.yStride, width, height);
-    copyPlane(base + lumaBytes, chromaWidth, videoFrame.uBuffer, uStride, chromaWidth, chromaHeight);
-    copyPlane(base + lumaBytes + chromaBytes, chromaWidth, videoFrame.vBuffer, vStride, chromaWidth, chromaHeight);
-
+    // The engine's planes as they are: the sink copies what it keeps.
+    QSharedPointer<VideoFrameData> data = QSharedPointer<VideoFrameData>::create();
     data->type = 1;
-    data->y = base;
-    data->yStride = width;
-    data->u = base + lumaBytes;
-    data->v = base + lumaBytes + chromaBytes;
-    data->uStride = chromaWidth;
-    data->vStride = chromaWidth;
-    data->size = static_cast<int>(lumaBytes * 3 / 2);
+    data->y = videoFrame.yBuffer;
+    data->yStride = videoFrame.yStride;
+    data->u = videoFrame.uBuffer;
+    data->v = videoFrame.vBuffer;
+    data->size = static_cast<int>(size);
     data->width = width;
     data->height = height;
+    data->uStride = videoFrame.uStride;
+    data->vStride = videoFrame.vStride;
 
     VideoFrameItem item;
     item.userId = userId;
-    item.frame = data;
-    sink(std::move(item));
+    item.frame = std::move(data);
+    (*sink)(std::move(item));
 }

@@ -5,6 +5,7 @@
 
 #include "agora/IMediaEngine.h"
 
+#include <memory>
 #include <mutex>
 #include <QPointer>
 
@@ -34,6 +35,7 @@ public:
 
 private:
     std::mutex m_sinkLock;
-    VideoFrameSink m_sink;
+    // Shared, so that a delivery takes the sink out under the lock without copying the callable.
+    std::shared_ptr<const VideoFrameSink> m_sink;
     QPointer<VRtcFpsCalculateTool> m_fpsTool;
 };

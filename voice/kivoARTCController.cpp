@@ -31,22 +31,32 @@ void kivoARTCController::setMessageBoxSeam(std::function<void(const QString &, c
 
 void kivoARTCController::showSetupFailure(const QString &text)
 {
-    const QString title = QStringLiteral("错误");
-    std::function<void(const QString &, const QString &)> seam;
-    {
-        std::lock_guard<std::mutex> locker(g_seamLock);
-        seam = g_messageBoxSeam;
-    }
-    if (seam) {
-        seam(title, text);
-    } else {
-        // Nobody could answer a box on a headless platform; the exit request below still stands.
-        const QString platform = QGuiApplication::platformName();
-        if (qobject_cast<QApplication *>(QCoreApplication::instance()) && platform != QLatin1String("offscreen")
-            && platform != QLatin1String("minimal"))
-            QMessageBox::information(nullptr, title, text, QMessageBox::Ok);
-    }
-    QCoreApplication::exit(0);
+    // Queued: the box runs a nested event loop, and code run from it may ask for the instance
+    // whose construction is still under way.
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return;
+    QMetaObject::invokeMethod(
+        app,
+        [text] {
+            const QString title = QStringLiteral("错误");
+            std::function<void(const QString &, const QString &)> seam;
+            {
+                std::lock_guard<std::mutex> locker(g_seamLock);
+                seam = g_messageBoxSeam;
+            }
+            if (seam) {
+                seam(title, text);
+            } else {
+                // Nobody could answer a box on a headless platform; the exit request below still stands.
+                const QString platform = QGuiApplication::platformName();
+                if (qobject_cast<QApplication *>(QCoreApplication::instance()) && platform != QLatin1String("offscreen")
+                    && platform != QLatin1String("minimal"))
+                    QMessageBox::information(nullptr, title, text, QMessageBox::Ok);
+            }
+            QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
 }
 
 kivoARTCController::kivoARTCController() : QObject(nullptr)
@@ -130,6 +140,7 @@ void kivoARTCController::release()
     agora::rtc::IRtcEngine::release(false);
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "release";
     m_engine = nullptr;
+    m_joinPending = false;
 }
 
 QString kivoARTCController::version()
@@ -140,5 +151,6 @@ QString kivoARTCController::version()
     int build = 0;
     const char *text = engine->getVersion(&build);
     qInfo().noquote() << "[ARTC_CALL]" << "kivoARTCController::version" << "->" << "getVersion" << "build:" << build;
-    return QStringLiteral("%1%2").arg(QString::fromUtf8(text ? text : "")).arg(build);
+    // Joined plainly: the engine's text may itself hold "%1".
+    return QString::fromUtf8(text ? text : "") + QString::number(build);
 }

@@ -214,6 +214,8 @@ signals:
 
 private:
     static void showSetupFailure(const QString &text);
+    // The leave steps of exitSDKRoom; true when the engine accepted the leave.
+    bool leaveSDKChannel(const QString &roomId);
     // The engine's interfaces, obtained per operation; callers release them.
     template<typename T>
     T *queryEngine(agora::rtc::INTERFACE_ID_TYPE iid) const;
@@ -229,6 +231,8 @@ private:
     bool m_debugRecording = false;
     QString m_lastRoomId; // guarded by m_stateLock
     std::atomic<bool> m_inRoom{false};
+    // A join the engine accepted and has not reported yet; a leave cancels it.
+    std::atomic<bool> m_joinPending{false};
     std::atomic<bool> m_relayRequested{false};
     ARTCDeviceList m_speakerList;
     ARTCDeviceList m_micList;

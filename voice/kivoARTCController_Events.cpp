@@ -80,6 +80,7 @@ void kivoARTCController::onJoinChannelSuccess(const char *channel, agora::rtc::u
                           << "当前用户进入房间但房间id不同或者都为空" << last << inRoom << joined << uid << elapsed;
         return;
     }
+    m_joinPending = false;
     m_inRoom = true;
     emit sigEnterSDKRoomSuc();
 }

@@ -88,6 +88,8 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
                       << roomId << "info:" << "NULL" << "uid:" << user.uid;
     code = engine->joinChannel(user.token.toUtf8().constData(), roomId.toUtf8().constData(), nullptr, user.uid);
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result" << roomId << code;
+    if (code == 0)
+        m_joinPending = true;
     startVoice();
     return code == 0;
 }
@@ -115,21 +117,34 @@ bool kivoARTCController::exitSDKRoom()
     const char *label = "kivoARTCController::exitSDKRoom";
     if (!m_inRoom.load()) {
         qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom noEnterRoom";
+        // The page is told it left at once, so a join still on its way must not complete.
+        if (m_joinPending.load())
+            leaveSDKChannel(lastRoomIdLocked());
         emit sigExitSDKRoomSuc();
         return true;
     }
-    agora::rtc::IRtcEngine *engine = m_engine.load();
     const QString roomId = lastRoomIdLocked();
-    if (!isReady() || !engine) {
+    if (!isReady() || !m_engine.load()) {
         qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom null" << roomId;
         return false;
     }
+    return leaveSDKChannel(roomId);
+}
+
+bool kivoARTCController::leaveSDKChannel(const QString &roomId)
+{
+    const char *label = "kivoARTCController::exitSDKRoom";
+    agora::rtc::IRtcEngine *engine = m_engine.load();
+    if (!engine)
+        return false;
     qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom" << roomId;
     stopVoice();
     stopMixInfo();
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "leaveChannel";
     const int code = engine->leaveChannel();
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "leaveChannel result" << roomId << code;
+    if (code == 0)
+        m_joinPending = false;
     if (m_debugRecording)
         setPcmDump(false);
     return code == 0;

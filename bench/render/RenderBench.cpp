@@ -9,16 +9,18 @@
 
 #include <QApplication>
 
+#include <memory>
 #include <vector>
 
 namespace {
 
 QSharedPointer<VideoFrameData> packedFrame(int width, int height)
 {
-    QSharedPointer<VideoFrameData> f(new VideoFrameData);
     const int luma = width * height;
-    f->pixels = QByteArray(luma * 3 / 2, char(90));
-    uint8_t *base = reinterpret_cast<uint8_t *>(f->pixels.data());
+    // The record points into the buffer, which lives as long as the record does.
+    auto buffer = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(luma) * 3 / 2, 90);
+    QSharedPointer<VideoFrameData> f(new VideoFrameData, [buffer](VideoFrameData *d) { delete d; });
+    uint8_t *base = buffer->data();
     for (int i = 0; i < luma; ++i)
         base[i] = static_cast<uint8_t>(16 + i % 220);
     f->type = 1;

@@ -1,5 +1,6 @@
-// The frame observer's I420 copy and hand-off at 1920x1080, against a plain memcpy of the
-// same bytes. Frames per second are reported as items per second.
+// The frame observer's hand-off of a 1920x1080 I420 picture to its sink, against one plain
+// memcpy of the same bytes: the hand-off copies no pixels, so it should cost a small fraction of
+// the copy. Frames per second are reported as items per second.
 #include "VARTCVideoFrameCallback.h"
 
 #include <benchmark/benchmark.h>
@@ -32,7 +33,7 @@ struct EngineFrame
     agora::media::VideoFrame frame;
 };
 
-void observerCopy(benchmark::State &state)
+void observerHandOff(benchmark::State &state)
 {
     EngineFrame engine(static_cast<int>(state.range(0)));
     VARTCVideoFrameCallback callback;
@@ -44,7 +45,6 @@ void observerCopy(benchmark::State &state)
     for (auto _ : state)
         callback.onRenderVideoFrame("", 42, engine.frame);
     state.SetItemsProcessed(delivered);
-    state.SetBytesProcessed(delivered * (kWidth * kHeight * 3 / 2));
 }
 
 void plainMemcpy(benchmark::State &state)
@@ -64,9 +64,9 @@ void plainMemcpy(benchmark::State &state)
 
 } // namespace
 
-// Rows without padding (one copy per plane) and padded rows (row by row).
-BENCHMARK(observerCopy)->Arg(kWidth)->Arg(2048)->Unit(benchmark::kMicrosecond);
-BENCHMARK(plainMemcpy)->Unit(benchmark::kMicrosecond);
+// Rows without padding and padded rows: the same cost, nothing is copied either way.
+BENCHMARK(observerHandOff)->Arg(kWidth)->Arg(2048)->Unit(benchmark::kNanosecond);
+BENCHMARK(plainMemcpy)->Unit(benchmark::kNanosecond);
 
 int main(int argc, char **argv)
 {

@@ -59,12 +59,8 @@ const uint8_t *I420FrameBlock::packedPlanes(const VideoFrameData &frame)
     const qint64 luma = static_cast<qint64>(frame.width) * frame.height;
     if (frame.u != frame.y + luma || frame.v != frame.u + luma / 4)
         return nullptr;
-    // A record that owns its pixels must hold all three planes.
-    if (!frame.pixels.isEmpty()) {
-        const uint8_t *begin = reinterpret_cast<const uint8_t *>(frame.pixels.constData());
-        if (frame.y < begin || frame.y + planesBytes(frame) > begin + frame.pixels.size())
-            return nullptr;
-    }
+    if (chromaStride(frame.uStride, frame) != frame.width / 2 || chromaStride(frame.vStride, frame) != frame.width / 2)
+        return nullptr;
     return frame.y;
 }
 

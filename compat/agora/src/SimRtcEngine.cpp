@@ -214,13 +214,14 @@ int SimRtcEngine::joinChannel(const char *token, const char *channelId, const ch
     const QByteArray channel(channelId);
     const rtc::uid_t joined = s.uid;
     const int delay = s.eventDelayMs;
+    const uint64_t attempt = ++s.joinAttempt;
     // The state turns to "in" on the engine's thread, just before the event.
-    postTaskLocked([channel, joined, delay] {
+    postTaskLocked([channel, joined, delay, attempt] {
         SimState &st = simState();
         rtc::IRtcEngineEventHandler *h = nullptr;
         {
             std::lock_guard<std::mutex> l(st.mutex);
-            if (st.channelState != SimState::Joining || st.channel.toUtf8() != channel)
+            if (st.channelState != SimState::Joining || st.joinAttempt != attempt)
                 return;
             st.channelState = SimState::In;
             h = st.handler;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <mutex>
 #include <utility>
 
@@ -54,6 +55,8 @@ struct SimState
     unsigned int areaCode = 0;
     ChannelState channelState = Out;
     QString channel;
+    // Counts joins, so that a join cancelled by a leave never completes a later one.
+    uint64_t joinAttempt = 0;
     rtc::uid_t uid = 0;
     int role = rtc::CLIENT_ROLE_AUDIENCE;
     int dropped = 0;

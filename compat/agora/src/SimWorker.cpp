@@ -66,8 +66,10 @@ void SimWorker::run()
             continue;
         }
         auto first = m_tasks.begin();
-        if (first->first.first > Clock::now()) {
-            m_wake.wait_until(lock, first->first.first);
+        // A copy: the task list may be cleared while we wait, and the wait reads its deadline again.
+        const Clock::time_point due = first->first.first;
+        if (due > Clock::now()) {
+            m_wake.wait_until(lock, due);
             continue;
         }
         std::function<void()> task = std::move(first->second);

@@ -166,6 +166,34 @@ TEST_F(VoiceQueriesEndToEndTest, RoomDevicesAndVolumesThroughThePage)
     EXPECT_EQ(log.filter("setRecordingDeviceVolume：volumeOriginal=70,volume=70").size(), 1);
 }
 
+TEST_F(VoiceQueriesEndToEndTest, LeavingWhileTheJoinIsPendingLetsTheNextEnterIn)
+{
+    // The join takes a second: the leave arrives while it is pending.
+    const QJsonObject sim{{"eventDelayMs", 1000}};
+    const QJsonArray first{
+        query(1, "rtcSetSDKUserInfo", {{"token", "tok"}, {"userId", 42}}),
+        query(2, "rtcEnterSDKRoom", {{"roomId", "r-3"}}),
+        query(3, "rtcExitSDKRoom"),
+    };
+    const auto replies = run(sim, first,
+                             {onAnswer(3, {query(4, "rtcEnterSDKRoom", {{"roomId", "r-3"}})}), onAnswer(4, {kCloseMainWindow})});
+    ASSERT_TRUE(replies.contains(3));
+    ASSERT_TRUE(replies.contains(4));
+    EXPECT_EQ(textOf(replies, 3), QStringLiteral(R"({"state":1,"errorMsg":""})"));
+    EXPECT_EQ(textOf(replies, 4), QStringLiteral(R"({"state":1,"errorMsg":""})"));
+    EXPECT_TRUE(replies.value(4).value("ok").toBool());
+
+    const QStringList log = shellLog();
+    // The pending join was left before the second one was asked for, and only that one completed.
+    const int leave = logIndex(log, "[ARTC_CALL] kivoARTCController::exitSDKRoom -> leaveChannel");
+    ASSERT_GE(leave, 0);
+    const int firstJoin = logIndex(log, "joinChannel result r-3 0");
+    ASSERT_GE(firstJoin, 0);
+    EXPECT_LT(firstJoin, leave);
+    EXPECT_GT(logIndex(log, "joinChannel result r-3 0", firstJoin + 1), leave);
+    EXPECT_EQ(log.filter("[ARTC_ON] onJoinChannelSuccess").size(), 1);
+}
+
 TEST_F(VoiceQueriesEndToEndTest, AnEngineErrorAnswersTheWaitingEnter)
 {
     const QJsonObject sim{{"eventDelayMs", 30},

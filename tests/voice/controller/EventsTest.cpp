@@ -1,5 +1,7 @@
 #include "ControllerFixture.h"
 
+#include <QThread>
+
 using agora::rtc::AudioVolumeInfo;
 using agora::rtc::IRtcEngineEventHandler;
 using agora::sim::RtcSim;
@@ -38,6 +40,24 @@ TEST_F(EventsTest, LocalVolumeReportGivesUserAndSpeakerVolume)
     EXPECT_EQ(m_signals.of("sigSpeakerVolume").first().args, QVariantList({QString(), 40}));
     EXPECT_TRUE(m_signals.allOnGuiThread());
     EXPECT_TRUE(m_log.artc().isEmpty());
+}
+
+// The thread check itself: a receiver living on another thread gets the signals there.
+TEST_F(EventsTest, SignalsReachingAReceiverOffTheGuiThreadAreNoticed)
+{
+    QThread other;
+    other.start();
+    SignalLog *elsewhere = new SignalLog;
+    elsewhere->moveToThread(&other);
+    elsewhere->watch(m_controller.get());
+    fire([](IRtcEngineEventHandler *h) { h->onUserOffline(7, 0); });
+    EXPECT_TRUE(waitUntil([&] { return elsewhere->count("sigRemoteUserLeaveRoom") == 1; }));
+    EXPECT_FALSE(elsewhere->allOnGuiThread());
+    EXPECT_EQ(m_signals.count("sigRemoteUserLeaveRoom"), 1);
+    EXPECT_TRUE(m_signals.allOnGuiThread());
+    other.quit();
+    other.wait();
+    delete elsewhere;
 }
 
 TEST_F(EventsTest, RemoteVolumeReportListsUidAndVolumeUnsigned)

@@ -180,6 +180,33 @@ TEST_F(RoomsTest, ExitStopsVoiceResetsTheMixAndCompletesOnTheLeaveEvent)
     EXPECT_TRUE(RtcSim::journal().isEmpty());
 }
 
+TEST_F(RoomsTest, ExitWhileJoiningAnswersAtOnceAndCancelsTheJoin)
+{
+    RtcSim::setEventDelayMs(60000); // the join stays pending
+    kivoARTCController *c = make();
+    c->setSDKUserInfo({5, QStringLiteral("tok")});
+    ASSERT_TRUE(c->enterSDKRoom(QStringLiteral("123")));
+    RtcSim::clearJournal();
+    m_log.clear();
+    EXPECT_TRUE(c->exitSDKRoom());
+    EXPECT_EQ(m_signals.count("sigExitSDKRoomSuc"), 1);
+    // The leave steps run, so the join never completes and remote audio goes quiet.
+    EXPECT_EQ(RtcSim::calls(), QStringList({"muteLocalAudioStream", "muteAllRemoteAudioStreams", "updateRtmpTranscoding",
+                                            "leaveChannel"}));
+    EXPECT_EQ(RtcSim::journal().at(1), QStringLiteral("muteAllRemoteAudioStreams(true)"));
+    EXPECT_EQ(m_log.ownArtc().mid(0, 2), QStringList({"[ARTC] kivoARTCController::exitSDKRoom exitSDKRoom noEnterRoom",
+                                                      "[ARTC] kivoARTCController::exitSDKRoom exitSDKRoom 123"}));
+    // The page's second call finds nothing left to leave.
+    RtcSim::clearJournal();
+    EXPECT_TRUE(c->exitSDKRoom());
+    EXPECT_TRUE(RtcSim::journal().isEmpty());
+    // The next enter is taken by the engine and completes.
+    RtcSim::setEventDelayMs(0);
+    ASSERT_TRUE(c->enterSDKRoom(QStringLiteral("123")));
+    ASSERT_TRUE(waitUntil([&] { return m_signals.count("sigEnterSDKRoomSuc") == 1; }));
+    EXPECT_TRUE(RtcSim::inChannel());
+}
+
 // Roles.
 TEST_F(RoomsTest, RoleSwitchCompletesThroughTheRoleEvent)
 {

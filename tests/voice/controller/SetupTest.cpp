@@ -5,6 +5,12 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 
 using agora::sim::RtcSim;
 
@@ -35,6 +41,22 @@ const QStringList kSetupLines = {
     "[ARTC_CALL] kivoARTCController::initVideoParams -> registerVideoFrameObserver 0",
     "[ARTC] kivoARTCController::stopMixInfo stopMixInfo null",
 };
+
+// Runs the body in a process of its own, where the single instance is not built yet whatever
+// ran before in this one. The body answers what went wrong, or nothing.
+void inFreshProcess(const std::function<QString()> &body)
+{
+    const std::string style = ::testing::GTEST_FLAG(death_test_style);
+    ::testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    EXPECT_EXIT(
+        {
+            const QString fault = body();
+            std::fprintf(stderr, "%s\n", fault.toUtf8().constData());
+            std::_Exit(fault.isEmpty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ::testing::GTEST_FLAG(death_test_style) = style;
+}
 
 QString todaysLog()
 {
@@ -83,6 +105,9 @@ TEST_F(SetupTest, VersionJoinsTextAndBuildNumber)
     EXPECT_EQ(c->version(), QStringLiteral("4.2.1123"));
     RtcSim::setVersion(QStringLiteral("3.7.0"), 9);
     EXPECT_EQ(c->version(), QStringLiteral("3.7.09"));
+    // The engine's text is taken as it stands.
+    RtcSim::setVersion(QStringLiteral("4.%1.2"), 7);
+    EXPECT_EQ(c->version(), QStringLiteral("4.%1.27"));
     c->release();
     EXPECT_EQ(c->version(), QString());
 }
@@ -95,6 +120,9 @@ TEST_F(SetupTest, EngineThatCannotBeCreatedShowsTheBoxAndLeavesNoEngine)
     EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::kivoARTCController 声网sdk appId： app-123",
                                          "[ARTC] kivoARTCController::kivoARTCController kivoARTCController init error "
                                          "createAgoraRtcEngine NULL"}));
+    // The box comes once construction is over.
+    EXPECT_TRUE(m_boxes.isEmpty());
+    QCoreApplication::processEvents();
     EXPECT_EQ(m_boxes, (QList<QPair<QString, QString>>{{"错误", "SDK初始化失败"}}));
     m_log.clear();
     c->release();
@@ -116,6 +144,8 @@ TEST_F(SetupTest, EmptyAppKeyFailsInitialisationWithTheServiceBox)
     EXPECT_EQ(lines.at(3), QStringLiteral("[ARTC_CALL] kivoARTCController::kivoARTCController -> initialize appId  areaCode 4294967295"));
     EXPECT_EQ(lines.at(4), QStringLiteral("[ARTC_RET] kivoARTCController::kivoARTCController -> initialize code: -2"));
     EXPECT_EQ(lines.size(), 5);
+    EXPECT_TRUE(m_boxes.isEmpty());
+    QCoreApplication::processEvents();
     EXPECT_EQ(m_boxes, (QList<QPair<QString, QString>>{{"错误", "SDK服务初始化失败"}}));
     // The engine stays set, so release really releases it.
     m_log.clear();
@@ -130,6 +160,7 @@ TEST_F(SetupTest, ForcedInitialiseFailureIsLoggedWithItsCode)
     make();
     EXPECT_TRUE(m_log.artc().contains("[ARTC_RET] kivoARTCController::kivoARTCController -> initialize code: -101"));
     EXPECT_FALSE(RtcSim::calls().contains(QStringLiteral("enableVideo")));
+    QCoreApplication::processEvents();
     EXPECT_EQ(m_boxes.size(), 1);
 }
 
@@ -174,18 +205,48 @@ TEST_F(SetupTest, DestructionReleasesAndSaysGoodbye)
     EXPECT_FALSE(RtcSim::engineExists());
 }
 
+// A page query answered from the failure box's event loop reaches the instance being built.
+TEST_F(SetupTest, FailureBoxMayReachTheSingleInstance)
+{
+    inFreshProcess([] {
+        RtcSim::setCreateFails(true);
+        kivoARTCController *reached = nullptr;
+        QStringList texts;
+        kivoARTCController::setMessageBoxSeam([&](const QString &title, const QString &text) {
+            texts << title + "/" + text;
+            reached = kivoARTCController::getInstance();
+            reached->exitSDKRoom();
+        });
+        kivoARTCController *c = kivoARTCController::getInstance();
+        QEventLoop loop;
+        QTimer::singleShot(20000, &loop, [&loop] { loop.exit(9); });
+        const int code = loop.exec();
+        if (reached != c)
+            return QStringLiteral("the box did not reach the instance");
+        if (texts != QStringList({"错误/SDK初始化失败"}))
+            return QStringLiteral("boxes: ") + texts.join(", ");
+        if (code != 0)
+            return QStringLiteral("no exit request, the loop ended with %1").arg(code);
+        return QString();
+    });
+}
+
 // The shut-down step builds the controller when nothing used it, then releases the engine.
 TEST_F(SetupTest, ShutDownStepReleasesTheEngineOfTheSingleInstance)
 {
     m_dir.write(QStringLiteral("config/ambrel.json"), QByteArray("{\"RtcAppId\":\"app-123\"}"));
     QuadrelConfig::getInstance()->reload();
-    const int released = RtcSim::releaseCount();
-    for (const ShutdownStep &step : shutdownSteps())
-        if (QByteArray(step.name) == "kivoARTCController::release")
-            step.run();
-    EXPECT_EQ(RtcSim::calls().mid(0, 1), QStringList({"createAgoraRtcEngine"}));
-    EXPECT_TRUE(RtcSim::calls().contains(QStringLiteral("initialize")));
-    EXPECT_EQ(RtcSim::calls().last(), QStringLiteral("release"));
-    EXPECT_EQ(RtcSim::releaseCount(), released + 1);
-    EXPECT_FALSE(RtcSim::engineExists());
+    inFreshProcess([] {
+        const int released = RtcSim::releaseCount();
+        for (const ShutdownStep &step : shutdownSteps())
+            if (QByteArray(step.name) == "kivoARTCController::release")
+                step.run();
+        const QStringList calls = RtcSim::calls();
+        if (calls.value(0) != QStringLiteral("createAgoraRtcEngine") || !calls.contains(QStringLiteral("initialize"))
+            || calls.value(calls.size() - 1) != QStringLiteral("release"))
+            return QStringLiteral("calls: ") + calls.join(", ");
+        if (RtcSim::releaseCount() != released + 1 || RtcSim::engineExists())
+            return QStringLiteral("the engine was not released");
+        return QString();
+    });
 }

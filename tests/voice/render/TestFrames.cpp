@@ -1,13 +1,26 @@
 #include "TestFrames.h"
 
 #include <cstring>
+#include <memory>
+
+namespace {
+
+// A record whose planes point into bytes it keeps alive, as the engine's buffers are while a
+// sink runs.
+QSharedPointer<VideoFrameData> over(size_t bytes, uint8_t fill, uint8_t **base)
+{
+    auto buffer = std::make_shared<std::vector<uint8_t>>(bytes, fill);
+    *base = buffer->data();
+    return QSharedPointer<VideoFrameData>(new VideoFrameData, [buffer](VideoFrameData *f) { delete f; });
+}
+
+} // namespace
 
 QSharedPointer<VideoFrameData> TestFrames::packed(int width, int height, const std::vector<uint8_t> &y,
                                                   const std::vector<uint8_t> &u, const std::vector<uint8_t> &v)
 {
-    QSharedPointer<VideoFrameData> f(new VideoFrameData);
-    f->pixels.resize(static_cast<int>(y.size() + u.size() + v.size()));
-    uint8_t *base = reinterpret_cast<uint8_t *>(f->pixels.data());
+    uint8_t *base = nullptr;
+    QSharedPointer<VideoFrameData> f = over(y.size() + u.size() + v.size(), 0, &base);
     std::memcpy(base, y.data(), y.size());
     std::memcpy(base + y.size(), u.data(), u.size());
     std::memcpy(base + y.size() + u.size(), v.data(), v.size());
@@ -32,12 +45,11 @@ QSharedPointer<VideoFrameData> TestFrames::uniform(int width, int height, uint8_
 
 QSharedPointer<VideoFrameData> TestFrames::padded(int width, int height, int yStride, uint8_t y, uint8_t u, uint8_t v)
 {
-    QSharedPointer<VideoFrameData> f(new VideoFrameData);
     const int cStride = yStride / 2;
     const int lumaBytes = yStride * height;
     const int chromaBytes = cStride * (height / 2);
-    f->pixels = QByteArray(lumaBytes + 2 * chromaBytes, char(0xEE));
-    uint8_t *base = reinterpret_cast<uint8_t *>(f->pixels.data());
+    uint8_t *base = nullptr;
+    QSharedPointer<VideoFrameData> f = over(static_cast<size_t>(lumaBytes + 2 * chromaBytes), 0xEE, &base);
     for (int r = 0; r < height; ++r)
         std::memset(base + r * yStride, y, static_cast<size_t>(width));
     for (int r = 0; r < height / 2; ++r) {

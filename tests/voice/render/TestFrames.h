@@ -8,7 +8,7 @@
 // I420 frames for the renderers, with planes given per row pair or filled uniformly.
 struct TestFrames
 {
-    // Packed like the frame observer's records: Y, U, V one after another, no padding.
+    // Packed: Y, U, V one after another, no padding (the engine's layout for unpadded rows).
     static QSharedPointer<VideoFrameData> packed(int width, int height, const std::vector<uint8_t> &y,
                                                  const std::vector<uint8_t> &u, const std::vector<uint8_t> &v);
     static QSharedPointer<VideoFrameData> uniform(int width, int height, uint8_t y, uint8_t u, uint8_t v);

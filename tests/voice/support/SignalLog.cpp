@@ -2,9 +2,18 @@
 
 #include "kivoARTCController.h"
 
+#include <QCoreApplication>
+
 void SignalLog::add(const QString &name, const QVariantList &args)
 {
+    std::lock_guard<std::mutex> locker(m_lock);
     m_entries << Entry{name, args, QThread::currentThread()};
+}
+
+void SignalLog::clear()
+{
+    std::lock_guard<std::mutex> locker(m_lock);
+    m_entries.clear();
 }
 
 void SignalLog::watch(kivoARTCController *c)
@@ -37,6 +46,7 @@ int SignalLog::count(const QString &name) const
 
 QList<SignalLog::Entry> SignalLog::of(const QString &name) const
 {
+    std::lock_guard<std::mutex> locker(m_lock);
     QList<Entry> out;
     for (const Entry &e : m_entries)
         if (e.name == name)
@@ -46,6 +56,7 @@ QList<SignalLog::Entry> SignalLog::of(const QString &name) const
 
 QStringList SignalLog::names() const
 {
+    std::lock_guard<std::mutex> locker(m_lock);
     QStringList out;
     for (const Entry &e : m_entries)
         out << e.name;
@@ -54,8 +65,10 @@ QStringList SignalLog::names() const
 
 bool SignalLog::allOnGuiThread() const
 {
+    QThread *gui = QCoreApplication::instance()->thread();
+    std::lock_guard<std::mutex> locker(m_lock);
     for (const Entry &e : m_entries)
-        if (e.thread != thread())
+        if (e.thread != gui)
             return false;
     return true;
 }

@@ -155,6 +155,32 @@ TEST_F(FrameCallbackTest, FramesWithoutSinkWrongTypeOrNoSizeAreDropped)
     EXPECT_EQ(sink.seen()[0].size, 345600);
 }
 
+// The record carries the engine's own planes and strides; sinks copy what they keep.
+TEST_F(FrameCallbackTest, SinkGetsTheEnginesOwnPlanesAndStrides)
+{
+    std::vector<uint8_t> y(704 * 360, 81), u(352 * 180, 90), v(352 * 180, 240);
+    agora::media::VideoFrame frame;
+    frame.width = 640;
+    frame.height = 360;
+    frame.yStride = 704;
+    frame.uStride = frame.vStride = 352;
+    frame.yBuffer = y.data();
+    frame.uBuffer = u.data();
+    frame.vBuffer = v.data();
+    std::vector<VideoFrameData> records;
+    callback.setFrameSink([&records](VideoFrameItem item) { records.push_back(*item.frame); });
+    EXPECT_FALSE(callback.onRenderVideoFrame("c", 9, frame));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].type, 1);
+    EXPECT_EQ(records[0].y, y.data());
+    EXPECT_EQ(records[0].u, u.data());
+    EXPECT_EQ(records[0].v, v.data());
+    EXPECT_EQ(records[0].yStride, 704);
+    EXPECT_EQ(records[0].uStride, 352);
+    EXPECT_EQ(records[0].vStride, 352);
+    EXPECT_EQ(records[0].size, 345600);
+}
+
 TEST_F(FrameCallbackTest, ObserverAnswers)
 {
     agora::media::VideoFrame frame;
