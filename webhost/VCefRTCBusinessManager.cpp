@@ -1,5 +1,7 @@
 #include "VCefRTCBusinessManager.h"
 
+#include <memory>
+
 #include <QDebug>
 #include <QSet>
 
@@ -145,7 +147,8 @@ int VCefRTCBusinessManager::volumeOf(const Json::Value &value)
     return textOf(value).toInt();
 }
 
-QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::function<bool()> &operation)
+QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::function<bool()> &operation,
+                                               const std::function<void()> &completed)
 {
     kivoARTCController *c = controller();
     return QPromise<void>([&](const QPromiseResolve<void> &resolve, const QPromiseReject<void> &reject) {
@@ -164,11 +167,14 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
             failure = "lambda:joinExitSDKRoom failed";
         }
         // Each function keeps its own copies: deleting the context releases them.
-        QObject::connect(c, done, context, [context, resolve, success] {
+        QObject::connect(c, done, context, [context, resolve, success, completed] {
             if (success)
                 qDebug().noquote() << success;
             const QPromiseResolve<void> settle = resolve;
+            const std::function<void()> then = completed;
             delete context;
+            if (then)
+                then();
             settle();
         });
         if (kind != WaitKind::Role) {
@@ -217,13 +223,12 @@ void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAb
     const qint64 queryId = queryIdOf(root);
     const QPointer<kivoARTCController> c(controller());
     const QPointer<VCefWidgetAbstract> guard(window);
-    waitFor(WaitKind::Exit, [c] { return c->exitSDKRoom(); })
+    // The confirming second call is made as the exit completes, even when nobody is left to
+    // answer; made a turn later, it would cancel a join the page asked for in between.
+    const auto result = std::make_shared<bool>(false);
+    waitFor(WaitKind::Exit, [c] { return c->exitSDKRoom(); }, [c, result] { *result = c && c->exitSDKRoom(); })
         .then(
-            [c, guard, queryId] {
-                // Leaving is completed even when nobody is left to answer.
-                const bool result = c && c->exitSDKRoom();
-                reply(guard, queryId, result ? 1 : 0, QString(), QString(), result);
-            },
+            [guard, queryId, result] { reply(guard, queryId, *result ? 1 : 0, QString(), QString(), *result); },
             [guard, queryId](const vErrorInfo &e) { reply(guard, queryId, e.code, e.text, QString(), false); });
 }
 

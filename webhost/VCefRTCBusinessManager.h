@@ -52,7 +52,9 @@ private:
     CefHandler bind(Handler handler);
     // Settles on the controller's completion signal (and, entering or leaving, on any engine
     // error); the waiting context goes when it settles, whether or not the asking window lives.
-    QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation);
+    // `completed` runs as the completion signal arrives, before the promise settles.
+    QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation,
+                                      const std::function<void()> &completed = {});
 
     void onSetSDKUserInfo(const Json::Value &root, VCefWidgetAbstract *window);
     void onEnterSDKRoom(const Json::Value &root, VCefWidgetAbstract *window);

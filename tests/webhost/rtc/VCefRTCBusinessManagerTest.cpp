@@ -253,6 +253,22 @@ TEST_F(VCefRTCBusinessManagerTest, ExitOutsideARoomIsConfirmedTwiceAndAnswered)
     EXPECT_FALSE(RtcSim::calls().contains("leaveChannel"));
 }
 
+TEST_F(VCefRTCBusinessManagerTest, AnEnterAskedRightAfterAnExitKeepsItsJoin)
+{
+    ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+    // Both arrive in one read, before the event loop turns: the exit's confirming call must not
+    // cancel the join the enter has started.
+    RtcSim::setReturnCode("joinChannel", 0);
+    ask(R"({"funcName":"rtcExitSDKRoom","queryId":2})");
+    ask(R"({"funcName":"rtcEnterSDKRoom","queryId":3,"param":{"roomId":"r-1"}})");
+    settle();
+    EXPECT_FALSE(RtcSim::calls().contains("leaveChannel"));
+    ASSERT_TRUE(RtcSim::post([](agora::rtc::IRtcEngineEventHandler *h) { h->onJoinChannelSuccess("r-1", 5, 3); }));
+    ASSERT_TRUE(answeredTimes(3));
+    EXPECT_EQ(answerTo(2).text, kDone);
+    EXPECT_EQ(answerTo(3).text, kDone);
+}
+
 TEST_F(VCefRTCBusinessManagerTest, ExitFromTheRoomIsAnsweredAfterTheLeaveEvent)
 {
     joined();
