@@ -7,10 +7,10 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QtDebug>
+#include <QtMath>
 
 namespace {
 
@@ -86,14 +86,16 @@ void MyMessageBox::setBodyTextColor(const QColor &color)
 
 void MyMessageBox::fitBodyHeight()
 {
-    // Wrap the text at the width the body has inside the box, not at the form's default width,
-    // or a long text wraps into more lines than were measured and is cut off.
-    if (layout())
-        layout()->activate();
-    ui->textBrowser->document()->adjustSize();
-    ui->textBrowser->document()->setTextWidth(ui->textBrowser->contentsRect().width());
-    QScrollBar *bar = ui->textBrowser->verticalScrollBar();
-    ui->textBrowser->setFixedHeight(bar->maximum() + bar->pageStep() + 10);
+    // Measure the text wrapped at the width the body has inside the box. The frame's own layout
+    // places the body only when the frame gets its size, which a hidden box defers, so both levels
+    // are laid out here; measured at the form's default width instead, a long text in a font of
+    // wide glyphs wraps into more lines than were counted and is cut off.
+    layout()->activate();
+    ui->frame->layout()->activate();
+    QTextDocument *doc = ui->textBrowser->document();
+    doc->adjustSize();
+    doc->setTextWidth(ui->textBrowser->viewport()->width());
+    ui->textBrowser->setFixedHeight(qCeil(doc->size().height()) + 10);
 }
 
 void MyMessageBox::setDefaultButton(QPushButton *button)
