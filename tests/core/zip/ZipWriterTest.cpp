@@ -143,6 +143,26 @@ TEST_F(ZipWriterTest, EncryptedArchivesOpenWithThePasswordOnly)
     }
 }
 
+TEST_F(ZipWriterTest, TheArchiveIsNoSourceOfItself)
+{
+    writeAll(path("a.txt"), "first");
+    ZipHandle *zip = createFile("self.zip");
+    ASSERT_TRUE(zip);
+    addFile(zip, "a.txt", "a.txt");
+    // The target is open without sharing, so it cannot be read while it grows.
+    EXPECT_EQ(zipWriterAddFile(zip, L"self.zip", wide(path("self.zip")).c_str()), DWORD(ZIP_NO_FILE));
+    addFile(zip, "b.txt", "a.txt");
+    ASSERT_EQ(zipWriterClose(zip), ZIP_OK);
+    QByteArray out;
+    EXPECT_EQ(python("import zipfile\n"
+                     "z = zipfile.ZipFile('self.zip')\n"
+                     "assert z.testzip() is None\n"
+                     "assert z.namelist() == ['a.txt', 'b.txt'], z.namelist()\n",
+                     &out),
+              0)
+        << out.toStdString();
+}
+
 // Header layouts, data descriptors and the end record.
 
 TEST_F(ZipWriterTest, SeekableTargetRewritesTheLocalHeader)
