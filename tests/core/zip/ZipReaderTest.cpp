@@ -480,6 +480,26 @@ TEST_F(ZipReaderTest, MemoryExtractionComesInPieces)
     EXPECT_EQ(QByteArray(buf, 16), data.left(16));
 }
 
+TEST_F(ZipReaderTest, ToolListsEveryNameAndShowsItsUsage)
+{
+    python("import zipfile\n"
+           "z = zipfile.ZipFile('u.zip', 'w')\n"
+           "z.writestr('plain.txt', b'p')\n"
+           "z.writestr('gr\\u00fc\\u00dfe/\\u65e5\\u672c.txt', b'x')\n"
+           "z.close()\n");
+    const QString tool = "'" + binDir() + "/ambrel-zip'";
+    QByteArray out;
+    EXPECT_EQ(shell("LC_ALL=C.UTF-8 " + tool + " list u.zip", &out), 0) << out.toStdString();
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2) << out.toStdString();
+    EXPECT_TRUE(lines[0].endsWith("\tplain.txt")) << out.toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QString::fromUtf8("\tgrüße/日本.txt").toUtf8())) << out.toStdString();
+
+    EXPECT_EQ(shell(tool + " --help", &out), 0);
+    EXPECT_TRUE(out.startsWith("usage: ambrel-zip list <archive>")) << out.toStdString();
+    EXPECT_EQ(shell(tool + " frobnicate", &out), 2);
+}
+
 TEST_F(ZipReaderTest, MessageTextsAreTruncatedWithTheFullLengthReturned)
 {
     wchar_t buf[5] = {L'x', L'x', L'x', L'x', L'x'};

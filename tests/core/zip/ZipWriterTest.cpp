@@ -163,6 +163,29 @@ TEST_F(ZipWriterTest, TheArchiveIsNoSourceOfItself)
         << out.toStdString();
 }
 
+TEST_F(ZipWriterTest, ToolStoresRelativeNamesAndCannotPackItsOwnArchive)
+{
+    writeAll(path("in/a.txt"), "a");
+    writeAll(path("in/sub/b.txt"), "b");
+    QByteArray out;
+    // The archive lies in the folder being packed; one input climbs out and back, one is absolute.
+    const int rc = check(QString("cd in && '%1/ambrel-zip' create self.zip . ../in/a.txt '%2'")
+                             .arg(binDir(), path("in/sub/b.txt")),
+                         &out);
+    EXPECT_EQ(rc, 1) << out.toStdString();
+    EXPECT_TRUE(out.contains("self.zip: Couldn't create/open file")) << out.toStdString();
+    const QString absolute = path("in/sub/b.txt").mid(1);
+    EXPECT_EQ(python(QString("import zipfile\n"
+                             "z = zipfile.ZipFile('in/self.zip')\n"
+                             "assert z.testzip() is None\n"
+                             "n = sorted(z.namelist())\n"
+                             "assert n == sorted(['a.txt', 'sub/', 'sub/b.txt', 'in/a.txt', '%1']), n\n")
+                         .arg(absolute),
+                     &out),
+              0)
+        << out.toStdString();
+}
+
 // Header layouts, data descriptors and the end record.
 
 TEST_F(ZipWriterTest, SeekableTargetRewritesTheLocalHeader)
