@@ -6,7 +6,8 @@
 
 // Catches a crash nothing else handles, writes a dump of the process into the dump folder and
 // packs every file of that folder into one zip archive next to the dump. Paths are relative to the
-// current directory. The dump's name is fixed when the collector is installed.
+// current directory. The dump's name is fixed when the collector is installed; at the crash it is
+// numbered when that name is already taken.
 class VDmpCollect
 {
 public:
