@@ -206,23 +206,38 @@ TEST_F(VDmpCollectTest, OnlyNtdllKeepsItsDataSegments)
     EXPECT_TRUE(VDmpCollect::dumpCallback(nullptr, &in, &out));
     EXPECT_FALSE(VDmpCollect::dumpCallback(nullptr, nullptr, &out));
 
-    // A dump that offers every module's data keeps none of it through the callback.
-    auto report = [&](PMINIDUMP_CALLBACK_INFORMATION callback) {
-        const std::wstring path = work.filePath("data.dmp").toStdWString();
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        EXPECT_NE(file, INVALID_HANDLE_VALUE);
-        MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpWithDataSegs, nullptr, nullptr,
-                          callback);
-        CloseHandle(file);
-        QFile f(work.filePath("data.dmp"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
-    EXPECT_TRUE(report(nullptr).contains(" data\n"));
-    MINIDUMP_CALLBACK_INFORMATION callback{VDmpCollect::dumpCallback, nullptr};
-    const QByteArray kept = report(&callback);
-    EXPECT_TRUE(kept.contains("test_core_dmp"));
-    EXPECT_FALSE(kept.contains(" data\n"));
+    // Through a dump that offers every module's data: the callback keeps it for none of this
+    // process's modules. The watcher drops whatever was kept, so no data is ever read.
+    struct Seen {
+        int offered = 0;
+        int kept = 0;
+    } seen;
+    MINIDUMP_CALLBACK_INFORMATION watch{
+        [](void *param, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT output) -> BOOL {
+            auto *s = static_cast<Seen *>(param);
+            const bool offered = input && output && input->CallbackType == ModuleCallback
+                && (output->ModuleWriteFlags & ModuleWriteDataSeg);
+            const BOOL rc = VDmpCollect::dumpCallback(nullptr, input, output);
+            if (offered) {
+                ++s->offered;
+                if (output->ModuleWriteFlags & ModuleWriteDataSeg)
+                    ++s->kept;
+                output->ModuleWriteFlags &= ~ULONG(ModuleWriteDataSeg);
+            }
+            return rc;
+        },
+        &seen};
+    HANDLE file = CreateFileW(work.filePath("data.dmp").toStdWString().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpWithDataSegs, nullptr,
+                                  nullptr, &watch));
+    CloseHandle(file);
+    EXPECT_GT(seen.offered, 1);
+    EXPECT_EQ(seen.kept, 0);
+    QFile report(work.filePath("data.dmp"));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().contains("test_core_dmp"));
 }
 
 } // namespace
