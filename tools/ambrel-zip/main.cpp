@@ -100,7 +100,13 @@ int extract(const char *archive, const char *folder, const char *password)
     if (!zip)
         return readerFailure(archive);
     QDir().mkpath(QString::fromLocal8Bit(folder));
-    zipReaderSetBaseDir(zip, QFileInfo(QString::fromLocal8Bit(folder)).absoluteFilePath().toStdWString().c_str());
+    // A folder the reader cannot take whole would leave the entries in the working folder.
+    if (zipReaderSetBaseDir(zip, QFileInfo(QString::fromLocal8Bit(folder)).absoluteFilePath().toStdWString().c_str())
+        != ZIP_OK) {
+        readerFailure(folder);
+        zipReaderClose(zip);
+        return 1;
+    }
     ZipEntry all;
     zipReaderGetEntry(zip, -1, &all);
     int rc = 0;

@@ -480,7 +480,7 @@ TEST_F(ZipReaderTest, MemoryExtractionComesInPieces)
     EXPECT_EQ(QByteArray(buf, 16), data.left(16));
 }
 
-TEST_F(ZipReaderTest, ToolListsEveryNameAndShowsItsUsage)
+TEST_F(ZipReaderTest, ToolListsNamesKeepsToItsFolderAndShowsItsUsage)
 {
     python("import zipfile\n"
            "z = zipfile.ZipFile('u.zip', 'w')\n"
@@ -494,6 +494,13 @@ TEST_F(ZipReaderTest, ToolListsEveryNameAndShowsItsUsage)
     ASSERT_EQ(lines.size(), 2) << out.toStdString();
     EXPECT_TRUE(lines[0].endsWith("\tplain.txt")) << out.toStdString();
     EXPECT_TRUE(lines[1].endsWith(QString::fromUtf8("\tgrüße/日本.txt").toUtf8())) << out.toStdString();
+
+    // A target folder too long to be the base is refused, not swapped for the working folder.
+    const QString deep = QString(200, 'a') + "/" + QString(100, 'b');
+    EXPECT_EQ(shell(tool + " extract u.zip " + deep, &out), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains("Caller: faulty arguments")) << out.toStdString();
+    EXPECT_FALSE(QFile::exists(work.filePath("plain.txt")));
+    EXPECT_FALSE(QFile::exists(work.filePath(deep + "/plain.txt")));
 
     EXPECT_EQ(shell(tool + " --help", &out), 0);
     EXPECT_TRUE(out.startsWith("usage: ambrel-zip list <archive>")) << out.toStdString();
