@@ -14,8 +14,16 @@
 namespace {
 
 const char *const kDumpFolder = "log/dmp";
+const int kMaxNameTries = 1000;
 
-BOOL dumpCallback(void *, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT output)
+bool exists(const std::string &path)
+{
+    return GetFileAttributesW(ZipText::toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
+BOOL VDmpCollect::dumpCallback(void *, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT output)
 {
     if (!input || !output)
         return FALSE;
@@ -23,7 +31,9 @@ BOOL dumpCallback(void *, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBA
     case ModuleCallback:
         // Only ntdll keeps its data segments; they tell most about a crash for their size.
         if (output->ModuleWriteFlags & ModuleWriteDataSeg) {
-            const QString base = QFileInfo(QString::fromWCharArray(input->Module.FullPath)).completeBaseName();
+            QString path = QString::fromWCharArray(input->Module.FullPath);
+            path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+            const QString base = QFileInfo(path).completeBaseName();
             if (base.compare(QLatin1String("ntdll"), Qt::CaseInsensitive) != 0)
                 output->ModuleWriteFlags &= ~ULONG(ModuleWriteDataSeg);
         }
@@ -37,8 +47,6 @@ BOOL dumpCallback(void *, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBA
         return FALSE;
     }
 }
-
-} // namespace
 
 VDmpCollect *VDmpCollect::instance()
 {
@@ -67,11 +75,40 @@ void VDmpCollect::init(const char *dumpDir, const char *prefix)
 
 std::string VDmpCollect::zipPath() const
 {
-    std::string zip = m_dumpPath;
+    return zipPathOf(m_dumpPath);
+}
+
+std::string VDmpCollect::zipPathOf(const std::string &dumpPath)
+{
+    std::string zip = dumpPath;
     size_t at = zip.find(".dmp");
     if (at != std::string::npos)
         zip.replace(at, 4, ".zip");
     return zip;
+}
+
+std::string VDmpCollect::freeDumpPath() const
+{
+    const size_t dot = m_dumpPath.rfind(".dmp");
+    const std::string stem = dot == std::string::npos ? m_dumpPath : m_dumpPath.substr(0, dot);
+    const std::string tail = dot == std::string::npos ? std::string() : m_dumpPath.substr(dot);
+    std::string path = m_dumpPath;
+    for (int n = 1; n <= kMaxNameTries; ++n) {
+        if (!exists(zipPathOf(path))) {
+            // Created only when new, so that two processes crashing at once cannot pick the same name.
+            HANDLE claim = CreateFileW(ZipText::toWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (claim != INVALID_HANDLE_VALUE) {
+                CloseHandle(claim);
+                return path;
+            }
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+                return path; // no folder to write in: the dump fails the same way
+        }
+        path = stem + "_" + std::to_string(n) + tail;
+    }
+    return m_dumpPath;
 }
 
 bool VDmpCollect::writeDump(EXCEPTION_POINTERS *pointers, const wchar_t *path)
@@ -85,7 +122,7 @@ bool VDmpCollect::writeDump(EXCEPTION_POINTERS *pointers, const wchar_t *path)
     exception.ExceptionPointers = pointers;
     exception.ClientPointers = FALSE;
     MINIDUMP_CALLBACK_INFORMATION callback;
-    callback.CallbackRoutine = dumpCallback;
+    callback.CallbackRoutine = VDmpCollect::dumpCallback;
     callback.CallbackParam = nullptr;
     // The file is kept whatever the dump call made of it.
     MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &exception, nullptr, &callback);
@@ -95,10 +132,15 @@ bool VDmpCollect::writeDump(EXCEPTION_POINTERS *pointers, const wchar_t *path)
 
 void VDmpCollect::packDumps()
 {
+    packDumps(m_dumpPath);
+}
+
+void VDmpCollect::packDumps(const std::string &dumpPath)
+{
     copyToOtherDir(QString::fromLatin1(kDumpFolder) + "/");
     // Listed before the archive exists: the new dump and every earlier dump and zip go in.
     const QStringList files = QDir(kDumpFolder).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Unsorted);
-    ZipHandle *zip = zipWriterCreateFile(ZipText::toWide(zipPath()).c_str(), nullptr);
+    ZipHandle *zip = zipWriterCreateFile(ZipText::toWide(zipPathOf(dumpPath)).c_str(), nullptr);
     for (const QString &name : files) {
         const std::string source = std::string(kDumpFolder) + "/" + name.toStdString();
         zipWriterAddFile(zip, ZipText::toWide(name.toStdString()).c_str(), ZipText::toWide(source).c_str());
@@ -125,8 +167,9 @@ LONG dumpExceptionFilter(EXCEPTION_POINTERS *pointers)
     // One level only: the parent "log" must already exist.
     if (GetFileAttributesW(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
         CreateDirectoryW(dir.c_str(), nullptr);
-    if (VDmpCollect::writeDump(pointers, ZipText::toWide(collector->dumpPath()).c_str()))
-        collector->packDumps();
+    const std::string dumpPath = collector->freeDumpPath();
+    if (VDmpCollect::writeDump(pointers, ZipText::toWide(dumpPath).c_str()))
+        collector->packDumps(dumpPath);
     return EXCEPTION_CONTINUE_SEARCH;
 }
 

@@ -32,8 +32,9 @@ void ZipCrypt::update(unsigned char plain)
 
 unsigned char ZipCrypt::keyByte() const
 {
-    uint16_t t = static_cast<uint16_t>((m_keys[2] & 0xFFFF) | 2);
-    return static_cast<unsigned char>((t * (t ^ 1)) >> 8);
+    // Unsigned throughout: the product of two 16-bit values overflows an int.
+    const uint32_t t = (m_keys[2] & 0xFFFFu) | 2u;
+    return static_cast<unsigned char>((t * (t ^ 1u)) >> 8);
 }
 
 unsigned char ZipCrypt::encrypt(unsigned char plain)

@@ -87,8 +87,15 @@ long ZipEntryStream::read(void *buffer, unsigned long length)
     unsigned long done = 0;
     const unsigned long failure = encrypted() ? DWORD(ZIP_PASSWORD) : DWORD(ZIP_FLATION);
     while (done < length && !m_atEnd) {
+        // Never more than the declared size: data beyond it is a mismatch, not more output.
+        const uint64_t room = m_info.uncompressedSize - m_produced;
         if (!m_inflating) {
+            if (room == 0 && m_rawLeft > 0) {
+                m_error = mismatch();
+                return -1;
+            }
             unsigned want = unsigned(std::min<uint64_t>(std::min<uint64_t>(m_rawLeft, length - done), 0x7FFFFFFF));
+            want = unsigned(std::min<uint64_t>(want, room));
             if (want == 0) {
                 m_atEnd = true;
                 break;
@@ -113,10 +120,18 @@ long ZipEntryStream::read(void *buffer, unsigned long length)
             m_error = m_rawLeft == 0 ? failure : static_cast<unsigned long>(ZIP_FLATION); // truncated stream or short read
             return -1;
         }
-        m_z.next_out = out + done;
-        m_z.avail_out = unsigned(std::min<unsigned long>(length - done, 0x7FFFFFFF));
+        // At the declared size one probe byte tells whether the stream really ends there.
+        unsigned char probe;
+        const unsigned space = unsigned(std::min<uint64_t>(std::min<uint64_t>(length - done, 0x7FFFFFFF), room));
+        m_z.next_out = space > 0 ? out + done : &probe;
+        m_z.avail_out = space > 0 ? space : 1;
+        const unsigned offered = m_z.avail_out;
         int rc = inflate(&m_z, Z_NO_FLUSH);
-        unsigned long got = (length - done > 0x7FFFFFFF ? 0x7FFFFFFFul : length - done) - m_z.avail_out;
+        unsigned long got = offered - m_z.avail_out;
+        if (space == 0 && got > 0) {
+            m_error = mismatch();
+            return -1;
+        }
         m_crc = uint32_t(crc32(m_crc, out + done, unsigned(got)));
         done += got;
         m_produced += got;
@@ -130,12 +145,17 @@ long ZipEntryStream::read(void *buffer, unsigned long length)
     return long(done);
 }
 
+unsigned long ZipEntryStream::mismatch() const
+{
+    return encrypted() ? ZIP_PASSWORD : ZIP_CORRUPT;
+}
+
 unsigned long ZipEntryStream::finish()
 {
     if (m_error != ZIP_OK)
         return m_error;
     if (m_crc != m_info.crc || m_produced != m_info.uncompressedSize)
-        return encrypted() ? ZIP_PASSWORD : ZIP_CORRUPT;
+        return mismatch();
     return ZIP_OK;
 }
 

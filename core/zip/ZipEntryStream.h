@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-// The data of one entry: raw bytes from minizip, decrypted and inflated here, with the CRC and the
-// size checked at the end.
+// The data of one entry: raw bytes from minizip, decrypted and inflated here, never more than the
+// declared size, with the CRC and the size checked at the end.
 class ZipEntryStream
 {
 public:
@@ -37,6 +37,8 @@ public:
 
 private:
     bool refill();
+    // Data that does not match the entry's record: with a password most likely the wrong one.
+    unsigned long mismatch() const;
 
     void *m_archive = nullptr;
     bool m_open = false;

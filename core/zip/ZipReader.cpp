@@ -95,10 +95,12 @@ DWORD ZipReader::open(ZipSource *source, const char *password)
     m_current = 0;
     m_hasPassword = password != nullptr;
     m_password = password ? password : "";
+    // A working folder that does not fit leaves no base: relative targets then fail instead of
+    // landing in the root.
     wchar_t cwd[MAX_PATH + 1] = {};
     DWORD n = GetCurrentDirectoryW(MAX_PATH, cwd);
     m_baseDir = n > 0 && n < MAX_PATH ? std::wstring(cwd, n) : std::wstring();
-    if (m_baseDir.empty() || !isSeparator(m_baseDir.back()))
+    if (!m_baseDir.empty() && !isSeparator(m_baseDir.back()))
         m_baseDir += L'/';
     return ZIP_OK;
 }
@@ -198,6 +200,7 @@ DWORD ZipReader::describeCurrent(int index, ZipEntry *entry)
     if (unzGetCurrentFileInfo64(uf, &info, rawName, sizeof rawName, nullptr, 0, nullptr, 0) != UNZ_OK)
         return ZIP_CORRUPT;
     rawName[std::min<size_t>(info.size_filename, kMaxName)] = '\0';
+    const bool nameCut = info.size_filename > kMaxName;
 
     int rc = unzOpenCurrentFile3(uf, nullptr, nullptr, 1, nullptr);
     if (rc == UNZ_BADZIPFILE)
@@ -230,9 +233,10 @@ DWORD ZipReader::describeCurrent(int index, ZipEntry *entry)
         if (!(ext & 0x00800000u))
             e.attr |= FILE_ATTRIBUTE_READONLY;
     }
-    // A name ending in a separator is a folder whatever its attributes say.
+    // A name ending in a separator is a folder whatever its attributes say; the end of a cut name
+    // says nothing.
     size_t rawLength = std::strlen(rawName);
-    if (rawLength > 0 && (rawName[rawLength - 1] == '/' || rawName[rawLength - 1] == '\\'))
+    if (!nameCut && rawLength > 0 && (rawName[rawLength - 1] == '/' || rawName[rawLength - 1] == '\\'))
         e.attr |= FILE_ATTRIBUTE_DIRECTORY;
 
     FILETIME local, utc = {0, 0};
@@ -366,14 +370,19 @@ DWORD ZipReader::extractToFile(int index, const wchar_t *path)
         rc = describeCurrent(index, &entry);
     if (rc != ZIP_OK)
         return rc;
+    if (!absolute && m_baseDir.empty())
+        return ZIP_NO_FILE;
     const std::wstring base = absolute ? std::wstring() : m_baseDir;
     if (entry.attr & FILE_ATTRIBUTE_DIRECTORY) {
         createDirectories(base, target);
         return ZIP_OK;
     }
+    std::wstring full = base + target;
+    // The path must fit as a whole: a name cut to fit would put the data under another name.
+    if (full.size() >= MAX_PATH)
+        return ZIP_NO_FILE;
     size_t sep = target.find_last_of(L"/\\");
     createDirectories(base, sep != std::wstring::npos ? target.substr(0, sep + 1) : std::wstring());
-    std::wstring full = base + target;
     HANDLE file = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               entry.attr & ~FILE_ATTRIBUTE_DIRECTORY, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -429,10 +438,11 @@ DWORD ZipReader::setBaseDir(const wchar_t *dir)
 {
     if (!dir)
         return ZIP_ARGS;
+    // A folder cut to fit, or none at all, would be another folder: it is refused.
     std::wstring d(dir);
-    if (d.size() > MAX_PATH - 1)
-        d.resize(MAX_PATH - 1);
-    if (d.empty() || !isSeparator(d.back()))
+    if (d.empty() || d.size() > MAX_PATH - 1)
+        return ZIP_ARGS;
+    if (!isSeparator(d.back()))
         d += L'/';
     m_baseDir = d;
     return ZIP_OK;

@@ -3,6 +3,8 @@
 //   ambrel-zip list <archive> [-P password]
 //   ambrel-zip extract <archive> <folder> [-P password]
 //   ambrel-zip create <archive|-> [-P password] <file or folder>...   ("-" writes to standard output)
+//   ambrel-zip --help
+// Stored names lose a leading "/" and "../" steps; names are read and printed in the locale's encoding.
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -18,12 +20,33 @@
 
 namespace {
 
+const char *const kUsage = "usage: ambrel-zip list <archive> [-P password]\n"
+                           "       ambrel-zip extract <archive> <folder> [-P password]\n"
+                           "       ambrel-zip create <archive|-> [-P password] <file or folder>...\n"
+                           "       ambrel-zip --help\n";
+
 int usage()
 {
-    std::fprintf(stderr, "usage: ambrel-zip list <archive> [-P password]\n"
-                         "       ambrel-zip extract <archive> <folder> [-P password]\n"
-                         "       ambrel-zip create <archive|-> [-P password] <file or folder>...\n");
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+// The name an input is stored under: relative, without a leading "/" or "../" steps, so that
+// extracting the archive stays below the folder it is extracted into. Empty for "/" and ".".
+QString storedName(const QString &path)
+{
+    QString name = QDir::cleanPath(path);
+    for (;;) {
+        if (name.startsWith(QLatin1Char('/')))
+            name.remove(0, 1);
+        else if (name.startsWith(QLatin1String("../")))
+            name.remove(0, 3);
+        else if (name == QLatin1String(".."))
+            name.clear();
+        else
+            break;
+    }
+    return name == QLatin1String(".") ? QString() : name;
 }
 
 std::wstring wide(const char *s) { return QString::fromLocal8Bit(s).toStdWString(); }
@@ -64,7 +87,8 @@ int list(const char *archive, const char *password)
             rc = readerFailure(archive);
             break;
         }
-        std::printf("%u\t%u\t%02x\t%lld\t%ls\n", e.uncompressedSize, e.compressedSize, e.attr, unixOf(e.mtime), e.name);
+        std::printf("%u\t%u\t%02x\t%lld\t%s\n", e.uncompressedSize, e.compressedSize, e.attr, unixOf(e.mtime),
+                    QString::fromWCharArray(e.name).toLocal8Bit().constData());
     }
     zipReaderClose(zip);
     return rc;
@@ -76,7 +100,13 @@ int extract(const char *archive, const char *folder, const char *password)
     if (!zip)
         return readerFailure(archive);
     QDir().mkpath(QString::fromLocal8Bit(folder));
-    zipReaderSetBaseDir(zip, QFileInfo(QString::fromLocal8Bit(folder)).absoluteFilePath().toStdWString().c_str());
+    // A folder the reader cannot take whole would leave the entries in the working folder.
+    if (zipReaderSetBaseDir(zip, QFileInfo(QString::fromLocal8Bit(folder)).absoluteFilePath().toStdWString().c_str())
+        != ZIP_OK) {
+        readerFailure(folder);
+        zipReaderClose(zip);
+        return 1;
+    }
     ZipEntry all;
     zipReaderGetEntry(zip, -1, &all);
     int rc = 0;
@@ -101,6 +131,8 @@ int create(const char *archive, const char *password, const std::vector<const ch
         return writerFailure(archive, ZipWriter::lastResult);
     int rc = 0;
     auto addOne = [&](const QString &path, const QString &name) {
+        if (name.isEmpty())
+            return; // the root or the current folder itself: only what it holds goes in
         QFileInfo info(path);
         DWORD r = info.isDir() ? zipWriterAddFolder(zip, name.toStdWString().c_str())
                                : zipWriterAddFile(zip, name.toStdWString().c_str(), path.toStdWString().c_str());
@@ -109,13 +141,12 @@ int create(const char *archive, const char *password, const std::vector<const ch
     };
     for (const char *input : inputs) {
         const QString path = QString::fromLocal8Bit(input);
-        const QString name = QDir::cleanPath(path);
-        addOne(path, name);
+        addOne(path, storedName(path));
         if (QFileInfo(path).isDir()) {
             QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
             while (it.hasNext()) {
                 const QString child = it.next();
-                addOne(child, QDir::cleanPath(child));
+                addOne(child, storedName(child));
             }
         }
     }
@@ -129,6 +160,10 @@ int create(const char *archive, const char *password, const std::vector<const ch
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (argc < 3)
         return usage();
     const std::string command = argv[1];

@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -26,10 +27,20 @@ struct HandleObject {
     size_t size;
     int views;
     bool closed;
+    // A file opened by path for reading or writing: its identity and what it allows others.
+    bool tracked = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    DWORD access = 0;
+    DWORD share = 0;
 };
 
 std::mutex g_mapMutex;
 std::map<const void *, HandleObject *> g_views;
+
+// Every open of a file by path in the process, so that share modes hold between them.
+std::mutex g_shareMutex;
+std::multimap<std::pair<dev_t, ino_t>, HandleObject *> g_opens;
 
 const LONGLONG kEpochDelta = 116444736000000000LL; // 1601-01-01 to 1970-01-01 in 100 ns
 const LONGLONG kTicksPerSecond = 10000000LL;
@@ -172,9 +183,58 @@ HandleObject *newFile(int fd)
     return new HandleObject{Kind::File, fd, nullptr, 0, 0, false};
 }
 
+bool accessCompatible(DWORD access, DWORD share, const HandleObject &other)
+{
+    if ((access & GENERIC_READ) && !(other.share & FILE_SHARE_READ))
+        return false;
+    if ((access & GENERIC_WRITE) && !(other.share & FILE_SHARE_WRITE))
+        return false;
+    if ((other.access & GENERIC_READ) && !(share & FILE_SHARE_READ))
+        return false;
+    if ((other.access & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE))
+        return false;
+    return true;
+}
+
+// Records the open unless an earlier one of the same file refuses it (or it refuses that one).
+bool registerOpen(HandleObject *o, const struct stat &st, DWORD access, DWORD share)
+{
+    // An open without data access neither checks nor restricts others.
+    if (!(access & (GENERIC_READ | GENERIC_WRITE)))
+        return true;
+    const auto key = std::make_pair(st.st_dev, st.st_ino);
+    std::lock_guard<std::mutex> lock(g_shareMutex);
+    auto range = g_opens.equal_range(key);
+    for (auto it = range.first; it != range.second; ++it)
+        if (!accessCompatible(access, share, *it->second))
+            return false;
+    o->tracked = true;
+    o->device = st.st_dev;
+    o->inode = st.st_ino;
+    o->access = access;
+    o->share = share;
+    g_opens.emplace(key, o);
+    return true;
+}
+
+void unregisterOpen(HandleObject *o)
+{
+    if (!o->tracked)
+        return;
+    std::lock_guard<std::mutex> lock(g_shareMutex);
+    auto range = g_opens.equal_range(std::make_pair(o->device, o->inode));
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second == o) {
+            g_opens.erase(it);
+            break;
+        }
+    }
+    o->tracked = false;
+}
+
 } // namespace
 
-HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, void *, DWORD disposition, DWORD flagsAndAttributes, HANDLE)
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void *, DWORD disposition, DWORD flagsAndAttributes, HANDLE)
 {
     if (!path || !*path) {
         g_lastError = ERROR_PATH_NOT_FOUND;
@@ -187,11 +247,13 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, void *, DWORD disposition,
         flags |= O_WRONLY;
     else
         flags |= O_RDONLY;
+    // Truncation waits until the share modes allow the open: a refused open leaves the file as it was.
+    bool truncate = false;
     switch (disposition) {
     case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case CREATE_ALWAYS: flags |= O_CREAT; truncate = true; break;
     case OPEN_ALWAYS: flags |= O_CREAT; break;
-    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    case TRUNCATE_EXISTING: truncate = true; break;
     case OPEN_EXISTING: break;
     default: g_lastError = 87; return INVALID_HANDLE_VALUE; // ERROR_INVALID_PARAMETER
     }
@@ -202,13 +264,32 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, void *, DWORD disposition,
         return INVALID_HANDLE_VALUE;
     }
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        fail(errno);
+        ::close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (S_ISDIR(st.st_mode)) {
         ::close(fd);
         g_lastError = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
     }
+    HandleObject *o = newFile(fd);
+    if (!registerOpen(o, st, access, share)) {
+        ::close(fd);
+        delete o;
+        g_lastError = ERROR_SHARING_VIOLATION;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (truncate && S_ISREG(st.st_mode) && st.st_size > 0 && ::ftruncate(fd, 0) != 0) {
+        fail(errno);
+        unregisterOpen(o);
+        ::close(fd);
+        delete o;
+        return INVALID_HANDLE_VALUE;
+    }
     g_lastError = 0;
-    return newFile(fd);
+    return o;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD *read, void *)
@@ -372,6 +453,7 @@ BOOL CloseHandle(HANDLE object)
     }
     auto *o = static_cast<HandleObject *>(object);
     if (o->kind == Kind::File) {
+        unregisterOpen(o);
         ::close(o->fd);
         delete o;
         return TRUE;

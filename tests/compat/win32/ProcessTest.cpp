@@ -10,6 +10,12 @@
 
 #include <utility>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
 TEST(CommandLineTest, ProgramNameEndsAtFirstBlankOutsideQuotes)
 {
     EXPECT_EQ(CommandLine::split(QStringLiteral("Shroudir.bat")), QStringList{QStringLiteral("Shroudir.bat")});
@@ -149,4 +155,96 @@ TEST(TickCountTest, TicksAreMonotonicMilliseconds)
     const ULONGLONG b = GetTickCount64();
     EXPECT_GE(b, a);
     EXPECT_GT(a, 0u);
+}
+
+// Share modes hold between the process's own handles, on any thread, until CloseHandle.
+
+namespace {
+HANDLE openFile(const QString &path, DWORD access, DWORD share, DWORD disposition)
+{
+    return CreateFileW(path.toStdWString().c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+} // namespace
+
+TEST(CreateFileShareTest, AnOpenWithoutSharingRefusesEveryOtherOpenUntilClosed)
+{
+    TempWorkDir dir;
+    const QString path = dir.filePath(QStringLiteral("target.zip"));
+    HANDLE writer = openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    DWORD n = 0;
+    ASSERT_TRUE(WriteFile(writer, "abc", 3, &n, nullptr));
+
+    EXPECT_EQ(openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    // A refused replacing open leaves the file as it was, also when reached by another name.
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath(QStringLiteral("hard"))).constData()), 0);
+    EXPECT_EQ(openFile(dir.filePath(QStringLiteral("hard")), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       CREATE_ALWAYS),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(QFileInfo(path).size(), 3);
+    // Another thread is refused too.
+    HANDLE fromThread = nullptr;
+    std::thread([&] { fromThread = openFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING); }).join();
+    EXPECT_EQ(fromThread, INVALID_HANDLE_VALUE);
+    // An open without data access is not a reader or a writer.
+    HANDLE query = openFile(path, 0, 0, OPEN_EXISTING);
+    EXPECT_NE(query, INVALID_HANDLE_VALUE);
+    CloseHandle(query);
+
+    ASSERT_TRUE(CloseHandle(writer));
+    HANDLE reader = openFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
+}
+
+TEST(CreateFileShareTest, AccessMustBeSharedBothWays)
+{
+    TempWorkDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.txt"));
+    dir.write(QStringLiteral("f.txt"), "data");
+    HANDLE r1 = openFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    HANDLE r2 = openFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(r1, INVALID_HANDLE_VALUE);
+    ASSERT_NE(r2, INVALID_HANDLE_VALUE);
+    // The readers do not share writing, and a reader that shares nothing is refused by the readers.
+    EXPECT_EQ(openFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openFile(path, GENERIC_READ, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    CloseHandle(r1);
+    CloseHandle(r2);
+
+    // A dump file shared for writing: a second writer that shares writing may open it, a reader may not.
+    HANDLE dump = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, OPEN_EXISTING);
+    ASSERT_NE(dump, INVALID_HANDLE_VALUE);
+    HANDLE second = openFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    EXPECT_NE(second, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    CloseHandle(second);
+    CloseHandle(dump);
+}
+
+TEST(CreateFileShareTest, OnlyOneOfManyThreadsGetsAnUnsharedOpen)
+{
+    TempWorkDir dir;
+    const QString path = dir.filePath(QStringLiteral("race.bin"));
+    dir.write(QStringLiteral("race.bin"), "x");
+    std::atomic<int> opened{0};
+    std::atomic<bool> go{false};
+    std::vector<HANDLE> handles(16, INVALID_HANDLE_VALUE);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < handles.size(); ++i)
+        threads.emplace_back([&, i] {
+            while (!go.load()) {
+            }
+            handles[i] = openFile(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+            if (handles[i] != INVALID_HANDLE_VALUE)
+                ++opened;
+        });
+    go = true;
+    for (std::thread &t : threads)
+        t.join();
+    EXPECT_EQ(opened.load(), 1);
+    for (HANDLE h : handles)
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
 }

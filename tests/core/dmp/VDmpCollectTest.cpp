@@ -71,7 +71,6 @@ TEST_F(VDmpCollectTest, CrashWritesTheDumpAndPacksTheFolder)
     EXPECT_TRUE(report.contains("signal 11"));
     EXPECT_TRUE(report.contains("\nmodules\n"));
     EXPECT_TRUE(report.contains("dmp_crasher"));
-    EXPECT_FALSE(report.contains(" data\n")); // no module but ntdll keeps its data segments
     EXPECT_TRUE(report.endsWith("end\n"));
 
     QString zip = dump;
@@ -148,6 +147,97 @@ TEST_F(VDmpCollectTest, FilterWritesAndPacksThenContinuesTheSearch)
     c->removeDumpFolder();
     EXPECT_FALSE(QDir(work.filePath("log/dmp")).exists());
     EXPECT_TRUE(QDir(work.filePath("log")).exists());
+}
+
+TEST_F(VDmpCollectTest, DumpsOfTheSameSecondGetTheirOwnNames)
+{
+    // A second process installed in the same second has the same names; it must neither replace
+    // the first dump nor pack the archive it is writing.
+    VDmpCollect *c = VDmpCollect::instance();
+    c->init("log/dmp", "twice");
+    QDir().mkpath(work.filePath("log"));
+    EXCEPTION_RECORD record{};
+    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+    CONTEXT context{11, nullptr};
+    EXCEPTION_POINTERS pointers{&record, &context};
+    EXPECT_EQ(dumpExceptionFilter(&pointers), EXCEPTION_CONTINUE_SEARCH);
+    EXPECT_EQ(dumpExceptionFilter(&pointers), EXCEPTION_CONTINUE_SEARCH);
+
+    const QString first = QString::fromStdString(c->dumpPath()).mid(8);
+    QString stem = first;
+    stem.chop(4);
+    const QString second = stem + "_1.dmp";
+    QStringList files = QDir(work.filePath("log/dmp")).entryList(QDir::Files);
+    files.sort();
+    QStringList expected = {first, stem + ".zip", second, stem + "_1.zip"};
+    expected.sort();
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(entriesOf(work.filePath("log/dmp/" + stem + ".zip")), QStringList{first});
+    QStringList packed = entriesOf(work.filePath("log/dmp/" + stem + "_1.zip"));
+    packed.sort();
+    QStringList expectedPacked = {first, stem + ".zip", second};
+    expectedPacked.sort();
+    EXPECT_EQ(packed, expectedPacked);
+    QProcess unzip;
+    unzip.setWorkingDirectory(work.filePath("log/dmp"));
+    unzip.start("unzip", {"-tq", stem + "_1.zip"});
+    ASSERT_TRUE(unzip.waitForFinished(30000));
+    EXPECT_EQ(unzip.exitCode(), 0) << unzip.readAll().toStdString();
+}
+
+// The dump callback, given the data segments to decide on: only ntdll keeps them.
+
+TEST_F(VDmpCollectTest, OnlyNtdllKeepsItsDataSegments)
+{
+    MINIDUMP_CALLBACK_INPUT in{};
+    MINIDUMP_CALLBACK_OUTPUT out{};
+    in.CallbackType = ModuleCallback;
+    std::wstring ntdll = L"C:\\Windows\\System32\\NTDLL.dll", libc = L"/usr/lib/libc.so.6";
+    in.Module.FullPath = &ntdll[0];
+    out.ModuleWriteFlags = ModuleWriteModule | ModuleWriteDataSeg;
+    EXPECT_TRUE(VDmpCollect::dumpCallback(nullptr, &in, &out));
+    EXPECT_EQ(out.ModuleWriteFlags, ULONG(ModuleWriteModule | ModuleWriteDataSeg));
+    in.Module.FullPath = &libc[0];
+    EXPECT_TRUE(VDmpCollect::dumpCallback(nullptr, &in, &out));
+    EXPECT_EQ(out.ModuleWriteFlags, ULONG(ModuleWriteModule));
+    in.CallbackType = MemoryCallback;
+    EXPECT_FALSE(VDmpCollect::dumpCallback(nullptr, &in, &out));
+    in.CallbackType = IncludeThreadCallback;
+    EXPECT_TRUE(VDmpCollect::dumpCallback(nullptr, &in, &out));
+    EXPECT_FALSE(VDmpCollect::dumpCallback(nullptr, nullptr, &out));
+
+    // Through a dump that offers every module's data: the callback keeps it for none of this
+    // process's modules. The watcher drops whatever was kept, so no data is ever read.
+    struct Seen {
+        int offered = 0;
+        int kept = 0;
+    } seen;
+    MINIDUMP_CALLBACK_INFORMATION watch{
+        [](void *param, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT output) -> BOOL {
+            auto *s = static_cast<Seen *>(param);
+            const bool offered = input && output && input->CallbackType == ModuleCallback
+                && (output->ModuleWriteFlags & ModuleWriteDataSeg);
+            const BOOL rc = VDmpCollect::dumpCallback(nullptr, input, output);
+            if (offered) {
+                ++s->offered;
+                if (output->ModuleWriteFlags & ModuleWriteDataSeg)
+                    ++s->kept;
+                output->ModuleWriteFlags &= ~ULONG(ModuleWriteDataSeg);
+            }
+            return rc;
+        },
+        &seen};
+    HANDLE file = CreateFileW(work.filePath("data.dmp").toStdWString().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpWithDataSegs, nullptr,
+                                  nullptr, &watch));
+    CloseHandle(file);
+    EXPECT_GT(seen.offered, 1);
+    EXPECT_EQ(seen.kept, 0);
+    QFile report(work.filePath("data.dmp"));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().contains("test_core_dmp"));
 }
 
 } // namespace

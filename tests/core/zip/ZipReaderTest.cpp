@@ -280,6 +280,105 @@ TEST_F(ZipReaderTest, NamesAreCleanedOfDrivesRootsAndClimbs)
     EXPECT_FALSE(QFile::exists(work.filePath("base/escape.txt")));
 }
 
+TEST_F(ZipReaderTest, WithoutAFittingBaseFolderRelativeTargetsFail)
+{
+    // The entry names a place below the root that lies inside the work folder, so a fall-back to
+    // the root would show as a file here.
+    const QString escaped = work.filePath("escaped.txt").mid(1), escapedDir = work.filePath("escaped-dir").mid(1);
+    python(QString("import zipfile\n"
+                   "z = zipfile.ZipFile('base.zip', 'w')\n"
+                   "z.writestr('%1', b'x')\n"
+                   "z.writestr('%2/', b'')\n"
+                   "z.close()\n").arg(escaped, escapedDir));
+    const QString deep = work.filePath(QString(200, 'a') + "/" + QString(100, 'b'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(QDir::setCurrent(deep));
+    open(work.filePath("base.zip"));
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
+    ASSERT_TRUE(m_zip);
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, wide(escaped).c_str()), DWORD(ZIP_NO_FILE));
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 1, wide(escapedDir).c_str()), DWORD(ZIP_NO_FILE));
+    EXPECT_FALSE(QFile::exists(work.filePath("escaped.txt")));
+    EXPECT_FALSE(QFile::exists(work.filePath("escaped-dir")));
+    // An absolute target needs no base.
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, wide(work.filePath("abs.txt")).c_str()), ZIP_OK);
+    EXPECT_EQ(readAll(work.filePath("abs.txt")), QByteArray("x"));
+
+    // A base that is empty or too long to keep whole is refused; the one before stays.
+    ASSERT_EQ(zipReaderSetBaseDir(m_zip, wide(work.filePath("out")).c_str()), ZIP_OK);
+    EXPECT_EQ(zipReaderSetBaseDir(m_zip, L""), DWORD(ZIP_ARGS));
+    EXPECT_EQ(zipReaderSetBaseDir(m_zip, wide(deep).c_str()), DWORD(ZIP_ARGS));
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"in-base.txt"), ZIP_OK);
+    EXPECT_EQ(readAll(work.filePath("out/in-base.txt")), QByteArray("x"));
+}
+
+// What cannot be extracted faithfully is an error, never a silent success.
+
+TEST_F(ZipReaderTest, AnOverlongNameIsNotTakenForAFolder)
+{
+    // Cut at 260 bytes the name ends in "/", yet the entry is a file.
+    const QString name = QString(259, 'd') + "/tail.txt";
+    python(QString("import zipfile\n"
+                   "z = zipfile.ZipFile('long.zip', 'w')\n"
+                   "z.writestr('%1', b'long named data')\n"
+                   "z.close()\n").arg(name));
+    ASSERT_TRUE(open(work.filePath("long.zip")));
+    ZipEntry e;
+    ASSERT_EQ(zipReaderGetEntry(m_zip, 0, &e), ZIP_OK);
+    EXPECT_EQ(std::wstring(e.name).size(), 260u);
+    EXPECT_EQ(e.attr & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, e.name), DWORD(ZIP_NO_FILE));
+    EXPECT_FALSE(QDir(work.filePath(QString(259, 'd'))).exists());
+    // Under a name of the caller's choice the data comes out whole.
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"short.txt"), ZIP_OK);
+    EXPECT_EQ(readAll(work.filePath("short.txt")), QByteArray("long named data"));
+    EXPECT_EQ(memoryOf(0), QByteArray("long named data"));
+}
+
+TEST_F(ZipReaderTest, ExtractionStopsAtTheDeclaredSize)
+{
+    // Both entries declare 10 bytes: a deflated one holding 4 MiB and a stored one holding 1000.
+    python("import zipfile, struct\n"
+           "z = zipfile.ZipFile('liar.zip', 'w')\n"
+           "z.writestr('bomb.bin', b'\\0' * (4 << 20), zipfile.ZIP_DEFLATED)\n"
+           "z.writestr('stored.bin', b's' * 1000, zipfile.ZIP_STORED)\n"
+           "z.close()\n"
+           "d = bytearray(open('liar.zip', 'rb').read())\n"
+           "at = 0\n"
+           "while True:\n"
+           "    at = d.find(b'PK\\x03\\x04', at)\n"
+           "    if at < 0: break\n"
+           "    d[at + 22:at + 26] = struct.pack('<I', 10)\n"
+           "    at += 4\n"
+           "at = 0\n"
+           "while True:\n"
+           "    at = d.find(b'PK\\x01\\x02', at)\n"
+           "    if at < 0: break\n"
+           "    d[at + 24:at + 28] = struct.pack('<I', 10)\n"
+           "    at += 4\n"
+           "open('liar.zip', 'wb').write(d)\n");
+    ASSERT_TRUE(open(work.filePath("liar.zip")));
+    for (int i = 0; i < 2; ++i) {
+        ZipEntry e;
+        ASSERT_EQ(zipReaderGetEntry(m_zip, i, &e), ZIP_OK);
+        ASSERT_EQ(e.uncompressedSize, 10u);
+        const QString target = QString("out%1.bin").arg(i);
+        EXPECT_EQ(zipReaderExtractToFile(m_zip, i, wide(target).c_str()), DWORD(ZIP_CORRUPT)) << i;
+        EXPECT_LE(QFileInfo(work.filePath(target)).size(), 10) << i;
+        HANDLE out = CreateFileW(wide(work.filePath("h.bin")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        EXPECT_EQ(zipReaderExtractToHandle(m_zip, i, out), DWORD(ZIP_CORRUPT)) << i;
+        CloseHandle(out);
+        EXPECT_LE(QFileInfo(work.filePath("h.bin")).size(), 10) << i;
+        QByteArray buf(1 << 20, '\0');
+        DWORD rc = ZIP_MORE;
+        int rounds = 0;
+        while (rc == ZIP_MORE && ++rounds < 100)
+            rc = zipReaderExtractToMemory(m_zip, i, buf.data(), DWORD(buf.size()));
+        EXPECT_EQ(rc, DWORD(ZIP_CORRUPT)) << i;
+        EXPECT_EQ(rounds, 1) << i;
+    }
+}
+
 TEST_F(ZipReaderTest, ExtractionDoesNotFollowALinkAtTheTarget)
 {
     python("import zipfile\n"
@@ -379,6 +478,33 @@ TEST_F(ZipReaderTest, MemoryExtractionComesInPieces)
     // A new round starts from the beginning.
     EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), DWORD(ZIP_MORE));
     EXPECT_EQ(QByteArray(buf, 16), data.left(16));
+}
+
+TEST_F(ZipReaderTest, ToolListsNamesKeepsToItsFolderAndShowsItsUsage)
+{
+    python("import zipfile\n"
+           "z = zipfile.ZipFile('u.zip', 'w')\n"
+           "z.writestr('plain.txt', b'p')\n"
+           "z.writestr('gr\\u00fc\\u00dfe/\\u65e5\\u672c.txt', b'x')\n"
+           "z.close()\n");
+    const QString tool = "'" + binDir() + "/ambrel-zip'";
+    QByteArray out;
+    EXPECT_EQ(shell("LC_ALL=C.UTF-8 " + tool + " list u.zip", &out), 0) << out.toStdString();
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2) << out.toStdString();
+    EXPECT_TRUE(lines[0].endsWith("\tplain.txt")) << out.toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QString::fromUtf8("\tgrüße/日本.txt").toUtf8())) << out.toStdString();
+
+    // A target folder too long to be the base is refused, not swapped for the working folder.
+    const QString deep = QString(200, 'a') + "/" + QString(100, 'b');
+    EXPECT_EQ(shell(tool + " extract u.zip " + deep, &out), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains("Caller: faulty arguments")) << out.toStdString();
+    EXPECT_FALSE(QFile::exists(work.filePath("plain.txt")));
+    EXPECT_FALSE(QFile::exists(work.filePath(deep + "/plain.txt")));
+
+    EXPECT_EQ(shell(tool + " --help", &out), 0);
+    EXPECT_TRUE(out.startsWith("usage: ambrel-zip list <archive>")) << out.toStdString();
+    EXPECT_EQ(shell(tool + " frobnicate", &out), 2);
 }
 
 TEST_F(ZipReaderTest, MessageTextsAreTruncatedWithTheFullLengthReturned)

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 
 #include "TestSupport.h"
 #include "ZipReader.h"
@@ -141,6 +142,49 @@ TEST_F(ZipWriterTest, EncryptedArchivesOpenWithThePasswordOnly)
     if (haveTool("7z")) {
         EXPECT_EQ(check("7z t -pp@ss enc.zip", &out), 0) << out.toStdString();
     }
+}
+
+TEST_F(ZipWriterTest, TheArchiveIsNoSourceOfItself)
+{
+    writeAll(path("a.txt"), "first");
+    ZipHandle *zip = createFile("self.zip");
+    ASSERT_TRUE(zip);
+    addFile(zip, "a.txt", "a.txt");
+    // The target is open without sharing, so it cannot be read while it grows.
+    EXPECT_EQ(zipWriterAddFile(zip, L"self.zip", wide(path("self.zip")).c_str()), DWORD(ZIP_NO_FILE));
+    addFile(zip, "b.txt", "a.txt");
+    ASSERT_EQ(zipWriterClose(zip), ZIP_OK);
+    QByteArray out;
+    EXPECT_EQ(python("import zipfile\n"
+                     "z = zipfile.ZipFile('self.zip')\n"
+                     "assert z.testzip() is None\n"
+                     "assert z.namelist() == ['a.txt', 'b.txt'], z.namelist()\n",
+                     &out),
+              0)
+        << out.toStdString();
+}
+
+TEST_F(ZipWriterTest, ToolStoresRelativeNamesAndCannotPackItsOwnArchive)
+{
+    writeAll(path("in/a.txt"), "a");
+    writeAll(path("in/sub/b.txt"), "b");
+    QByteArray out;
+    // The archive lies in the folder being packed; one input climbs out and back, one is absolute.
+    const int rc = check(QString("cd in && '%1/ambrel-zip' create self.zip . ../in/a.txt '%2'")
+                             .arg(binDir(), path("in/sub/b.txt")),
+                         &out);
+    EXPECT_EQ(rc, 1) << out.toStdString();
+    EXPECT_TRUE(out.contains("self.zip: Couldn't create/open file")) << out.toStdString();
+    const QString absolute = path("in/sub/b.txt").mid(1);
+    EXPECT_EQ(python(QString("import zipfile\n"
+                             "z = zipfile.ZipFile('in/self.zip')\n"
+                             "assert z.testzip() is None\n"
+                             "n = sorted(z.namelist())\n"
+                             "assert n == sorted(['a.txt', 'sub/', 'sub/b.txt', 'in/a.txt', '%1']), n\n")
+                         .arg(absolute),
+                     &out),
+              0)
+        << out.toStdString();
 }
 
 // Header layouts, data descriptors and the end record.
@@ -286,6 +330,50 @@ TEST_F(ZipWriterTest, NamesMethodsAndDosTimes)
     ASSERT_EQ(zipReaderFindEntry(reader, L"old.txt", false, &index, &e), ZIP_OK);
     EXPECT_EQ(unixFromFileTime(e.mtime.dwLowDateTime, e.mtime.dwHighDateTime), mtimeOf(path("old.txt")));
     zipReaderClose(reader);
+}
+
+TEST_F(ZipWriterTest, FileEntriesCarryTheReadOnlyAndExecutableBits)
+{
+    // A program image: "MZ", the new header's offset at 60, and a signature there inside the file.
+    auto image = [](int size, uint32_t offset, const QByteArray &signature) {
+        QByteArray b(size, '\0');
+        b[0] = 'M';
+        b[1] = 'Z';
+        for (int i = 0; i < 4; ++i)
+            b[60 + i] = char((offset >> (8 * i)) & 0xFF);
+        if (offset + uint32_t(signature.size()) <= uint32_t(size))
+            b.replace(int(offset), signature.size(), signature);
+        return b;
+    };
+    writeAll(path("plain.txt"), textSample(200));
+    writeAll(path("ro.txt"), textSample(200));
+    QFile::setPermissions(path("ro.txt"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    writeAll(path("pe.exe"), image(128, 64, QByteArray("PE\0\0", 4)));
+    writeAll(path("ne.dll"), image(128, 64, "NE"));
+    writeAll(path("mz.exe"), image(128, 64, "MZ"));
+    writeAll(path("le.exe"), image(128, 64, "LE"));
+    writeAll(path("pe1.exe"), image(128, 64, QByteArray("PE\0\1", 4)));
+    writeAll(path("far.exe"), image(128, 80, QByteArray("PE\0\0", 4))); // 80 + 52 is past the end
+    ZipHandle *zip = createFile("attr.zip");
+    const QStringList names = {"plain.txt", "ro.txt", "pe.exe", "ne.dll", "mz.exe", "le.exe", "pe1.exe", "far.exe"};
+    for (const QString &n : names)
+        addFile(zip, n, n);
+    ASSERT_EQ(zipWriterClose(zip), ZIP_OK);
+
+    const QByteArray b = readAll(path("attr.zip"));
+    QMap<QString, uint32_t> attributes;
+    int at = int(le32(b, b.size() - 22 + 16));
+    while (le32(b, at) == 0x02014B50u) {
+        attributes[QString::fromUtf8(b.mid(at + 46, le16(b, at + 28)))] = le32(b, at + 38);
+        at += 46 + le16(b, at + 28) + le16(b, at + 30) + le16(b, at + 32);
+    }
+    const uint32_t file = 0x80000000u | 0x01000000u | FILE_ATTRIBUTE_ARCHIVE, write = 0x00800000u, exec = 0x00400000u;
+    EXPECT_EQ(attributes.value("plain.txt"), file | write);
+    EXPECT_EQ(attributes.value("ro.txt"), file | FILE_ATTRIBUTE_READONLY);
+    for (const char *n : {"pe.exe", "ne.dll", "mz.exe", "le.exe"})
+        EXPECT_EQ(attributes.value(n), file | write | exec) << n;
+    for (const char *n : {"pe1.exe", "far.exe"})
+        EXPECT_EQ(attributes.value(n), file | write) << n;
 }
 
 // The memory target and its capacity.

@@ -53,6 +53,9 @@
 #ifndef ERROR_INVALID_HANDLE
 #define ERROR_INVALID_HANDLE 6u
 #endif
+#ifndef ERROR_SHARING_VIOLATION
+#define ERROR_SHARING_VIOLATION 32u
+#endif
 #ifndef ERROR_ALREADY_EXISTS
 #define ERROR_ALREADY_EXISTS 183u
 #endif
@@ -77,6 +80,9 @@ typedef struct _BY_HANDLE_FILE_INFORMATION {
 } BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
 
 // Files. A file is never created or opened through a symbolic link at its last component.
+// Share modes hold within the process: an open for reading or writing fails with
+// ERROR_SHARING_VIOLATION while another handle to the same file refuses that access, or holds an
+// access the new open does not share; the file is then left untouched. CloseHandle lifts it.
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void *security, DWORD disposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD *read, void *overlapped);
