@@ -15,11 +15,11 @@ class KivoServerConnection : public QObject
 {
     Q_OBJECT
 public:
-    static const qint64 kMaxMessageBytes = 16 * 1024 * 1024;
+    static constexpr qint64 kMaxMessageBytes = 16 * 1024 * 1024;
     // Beyond this Qt itself closes the connection; below it our own limit drops the message.
-    static const qint64 kSocketLimitBytes = 4 * kMaxMessageBytes;
-    static const int kFirstRetryMs = 250;
-    static const int kLastRetryMs = 5000;
+    static constexpr qint64 kSocketLimitBytes = 4 * kMaxMessageBytes;
+    static constexpr int kFirstRetryMs = 250;
+    static constexpr int kLastRetryMs = 5000;
 
     explicit KivoServerConnection(QObject *parent = nullptr);
     ~KivoServerConnection() override;
