@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds everything (benchmarks aside) with AddressSanitizer and UndefinedBehaviorSanitizer into
+# build-asan/ and runs the whole test suite there under an Xvfb of its own. A memory error,
+# undefined behaviour or a leak of ours fails the test that caused it.
+#   scripts/sanitize.sh [CTEST ARGS...]     e.g. scripts/sanitize.sh -R Zip
+# Prints the failing tests' output and ctest's summary; the full log is build-asan/ctest.log.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+# Set for the build too: the test lists are read from the sanitized binaries while building.
+source scripts/sanitizer-env.sh
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+if [ ! -f build-asan/build.ninja ]; then
+  cmake -S . -B build-asan -G Ninja -Wno-dev -DAMBREL_ASAN=ON -DAMBREL_BUILD_BENCH=OFF \
+    "${launcher[@]}" >/dev/null
+fi
+cmake --build build-asan --parallel "$(nproc)" | grep -v -E '^\[[0-9]+/[0-9]+\] ' || true
+test "${PIPESTATUS[0]}" -eq 0
+
+cd build-asan
+status=0
+../scripts/with-xvfb.sh ctest --output-on-failure -j"$(nproc)" --timeout 300 "$@" >ctest.log 2>&1 || status=$?
+# Passing tests are one line each; everything else (failures, their output, the summary) shows.
+grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec$' ctest.log | grep -v -E '^ *Start +[0-9]+: ' || true
+exit "$status"
