@@ -16,9 +16,11 @@ targets=("$@")
 ./scripts/install-deps.sh
 source scripts/sanitizer-env.sh
 
+# ccache, when the machine has it, also serves other clones of the tree (CI's fresh one).
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 fi
 if [ ! -f build-fuzz/build.ninja ]; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -Wno-dev -DAMBREL_FUZZ=ON \
@@ -59,8 +61,8 @@ for i in "${!targets[@]}"; do
     status=1
     cp "$log" build-fuzz/findings/"$t"/report.txt
     echo "$t: FAILED (report and input in build-fuzz/findings/$t/)"
-    # The sanitizer's or libFuzzer's report, without the run's progress lines.
-    grep -v -E '^#[0-9]+\s+(NEW|REDUCE|pulse|INITED|RELOAD)|^INFO: ' "$log" | tail -60
+    # The start of the sanitizer's or libFuzzer's report, without the run's progress lines.
+    grep -v -E '^#[0-9]+\s+(NEW|REDUCE|pulse|INITED|RELOAD)|^INFO: |^\s+NEW_FUNC' "$log" | head -40
   fi
 done
 exit "$status"
