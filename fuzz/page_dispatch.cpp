@@ -91,11 +91,14 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     VCefQueryManager::getInstance();
     settle(); // the voice queries register on the first turn of the event loop
     // Once exit() has begun Qt's per-thread data is gone, so neither the application nor the
-    // widgets kept in statics can be destroyed then: the leak check runs and the process ends.
-    std::atexit([] {
-        __lsan_do_leak_check();
-        std::_Exit(0);
-    });
+    // widgets kept in statics can be destroyed then: the leak check runs and the process ends
+    // with the status libFuzzer gave.
+    on_exit(
+        [](int status, void *) {
+            __lsan_do_leak_check();
+            std::_Exit(status);
+        },
+        nullptr);
     return 0;
 }
 

@@ -32,7 +32,8 @@ test "${PIPESTATUS[0]}" -eq 0
 # Per input: 15 s, 2 GiB resident, no single allocation over 1 GiB. Inputs stay small (the
 # seeds are a few KiB), which also bounds what one archive or page command can ask for.
 run() {
-  local t=$1 work=build-fuzz/runs/$1 found=build-fuzz/findings/$1 extra=()
+  # Absolute paths: a target may change its working folder before libFuzzer reads them.
+  local t=$1 work=$PWD/build-fuzz/runs/$1 found=$PWD/build-fuzz/findings/$1 extra=()
   # Each page command leaves a little behind by design (a closed window's handlers stay in the
   # table), which would send every input through a whole-heap leak scan; its leaks are
   # checked once, at the end, instead.
@@ -40,7 +41,7 @@ run() {
   rm -rf "$work" "$found"
   mkdir -p "$work/corpus" "$work/tmp" "$found"
   cp fuzz/corpus/"$t"/* "$work/corpus/"
-  TMPDIR="$PWD/$work/tmp" build-fuzz/fuzz/"$t" -max_total_time="$seconds" -timeout=15 \
+  TMPDIR="$work/tmp" build-fuzz/fuzz/"$t" -max_total_time="$seconds" -timeout=15 \
     -rss_limit_mb=2048 -malloc_limit_mb=1024 -max_len=16384 -print_final_stats=1 \
     -artifact_prefix="$found/" "${extra[@]}" "$work/corpus" >"$work/log" 2>&1
 }
