@@ -24,8 +24,25 @@ cmake --build build-asan --parallel "$(nproc)" | grep -v -E '^\[[0-9]+/[0-9]+\] 
 test "${PIPESTATUS[0]}" -eq 0
 
 cd build-asan
+quiet() {
+  # Passing tests are one line each; everything else (failures, their output, the summary) shows.
+  grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec$' "$1" | grep -v -E '^ *Start +[0-9]+: ' || true
+}
 status=0
 ../scripts/with-xvfb.sh ctest --output-on-failure -j"$(nproc)" --timeout 300 "$@" >ctest.log 2>&1 || status=$?
-# Passing tests are one line each; everything else (failures, their output, the summary) shows.
-grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec$' ctest.log | grep -v -E '^ *Start +[0-9]+: ' || true
+quiet ctest.log
+
+# Without GLX the tests that need an OpenGL context skip themselves; they run again with it,
+# checked for memory errors and undefined behaviour but not for leaks (the GLX connection's
+# leak cannot be told apart from ours once its plugin is unloaded). A skip there fails.
+skipped=$(sed -n -E 's/^[[:space:]]*[0-9]+ - ([^ ]+) \(Skipped\)$/\1/p' ctest.log | paste -sd'|' -)
+if [ -n "$skipped" ]; then
+  gl=0
+  env -u QT_QPA_OFFSCREEN_NO_GLX ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0" ../scripts/with-xvfb.sh \
+    ctest --output-on-failure -j"$(nproc)" --timeout 300 -R "^($skipped)\$" >ctest-gl.log 2>&1 || gl=$?
+  quiet ctest-gl.log
+  if [ "$gl" -ne 0 ] || grep -q '(Skipped)' ctest-gl.log; then
+    status=1
+  fi
+fi
 exit "$status"
