@@ -10,6 +10,8 @@ PKGS=(
   zlib1g-dev libminizip-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libssl-dev libbrotli-dev xvfb xauth unzip zip p7zip-full python3
   fonts-wqy-microhei iputils-ping
+  # scripts/fuzz.sh: clang, its sanitizer and libFuzzer runtimes, and llvm-symbolizer
+  clang libclang-rt-14-dev llvm-14
 )
 
 missing=()

@@ -39,7 +39,7 @@ ShutdownSignals::ShutdownSignals(QObject *parent) : QObject(parent)
 {
     g_received = false;
     m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this]() {
+    connect(m_notifier, &QSocketNotifier::activated, this, []() {
         char byte = 0;
         if (::read(g_fds[1], &byte, 1) == 1)
             qInfo() << "signal" << static_cast<int>(byte) << "ends the event loop";

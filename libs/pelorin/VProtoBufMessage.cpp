@@ -426,6 +426,13 @@ QString VProtoBufMessage::ToJsonString(bool preserveFieldNames) const
 {
     if (!m_message)
         return QStringLiteral("{}");
+    // The printer throws on a proto2 message that lacks a required field (a body or JSON that
+    // left it out), so such a message is refused here like one that cannot be written.
+    if (!m_message->IsInitialized()) {
+        qWarning().noquote() << "[PROTO] cannot write" << typeName() << "as JSON: missing"
+                             << QString::fromStdString(m_message->InitializationErrorString());
+        return QStringLiteral("{}");
+    }
     google::protobuf::util::JsonPrintOptions options;
     options.preserve_proto_field_names = preserveFieldNames;
     std::string text;

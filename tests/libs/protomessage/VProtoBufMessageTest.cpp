@@ -173,6 +173,16 @@ TEST_F(VProtoBufMessageTest, JsonTextNamesFollowTheFlag)
     EXPECT_EQ(msg.ToJsonString(false), R"({"snakeName":"s"})");
 }
 
+TEST_F(VProtoBufMessageTest, MessageLackingARequiredFieldIsWrittenAsAnEmptyObject)
+{
+    // The wire envelope without its required kind, as a server body naming that type could be.
+    VProtoBufMessage envelope;
+    ASSERT_TRUE(envelope.make("pelorin_wire.proto", "pelorin_wire.Envelope"));
+    ASSERT_TRUE(envelope.parse(QByteArray("\x10\x05", 2)));
+    EXPECT_EQ(envelope.ToJsonString(true), "{}");
+    EXPECT_EQ(envelope.ToJsonString(false), "{}");
+}
+
 TEST_F(VProtoBufMessageTest, Int64AboveTwoToThe32SurvivesJsonBothWays)
 {
     ASSERT_TRUE(msg.setInt64("bigId", 5000000000LL));

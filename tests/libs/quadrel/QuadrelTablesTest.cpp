@@ -50,7 +50,9 @@ TEST_F(QuadrelTablesTest, PageKeysMapToTableFiles)
     EXPECT_EQ(VDataTableMgr::getTableFileName(EDataTable::h5WebConfig), QStringLiteral("h5WebConfig.json"));
     meta.keyToValue("GiftList", &ok);
     EXPECT_FALSE(ok);
-    EXPECT_TRUE(VDataTableMgr::getTableFileName(static_cast<EDataTable::EDataTableType>(99)).isEmpty());
+    // Values that name no table; both lie inside the enum's range (0..7), so the casts are defined.
+    EXPECT_TRUE(VDataTableMgr::getTableFileName(static_cast<EDataTable::EDataTableType>(0)).isEmpty());
+    EXPECT_TRUE(VDataTableMgr::getTableFileName(static_cast<EDataTable::EDataTableType>(7)).isEmpty());
 }
 
 TEST_F(QuadrelTablesTest, LocalVersionsSkipUnknownTablesAndMalformedFiles)

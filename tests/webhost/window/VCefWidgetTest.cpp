@@ -54,7 +54,9 @@ struct SignalLog
 } // namespace
 
 // Every page window of the off-screen kind connects to the in-process host under the server
-// name of the kind's process item; the item "runs" a sleeping shell instead of pagewell.
+// name of the kind's process item; the item "runs" a stand-in instead of pagewell: a cat that
+// reads the item's input until the test process closes it or ends, and writes nowhere, so no
+// stand-in outlives the test or holds the output of whoever runs it.
 class VCefWidgetTest : public ::testing::Test
 {
 protected:
@@ -64,7 +66,7 @@ protected:
         QuadrelConfig::getInstance()->reload();
         for (int kind : {0, 1}) {
             auto item = VCefProcessManager::getInstance()->processItem(kind);
-            item->setProgram(QStringLiteral("sh -c \"sleep 600\""));
+            item->setProgram(QStringLiteral("sh -c \"exec cat >/dev/null 2>&1\""));
         }
         ASSERT_TRUE(host.listen(VCefProcessManager::getInstance()->processItem(1)->serverName()));
         ASSERT_TRUE(nativeHost.listen(VCefProcessManager::getInstance()->processItem(0)->serverName()));
