@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 ./scripts/build.sh -DAMBREL_WERROR=ON
 cd build
 status=0
-xvfb-run -a -s "-screen 0 1920x1080x24" \
+../scripts/with-xvfb.sh \
   ctest --output-on-failure -j"$(nproc)" --timeout 300 2>&1 | tee ctest.out || status=$?
 # On a machine set up by this script every test runs: a skipped one means something is missing.
 if grep -q '(Skipped)' ctest.out; then
