@@ -28,14 +28,16 @@ function(ambrel_add_test name)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   set(platform offscreen)
+  set(labels offscreen)
   if(T_DISPLAY)
     set(platform xcb)
+    set(labels display)
   endif()
   set(env "QT_QPA_PLATFORM=${platform}" "AMBREL_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
           "PATH=${CMAKE_BINARY_DIR}/bin:$ENV{PATH}")
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120
+    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120 LABELS ${labels}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
