@@ -16,12 +16,7 @@ targets=("$@")
 ./scripts/install-deps.sh
 source scripts/sanitizer-env.sh
 
-# ccache, when the machine has it, also serves other clones of the tree (CI's fresh one).
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
-fi
+source scripts/compiler-cache.sh
 if [ ! -f build-fuzz/build.ninja ]; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -Wno-dev -DAMBREL_FUZZ=ON \
     -DAMBREL_BUILD_TESTS=OFF -DAMBREL_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null

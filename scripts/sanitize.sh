@@ -10,12 +10,7 @@ cd "$(dirname "$0")/.."
 # Set for the build too: the test lists are read from the sanitized binaries while building.
 source scripts/sanitizer-env.sh
 
-# ccache, when the machine has it, also serves other clones of the tree (CI's fresh one).
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
-fi
+source scripts/compiler-cache.sh
 if [ ! -f build-asan/build.ninja ]; then
   cmake -S . -B build-asan -G Ninja -Wno-dev -DAMBREL_ASAN=ON -DAMBREL_BUILD_BENCH=OFF \
     "${launcher[@]}" >/dev/null
