@@ -105,15 +105,17 @@ int main(int argc, char **argv)
     const QString resources = QString::fromLocal8Bit(argv[1]);
     const QString widgets = resources + QStringLiteral("/widgets");
     const QString chat = resources + QStringLiteral("/chat/chat");
+    const QColor dark(0x21, 0x24, 0x26);
     bool ok = true;
     ok &= save(widgets, "panel_close.png", cross(20, Qt::white));
-    ok &= save(widgets, "universal/ico_gb_black.png", cross(25, QColor(0x21, 0x24, 0x26)));
+    ok &= save(widgets, "universal/ico_gb_black.png", cross(25, dark));
     ok &= save(widgets, "universal/control.jpg", tick(50, 31));
     ok &= save(widgets, "FriendChat/ic_biubiu.png", burst(68));
     ok &= save(widgets, "LiveRoom/live_ic_love2.png", heart(14, QColor(255, 90, 150)));
-    // Back and previous month point left, next month right.
+    // Back and previous month point left, next month right. Back sits on the dark dialog, the
+    // month arrows on the calendar's white navigation bar.
     ok &= save(chat, "ic_back.png", chevron(18, Qt::white, true));
-    ok &= save(chat, "ic_left.png", chevron(16, Qt::white, true));
-    ok &= save(chat, "ic_right.png", chevron(16, Qt::white, false));
+    ok &= save(chat, "ic_left.png", chevron(16, dark, true));
+    ok &= save(chat, "ic_right.png", chevron(16, dark, false));
     return ok ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QtDebug>
@@ -86,16 +87,19 @@ void MyMessageBox::setBodyTextColor(const QColor &color)
 
 void MyMessageBox::fitBodyHeight()
 {
-    // Measure the text wrapped at the width the body has inside the box. The frame's own layout
-    // places the body only when the frame gets its size, which a hidden box defers, so both levels
-    // are laid out here; measured at the form's default width instead, a long text in a font of
-    // wide glyphs wraps into more lines than were counted and is cut off.
-    layout()->activate();
-    ui->frame->layout()->activate();
     QTextDocument *doc = ui->textBrowser->document();
     doc->adjustSize();
+    QScrollBar *bar = ui->textBrowser->verticalScrollBar();
+    const int height = bar->maximum() + bar->pageStep() + 10;
+
+    // That counts the lines of the text wrapped at its own ideal width. Wrapped at the body's
+    // real width a long text can take more lines, and would be cut off: then the body grows to
+    // hold them. The frame's own layout places the body only when the frame gets its size, which
+    // a hidden box defers, so both levels are laid out before measuring.
+    layout()->activate();
+    ui->frame->layout()->activate();
     doc->setTextWidth(ui->textBrowser->viewport()->width());
-    ui->textBrowser->setFixedHeight(qCeil(doc->size().height()) + 10);
+    ui->textBrowser->setFixedHeight(qMax(height, qCeil(doc->size().height()) + 10));
 }
 
 void MyMessageBox::setDefaultButton(QPushButton *button)

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -31,6 +33,24 @@ int leftwardInk(const char *resource)
             balance += qAlpha(image.pixel(x, y)) - qAlpha(image.pixel(image.width() - 1 - x, y));
     }
     return balance;
+}
+
+// Contrast ratio (1 to 21) of the darkest pixel of an image composited over white, against white.
+double contrastOnWhite(const QImage &image)
+{
+    double darkest = 1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            auto channel = [a = qAlpha(p) / 255.0](int c) {
+                const double v = (c / 255.0) * a + (1 - a);
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            darkest = std::min(darkest, 0.2126 * channel(qRed(p)) + 0.7152 * channel(qGreen(p)) +
+                                            0.0722 * channel(qBlue(p)));
+        }
+    }
+    return 1.05 / (darkest + 0.05);
 }
 
 } // namespace
@@ -97,6 +117,18 @@ TEST_F(VCheckOrderWidgetTest, ArrowImagesPointTheirWay)
     EXPECT_GT(leftwardInk(":/Chat/chat/ic_back.png"), 0);
     EXPECT_GT(leftwardInk(":/Chat/chat/ic_left.png"), 0);
     EXPECT_LT(leftwardInk(":/Chat/chat/ic_right.png"), 0);
+
+    // The month arrows sit on the white navigation bar: drawn there, each stands out at least
+    // 3:1, the least a graphic needs to be seen.
+    release(field(1));
+    auto *bar = calendar()->findChild<QWidget *>("qt_calendar_navigationbar");
+    ASSERT_NE(bar, nullptr);
+    for (const char *name : {"qt_calendar_prevmonth", "qt_calendar_nextmonth"}) {
+        auto *arrow = bar->findChild<QWidget *>(name);
+        ASSERT_NE(arrow, nullptr) << name;
+        const QImage drawn = bar->grab(arrow->geometry()).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_GE(contrastOnWhite(drawn), 3.0) << name;
+    }
 }
 
 TEST_F(VCheckOrderWidgetTest, CalendarOffersThePastThreeYearsOnly)

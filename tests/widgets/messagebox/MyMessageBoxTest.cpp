@@ -285,6 +285,26 @@ TEST_F(MyMessageBoxTest, LongTextGrowsTheHeightNotTheWidth)
     EXPECT_GE(browser->height(), static_cast<int>(browser->document()->size().height()));
 }
 
+TEST_F(MyMessageBoxTest, BodyTakesTheScrollBarHeightUnlessThatCutsTheText)
+{
+    // Scroll bar maximum + page step + 10 for texts that fit in it (one and two lines); the
+    // long text needs more lines at the body's width than that counts, so it gets those + 10.
+    const struct {
+        QString text;
+        int height;
+    } cases[] = {{QStringLiteral("短"), 39},
+                 {QStringLiteral("磁盘空间不足，请释放空间确保软件功能正常使用。"), 79},
+                 {QString(QStringLiteral("很长的文字。")).repeated(30), 223}};
+    for (const auto &c : cases) {
+        MyMessageBox box(nullptr, QStringLiteral("t"), c.text, QString(), QString(), QDialogButtonBox::Ok,
+                         QDialogButtonBox::NoButton);
+        box.show();
+        auto *browser = box.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+        EXPECT_EQ(browser->height(), c.height) << c.text.size();
+        EXPECT_GE(browser->height(), browser->document()->size().height()) << c.text.size();
+    }
+}
+
 TEST_F(MyMessageBoxTest, OnlyTheLeftButtonDrags)
 {
     MyMessageBox box(nullptr, QStringLiteral("t"), QStringLiteral("drag"), QString(), QString(),
