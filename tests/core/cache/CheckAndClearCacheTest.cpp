@@ -191,7 +191,9 @@ TEST_F(CheckAndClearCacheTest, PurgoIsLookedForBesideTheProgramThenInTheWorkingF
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(self, {QString("--gtest_filter=") + name});
         ASSERT_TRUE(child.waitForFinished(60000));
-        EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+        const QByteArray out = child.readAll();
+        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("[  PASSED  ] 1 test.")) << out.toStdString();
         return;
     }
     auto standIn = [](const QString &path, const char *where) {
