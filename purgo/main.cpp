@@ -19,8 +19,9 @@
 namespace {
 
 // Whether the window system can be used: Qt ends the process (abort) when its platform cannot
-// start, a display server that is named but not reachable, say, or a graphics device that is
-// missing. So a child tries first, silently, and its end tells; one that hangs counts as no.
+// start (a display server that is named but not reachable, a graphics device that is missing) or
+// when a window is made without a screen. So a child tries first, silently, and its end tells;
+// one that hangs counts as no.
 bool platformStarts(int argc, char **argv)
 {
     const pid_t child = ::fork();
@@ -31,7 +32,7 @@ bool platformStarts(int argc, char **argv)
         const struct rlimit noCore = {0, 0};
         ::setrlimit(RLIMIT_CORE, &noCore);
         QGuiApplication probe(argc, argv);
-        ::_exit(0);
+        ::_exit(QGuiApplication::primaryScreen() ? 0 : 1);
     }
     if (child < 0)
         return false;
