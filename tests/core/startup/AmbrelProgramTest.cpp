@@ -56,8 +56,9 @@ TEST(AmbrelProgramTest, ShellRunLogsToFileAndEndsWithMemMonEnd)
     EXPECT_TRUE(QFile(dir.filePath(QStringLiteral("config/ambrel.local.json"))).exists());
 }
 
-// Shroudir.bat and Trimlet.exe run from beside the program, before any Qt application exists.
-TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAtStartUp)
+// Shroudir.bat and Trimlet.exe run from beside the program, before any Qt application exists;
+// the write check beside it does not write through a link found at its name.
+TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAndTheWriteCheckFollowsNoLink)
 {
     QTemporaryDir app;
     ASSERT_TRUE(app.isValid());
@@ -76,6 +77,15 @@ TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAtStartUp)
     };
     script(QStringLiteral("Shroudir.bat"), "touch shroudir-ran\n");
     script(QStringLiteral("Trimlet.exe"), "printf '%s|' \"$@\" > trimlet-ran\n");
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    const QByteArray kept(140, 'k');
+    {
+        QFile target(outside.filePath(QStringLiteral("kept")));
+        ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+        target.write(kept);
+    }
+    ASSERT_TRUE(QFile::link(outside.filePath(QStringLiteral("kept")), app.filePath(QStringLiteral("testWriteFile"))));
 
     TempWorkDir dir;
     dir.write(QStringLiteral("config/ambrel.json"), "{\"ServerType\":\"1002\",\"HttpTimeoutMs\":\"300\"}");
@@ -85,11 +95,16 @@ TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAtStartUp)
     ASSERT_TRUE(ambrel.waitForStarted(10000));
     const bool ran = waitUntil([&] {
         return QFileInfo::exists(dir.filePath(QStringLiteral("shroudir-ran")))
-            && QFileInfo(dir.filePath(QStringLiteral("trimlet-ran"))).size() > 0;
+            && QFileInfo(dir.filePath(QStringLiteral("trimlet-ran"))).size() > 0
+            && todaysLog(dir).contains(QStringLiteral("initPelorin"));
     }, 20000);
     ambrel.terminate();
     ASSERT_TRUE(ambrel.waitForFinished(20000));
     ASSERT_TRUE(ran);
+    EXPECT_TRUE(QFileInfo(app.filePath(QStringLiteral("testWriteFile"))).isSymLink());
+    QFile target(outside.filePath(QStringLiteral("kept")));
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), kept);
     QFile args(dir.filePath(QStringLiteral("trimlet-ran")));
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromLocal8Bit(args.readAll()),
