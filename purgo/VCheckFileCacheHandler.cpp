@@ -5,42 +5,136 @@
 #include <QDir>
 #include <QFile>
 
-#include <filesystem>
+#include <cerrno>
 #include <iostream>
-#include <system_error>
-#include <string>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const char kTag[] = "[ClearCache]";
 
-// The entry's own status. Everything is looked at with lstat: following a link would judge its
-// target, and on relatime volumes even reset the link's own last-read time.
-bool ownStatus(const QString &path, struct stat &st)
+// A directory descriptor, closed with the object.
+class Fd
 {
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+// Every step of the pass resolves one name in a directory it holds open, never a path: a folder
+// swapped for a link after it was opened is neither followed nor entered.
+int openDir(int dirFd, const char *name)
+{
+    return ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-// A table folder is entered only when it and every folder on the way to it are real folders:
-// through a link the pass would clean wherever the link points.
-bool isRealFolderPath(const QString &relative)
+// The entry's own status. Following a link would judge its target, and on relatime volumes even
+// reset the link's own last-read time.
+bool ownStatus(int dirFd, const std::string &name, struct stat &st)
 {
-    QString path;
+    return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// A table folder, opened one component at a time from the current directory: one that is, or lies
+// below, a link is not entered (-1), since through it the pass would clean wherever it points.
+int openTableFolder(const QString &relative)
+{
+    int fd = -1;
     for (const QString &part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        path += path.isEmpty() ? part : QLatin1Char('/') + part;
-        struct stat st;
-        if (!ownStatus(path, st) || !S_ISDIR(st.st_mode))
-            return false;
+        const int next = openDir(fd < 0 ? AT_FDCWD : fd, QFile::encodeName(part).constData());
+        if (fd >= 0)
+            ::close(fd);
+        if (next < 0)
+            return -1;
+        fd = next;
     }
-    return !path.isEmpty();
+    return fd;
+}
+
+// One directory level, unsorted. The listing filter (everything = false) keeps files, directories
+// and links without hidden names; removal takes everything. Nothing is followed or stat-ed where
+// the directory tells an entry's kind, so listing leaves every last-read time alone; an unreadable
+// directory lists nothing.
+std::vector<std::string> list(int dirFd, bool everything = false)
+{
+    std::vector<std::string> names;
+    // A descriptor of its own, so that reading the listing leaves dirFd as it was.
+    const int fd = openDir(dirFd, ".");
+    DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
+        return names;
+    }
+    while (const dirent *e = ::readdir(dir)) {
+        const char *name = e->d_name;
+        const bool dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+        if (dots || (!everything && name[0] == '.'))
+            continue;
+        bool listed = everything || e->d_type == DT_REG || e->d_type == DT_DIR || e->d_type == DT_LNK;
+        if (!everything && e->d_type == DT_UNKNOWN) {
+            struct stat st;
+            // An entry gone since it was read is kept, so that the walk reports it.
+            listed = ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(st.st_mode)
+                || S_ISDIR(st.st_mode) || S_ISLNK(st.st_mode);
+        }
+        if (listed)
+            names.emplace_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+// Removes the directory called name in parentFd with everything in it, hidden entries included;
+// links inside are removed as links. Goes on past what cannot be removed; true when all went.
+bool removeTree(int parentFd, const std::string &name)
+{
+    const Fd fd(openDir(parentFd, name.c_str()));
+    bool ok = fd.isOpen();
+    if (ok) {
+        for (const std::string &child : list(fd.get(), true)) {
+            struct stat st;
+            if (ownStatus(fd.get(), child, st) && S_ISDIR(st.st_mode))
+                ok = removeTree(fd.get(), child) && ok;
+            else if (::unlinkat(fd.get(), child.c_str(), 0) != 0 && errno != ENOENT)
+                ok = false;
+        }
+    }
+    return ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) == 0 && ok;
+}
+
+QString pathOf(const QString &dir, const std::string &name)
+{
+    return dir + QLatin1Char('/') + QFile::decodeName(QByteArray::fromStdString(name));
 }
 
 // Last-read time of the entry itself in milliseconds since the epoch; 0 when the volume keeps none.
 qint64 lastReadMs(const struct stat &st)
 {
     return qint64(st.st_atim.tv_sec) * 1000 + st.st_atim.tv_nsec / 1000000;
+}
+
+// Runs fn on the parent directory of info, opened by its path, and the entry's name in it.
+template <typename Fn>
+auto inParent(const QFileInfo &info, Fn fn)
+{
+    const Fd dir(::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fn(dir.get(), info.absolutePath(), QFile::encodeName(info.fileName()).toStdString());
 }
 
 } // namespace
@@ -96,12 +190,14 @@ void VCheckFileCacheHandler::run()
     if (!m_force)
         return;
     for (const CacheFolderEntry &row : qAsConst(m_folders)) {
-        if (!isRealFolderPath(row.path)) {
+        const Fd folder(openTableFolder(row.path));
+        if (!folder.isOpen()) {
             write("Directory does not exist:", row.path, false);
             continue;
         }
-        for (const QFileInfo &entry : list(row.path))
-            processEntry(entry, row.fileDepth, row.dirDepth, 0);
+        const QString dir = QDir(row.path).absolutePath();
+        for (const std::string &name : list(folder.get()))
+            processEntry(folder.get(), dir, name, row.fileDepth, row.dirDepth, 0);
         m_out->flush();
     }
     m_out->flush();
@@ -130,20 +226,30 @@ void VCheckFileCacheHandler::checkNeedClear()
 
 qint64 VCheckFileCacheHandler::dirSize(const QString &path)
 {
-    if (!QFileInfo(path).isDir()) {
-        qDebug().noquote() << "Directory does not exist:" << path;
+    const Fd dir(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.isOpen()) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            qDebug().noquote() << "Directory does not exist:" << path;
         return 0;
     }
+    return dirSize(dir.get());
+}
+
+qint64 VCheckFileCacheHandler::dirSize(int dirFd)
+{
     qint64 total = 0;
-    for (const QFileInfo &entry : list(path)) {
+    for (const std::string &name : list(dirFd)) {
         // A link's target may lie anywhere; only what is really below the folder counts.
         struct stat st;
-        if (!ownStatus(entry.absoluteFilePath(), st))
+        if (!ownStatus(dirFd, name, st))
             continue;
-        if (S_ISREG(st.st_mode))
+        if (S_ISREG(st.st_mode)) {
             total += st.st_size;
-        else if (S_ISDIR(st.st_mode))
-            total += dirSize(entry.absoluteFilePath());
+        } else if (S_ISDIR(st.st_mode)) {
+            const Fd sub(openDir(dirFd, name.c_str()));
+            if (sub.isOpen())
+                total += dirSize(sub.get());
+        }
         if (total >= kSizeCap)
             break;
     }
@@ -152,37 +258,61 @@ qint64 VCheckFileCacheHandler::dirSize(const QString &path)
 
 void VCheckFileCacheHandler::processEntry(const QFileInfo &info, int fileDepth, int dirDepth, int depth)
 {
+    inParent(info, [&](int dirFd, const QString &dir, const std::string &name) {
+        processEntry(dirFd, dir, name, fileDepth, dirDepth, depth);
+    });
+}
+
+void VCheckFileCacheHandler::processEntry(int dirFd, const QString &dir, const std::string &name, int fileDepth,
+                                          int dirDepth, int depth)
+{
     struct stat st;
-    if (!ownStatus(info.absoluteFilePath(), st)) {
-        isExpired(info); // reports that it is gone
+    if (!ownStatus(dirFd, name, st)) {
+        isExpired(dirFd, dir, name); // reports that it is gone
         return;
     }
     // A link is handled like a file, so its target is never walked into or removed. Its status
     // was just taken, so the staleness test needs no second look.
     if (!S_ISDIR(st.st_mode)) {
         if (depth >= fileDepth && isStale(st))
-            deleteFileOrDir(info);
+            deleteFileOrDir(dirFd, dir, name);
         return;
     }
     if (depth < dirDepth) {
-        for (const QFileInfo &entry : list(info.absoluteFilePath()))
-            processEntry(entry, fileDepth, dirDepth, depth + 1);
+        // Not a directory any more (swapped since its status was taken): not entered.
+        const Fd sub(openDir(dirFd, name.c_str()));
+        if (!sub.isOpen())
+            return;
+        const QString path = pathOf(dir, name);
+        for (const std::string &entry : list(sub.get()))
+            processEntry(sub.get(), path, entry, fileDepth, dirDepth, depth + 1);
         return;
     }
-    if (isExpired(info))
-        deleteFileOrDir(info);
+    if (isExpired(dirFd, dir, name))
+        deleteFileOrDir(dirFd, dir, name);
 }
 
 bool VCheckFileCacheHandler::isExpired(const QFileInfo &info)
 {
+    return inParent(info, [this](int dirFd, const QString &dir, const std::string &name) {
+        return isExpired(dirFd, dir, name);
+    });
+}
+
+bool VCheckFileCacheHandler::isExpired(int dirFd, const QString &dir, const std::string &name)
+{
     struct stat st;
-    if (!ownStatus(info.absoluteFilePath(), st)) {
-        write("File or directory does not exist:", info.absoluteFilePath(), false);
+    if (!ownStatus(dirFd, name, st)) {
+        write("File or directory does not exist:", pathOf(dir, name), false);
         return false;
     }
     if (S_ISDIR(st.st_mode)) {
-        for (const QFileInfo &entry : list(info.absoluteFilePath())) {
-            if (isExpired(entry))
+        const Fd sub(openDir(dirFd, name.c_str()));
+        if (!sub.isOpen())
+            return false;
+        const QString path = pathOf(dir, name);
+        for (const std::string &entry : list(sub.get())) {
+            if (isExpired(sub.get(), path, entry))
                 return true;
         }
         return false;
@@ -201,20 +331,26 @@ bool VCheckFileCacheHandler::isStale(const struct stat &st) const
 
 void VCheckFileCacheHandler::deleteFileOrDir(const QFileInfo &info)
 {
-    const QString path = info.absoluteFilePath();
+    inParent(info, [this](int dirFd, const QString &dir, const std::string &name) {
+        deleteFileOrDir(dirFd, dir, name);
+    });
+}
+
+void VCheckFileCacheHandler::deleteFileOrDir(int dirFd, const QString &dir, const std::string &name)
+{
+    const QString path = pathOf(dir, name);
     write("deleteFileOrDir:", path, true);
     struct stat st;
-    if (!ownStatus(path, st))
+    if (!ownStatus(dirFd, name, st))
         return;
     if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
         // For a link this removes the link, never its target.
-        if (QFile::remove(path))
+        if (::unlinkat(dirFd, name.c_str(), 0) == 0)
             write("File deleted:", path, true);
         else
             write("Failed to delete file:", path, true);
     } else if (S_ISDIR(st.st_mode)) {
-        // Links inside are removed as links too.
-        if (QDir(path).removeRecursively())
+        if (removeTree(dirFd, name))
             write("Directory deleted:", path, true);
         else
             write("Failed to delete directory:", path, true);
@@ -226,31 +362,6 @@ void VCheckFileCacheHandler::write(const char *label, const QString &path, bool 
     *m_out << kTag << label << QDir::fromNativeSeparators(path).toUtf8().constData();
     if (ending)
         *m_out << ';';
-}
-
-QFileInfoList VCheckFileCacheHandler::list(const QString &dir) const
-{
-    // Files, directories and links, without hidden names and without other kinds of entry.
-    // Nothing is followed or stat-ed here, so listing leaves every last-read time alone; an
-    // unreadable directory lists nothing.
-    QFileInfoList entries;
-    std::error_code error;
-    const QString base = QDir(dir).absolutePath() + QLatin1Char('/');
-    std::filesystem::directory_iterator it(QFile::encodeName(dir).toStdString(),
-                                           std::filesystem::directory_options::skip_permission_denied, error);
-    for (const std::filesystem::directory_iterator end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().native();
-        if (name.empty() || name[0] == '.')
-            continue;
-        // An entry gone since it was read is kept, so that the walk reports it.
-        std::error_code gone;
-        const std::filesystem::file_type type = it->symlink_status(gone).type();
-        if (!gone && type != std::filesystem::file_type::regular && type != std::filesystem::file_type::directory
-            && type != std::filesystem::file_type::symlink)
-            continue;
-        entries << QFileInfo(base + QFile::decodeName(QByteArray::fromStdString(name)));
-    }
-    return entries;
 }
 
 QString VCheckFileCacheHandler::programDir() const

@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 #include "win32api.h"
 
@@ -17,7 +19,9 @@ struct stat;
 
 // One cleaning pass over the client's log and resource-cache folders: optionally measures the
 // program's folder and the free disk space and asks, then deletes what was last read a week ago
-// or longer. Symbolic links are never followed: a link is judged, and removed, as itself.
+// or longer. Symbolic links are never followed: a link is judged, and removed, as itself. The walk
+// goes from directory descriptors, so a folder swapped for a link during the pass is not followed
+// either.
 class VCheckFileCacheHandler : public QObject
 {
 public:
@@ -61,10 +65,15 @@ public:
     void setProgramDir(const QString &dir) { m_programDir = dir; }
 
 private:
+    // The same operations on the entry called name in the directory open as dirFd, whose path
+    // (for the report) is dir.
+    void processEntry(int dirFd, const QString &dir, const std::string &name, int fileDepth, int dirDepth,
+                      int depth);
+    bool isExpired(int dirFd, const QString &dir, const std::string &name);
+    void deleteFileOrDir(int dirFd, const QString &dir, const std::string &name);
+    qint64 dirSize(int dirFd);
     void write(const char *label, const QString &path, bool ending);
     bool isStale(const struct stat &st) const;
-    // One directory level, without following or stat-ing anything (see the source).
-    QFileInfoList list(const QString &dir) const;
     QString programDir() const;
 
     QVector<CacheFolderEntry> m_folders;

@@ -1,9 +1,10 @@
 #include "VCheckAndClearCache.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
-#include <QFileInfo>
+
+#include <string>
+
+#include "win32api.h"
 
 namespace {
 
@@ -30,17 +31,15 @@ void VCheckAndClearCache::runCheckAndClear(bool cleanWithoutAsking)
         return;
     // One command text, split the way the platform splits a command line.
     QStringList command = QProcess::splitCommand(QStringLiteral("purgo.exe %1").arg(cleanWithoutAsking ? 1 : 0));
-    const QString program = programPath(command.takeFirst());
+    // Looked for as Windows starts a program; a name found nowhere fails to start, and is logged.
+    QString program = command.takeFirst();
+    const std::wstring name = program.toStdWString();
+    wchar_t found[MAX_PATH];
+    const DWORD length = SearchPathW(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr);
+    if (length > 0 && length < MAX_PATH)
+        program = QString::fromWCharArray(found, int(length));
     m_process->start(program, command, QIODevice::ReadOnly);
     qInfo().noquote() << kTag << "VCheckAndClearCache::runCheckAndClear";
-}
-
-QString VCheckAndClearCache::programPath(const QString &name) const
-{
-    const QString dir = m_programDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_programDir;
-    const QFileInfo beside(QDir(dir).filePath(name));
-    // Not found there: the platform's search (PATH) decides.
-    return beside.isFile() && beside.isExecutable() ? beside.absoluteFilePath() : name;
 }
 
 void VCheckAndClearCache::stop()

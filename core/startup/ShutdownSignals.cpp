@@ -4,30 +4,47 @@
 #include <QSocketNotifier>
 #include <QtDebug>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
 
 static int g_fds[2] = {-1, -1};
 static bool g_received = false; // GUI thread only
+static ShutdownSignals *g_instance = nullptr;
 
 void ShutdownSignals::onSignal(int signo)
 {
+    const int saved = errno;
     const char byte = static_cast<char>(signo);
     // Only async-signal-safe work here; the notifier does the rest on the GUI thread.
     const ssize_t n = ::write(g_fds[0], &byte, 1);
     (void)n;
+    errno = saved;
 }
 
 ShutdownSignals *ShutdownSignals::install(QObject *parent)
 {
-    if (g_fds[0] >= 0)
+    if (g_instance)
         return nullptr;
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_fds) != 0) {
-        qWarning() << "ShutdownSignals: no socket pair";
-        return nullptr;
+    if (g_fds[0] < 0) {
+        // Non-blocking, so that signals nobody reads any more never stall the handler.
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_fds) != 0) {
+            qWarning() << "ShutdownSignals: no socket pair";
+            return nullptr;
+        }
+        // Kept for the rest of the process: a signal that comes once the notifier has gone with
+        // the application (a second one from the same sender, say) must not cut the shut-down
+        // short by the default action.
+        struct sigaction action = {};
+        action.sa_handler = &ShutdownSignals::onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGHUP, &action, nullptr);
     }
-    return new ShutdownSignals(parent);
+    return g_instance = new ShutdownSignals(parent);
 }
 
 bool ShutdownSignals::received()
@@ -47,25 +64,11 @@ ShutdownSignals::ShutdownSignals(QObject *parent) : QObject(parent)
         // Ends every running loop, a message box's nested one too.
         QCoreApplication::quit();
     });
-    struct sigaction action = {};
-    action.sa_handler = &ShutdownSignals::onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
 }
 
 ShutdownSignals::~ShutdownSignals()
 {
-    struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    // The handlers stay: from here a signal is caught and dropped.
     m_notifier->setEnabled(false);
-    ::close(g_fds[0]);
-    ::close(g_fds[1]);
-    g_fds[0] = g_fds[1] = -1;
+    g_instance = nullptr;
 }

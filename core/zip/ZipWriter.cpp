@@ -118,6 +118,15 @@ bool looksExecutable(HANDLE file, uint64_t size)
     return w == 0x5A4D || w == 0x454E || w == 0x454C || (w == 0x4550 && sig[2] == 0 && sig[3] == 0);
 }
 
+// Whether two handles reach the same file (volume and file index, as the system tells them).
+bool sameFile(HANDLE a, HANDLE b)
+{
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y)
+        && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh
+        && x.nFileIndexLow == y.nFileIndexLow;
+}
+
 } // namespace
 
 struct ZipWriter::Source {
@@ -493,6 +502,10 @@ DWORD ZipWriter::addHandle(const wchar_t *name, HANDLE file, LONGLONG length)
         return ZIP_ENDED;
     if (file == nullptr || file == INVALID_HANDLE_VALUE)
         return ZIP_ARGS;
+    // A target given as a handle holds no share mode that would keep the archive from being read
+    // while it grows, so the archive is refused as a source here, as its share mode refuses it.
+    if (m_isFile && sameFile(file, m_handle))
+        return ZIP_NO_FILE;
     Source source;
     source.handle = file;
     ULONGLONG pos;

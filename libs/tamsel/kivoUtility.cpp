@@ -12,6 +12,13 @@
 #include <QSysInfo>
 #include <QtDebug>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 QString kivoUtility::GetMACAddress()
 {
     const auto interfaces = QNetworkInterface::allInterfaces();
@@ -74,22 +81,33 @@ quint64 kivoUtility::getDiskFreeSpace(const QString &drive)
 
 bool kivoUtility::saveFile(const QString &path, qint64 size, bool removeAfter)
 {
-    const QString local = localPath(path);
-    QFile file(local);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const QByteArray local = QFile::encodeName(localPath(path));
+    // Never written through a link (O_NOFOLLOW), and only into a plain file of this name alone:
+    // anything else found there (a folder, a pipe, a second name of another file) is left as it is.
+    const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        qWarning().noquote() << "saveFile: cannot open" << path << ':' << QString::fromLocal8Bit(std::strerror(errno));
         return false;
-    const QByteArray block(64 * 1024, '\0');
-    qint64 left = size;
-    bool ok = true;
-    while (left > 0 && ok) {
-        const qint64 n = qMin<qint64>(left, block.size());
-        ok = file.write(block.constData(), n) == n;
-        left -= n;
     }
-    ok = file.flush() && ok;
-    file.close();
-    if (removeAfter || !ok)
-        QFile::remove(local);
+    struct stat own;
+    if (::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode) || own.st_nlink != 1) {
+        ::close(fd);
+        qWarning().noquote() << "saveFile: not a plain file of its own, left alone:" << path;
+        return false;
+    }
+    bool ok = ::ftruncate(fd, 0) == 0;
+    const QByteArray block(64 * 1024, '\0');
+    for (qint64 left = size; left > 0 && ok;) {
+        const ssize_t n = ::write(fd, block.constData(), size_t(qMin<qint64>(left, block.size())));
+        ok = n > 0 || (n < 0 && errno == EINTR);
+        left -= qMax<ssize_t>(n, 0);
+    }
+    // Removed only while the name still is this file.
+    struct stat now;
+    if ((removeAfter || !ok) && ::lstat(local.constData(), &now) == 0 && now.st_dev == own.st_dev
+        && now.st_ino == own.st_ino)
+        ::unlink(local.constData());
+    ::close(fd);
     return ok;
 }
 

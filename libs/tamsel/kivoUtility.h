@@ -21,7 +21,8 @@ public:
     // cannot be read.
     static quint64 getDiskFreeSpace(const QString &drive);
     // Writes a file of size bytes at path; with removeAfter the file is deleted again.
-    // True only when every byte was written.
+    // True only when every byte was written. A link at path is never followed, and anything
+    // there but a plain file without a second name is left alone (false).
     static bool saveFile(const QString &path, qint64 size, bool removeAfter);
     // Executable name of a running process ("ambrel"); empty when there is no such process.
     static QString getProcessNameById(quint32 pid);

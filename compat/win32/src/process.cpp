@@ -1,5 +1,6 @@
 #include "win32/process.h"
 #include "win32/CommandLine.h"
+#include "win32/file.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <QtDebug>
 
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 namespace {
 
@@ -17,7 +20,8 @@ HANDLE currentProcessHandle()
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
 }
 
-// Windows looks in the program's folder, the current folder, then PATH.
+// Windows looks in the program's folder, the current folder, then PATH; WinExec and SearchPathW
+// share this one search.
 QString resolveProgram(const QString &program)
 {
     if (program.contains(QLatin1Char('/')) || program.contains(QLatin1Char('\\'))) {
@@ -64,6 +68,27 @@ UINT WinExec(LPCSTR lpCmdLine, UINT /*uCmdShow*/)
     if (!QProcess::startDetached(program, args))
         return ERROR_FILE_NOT_FOUND;
     return 33;
+}
+
+DWORD SearchPathW(LPCWSTR lpPath, LPCWSTR lpFileName, LPCWSTR lpExtension, DWORD nBufferLength, LPWSTR lpBuffer,
+                  LPWSTR *lpFilePart)
+{
+    if (lpPath || lpExtension || !lpFileName || !*lpFileName) {
+        SetLastError(87); // ERROR_INVALID_PARAMETER: only the standard search is needed here
+        return 0;
+    }
+    const QString found = resolveProgram(QString::fromWCharArray(lpFileName));
+    if (found.isEmpty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    const std::wstring path = found.toStdWString();
+    if (!lpBuffer || nBufferLength <= path.size())
+        return DWORD(path.size() + 1);
+    std::wmemcpy(lpBuffer, path.c_str(), path.size() + 1);
+    if (lpFilePart)
+        *lpFilePart = lpBuffer + path.rfind(L'/') + 1;
+    return DWORD(path.size());
 }
 
 HANDLE GetCurrentProcess()

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QProcess>
@@ -169,14 +170,51 @@ TEST_F(CheckAndClearCacheTest, StopEndsARunningPurgoAndIsANoOpOtherwise)
     EXPECT_EQ(launcher.process(), nullptr);
 }
 
-TEST_F(CheckAndClearCacheTest, PurgoBesideTheProgramIsFoundWithoutPath)
+// purgo.exe is looked for beside the program, then in the working folder, then on PATH. The
+// build's test folder is shared, so the case runs again from a folder of its own, whose program
+// folder it may fill.
+TEST_F(CheckAndClearCacheTest, PurgoIsLookedForBesideTheProgramThenInTheWorkingFolderThenOnPath)
 {
-    fakePurgo("printf 'beside:%s;' \"$1\"\n");
-    qputenv("PATH", "/nonexistent");
-    launcher.setProgramDir(bin.path());
-    launcher.runCheckAndClear(true);
-    ASSERT_TRUE(finished());
-    EXPECT_TRUE(has("beside:1"));
+    const char *const name = "CheckAndClearCacheTest.PurgoIsLookedForBesideTheProgramThenInTheWorkingFolderThenOnPath";
+    if (!qEnvironmentVariableIsSet("CHECKCLEAR_OWN_FOLDER")) {
+        QTemporaryDir app;
+        ASSERT_TRUE(app.isValid());
+        const QString self = app.filePath("test_core_cache");
+        if (::link(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(),
+                   QFile::encodeName(self).constData()) != 0) {
+            ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), self));
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("CHECKCLEAR_OWN_FOLDER", "1");
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(self, {QString("--gtest_filter=") + name});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QByteArray out = child.readAll();
+        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("[  PASSED  ] 1 test.")) << out.toStdString();
+        return;
+    }
+    auto standIn = [](const QString &path, const char *where) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("#!/bin/sh\nprintf '") + where + ":%s;' \"$1\"\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    const QString beside = QCoreApplication::applicationDirPath() + "/purgo.exe";
+    standIn(beside, "beside");
+    standIn(work.filePath("purgo.exe"), "cwd");
+    standIn(bin.filePath("purgo.exe"), "path");
+    for (const QString found : {"beside", "cwd", "path"}) {
+        g_lines.clear();
+        launcher.runCheckAndClear(true);
+        ASSERT_TRUE(finished());
+        EXPECT_TRUE(has(found + ":1")) << found.toStdString();
+        ASSERT_TRUE(waitUntil([&] { return launcher.process() == nullptr; }));
+        QFile::remove(found == "beside" ? beside : work.filePath("purgo.exe"));
+    }
 }
 
 TEST_F(CheckAndClearCacheTest, ARunStartedAsThePreviousOneFinishesGetsItsOwnProcess)

@@ -56,8 +56,9 @@ TEST(AmbrelProgramTest, ShellRunLogsToFileAndEndsWithMemMonEnd)
     EXPECT_TRUE(QFile(dir.filePath(QStringLiteral("config/ambrel.local.json"))).exists());
 }
 
-// Shroudir.bat and Trimlet.exe run from beside the program, before any Qt application exists.
-TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAtStartUp)
+// Shroudir.bat and Trimlet.exe run from beside the program, before any Qt application exists;
+// the write check beside it does not write through a link found at its name.
+TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAndTheWriteCheckFollowsNoLink)
 {
     QTemporaryDir app;
     ASSERT_TRUE(app.isValid());
@@ -76,6 +77,15 @@ TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAtStartUp)
     };
     script(QStringLiteral("Shroudir.bat"), "touch shroudir-ran\n");
     script(QStringLiteral("Trimlet.exe"), "printf '%s|' \"$@\" > trimlet-ran\n");
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    const QByteArray kept(140, 'k');
+    {
+        QFile target(outside.filePath(QStringLiteral("kept")));
+        ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+        target.write(kept);
+    }
+    ASSERT_TRUE(QFile::link(outside.filePath(QStringLiteral("kept")), app.filePath(QStringLiteral("testWriteFile"))));
 
     TempWorkDir dir;
     dir.write(QStringLiteral("config/ambrel.json"), "{\"ServerType\":\"1002\",\"HttpTimeoutMs\":\"300\"}");
@@ -85,47 +95,63 @@ TEST(AmbrelProgramTest, HousekeepingProgramsBesideTheProgramRunAtStartUp)
     ASSERT_TRUE(ambrel.waitForStarted(10000));
     const bool ran = waitUntil([&] {
         return QFileInfo::exists(dir.filePath(QStringLiteral("shroudir-ran")))
-            && QFileInfo(dir.filePath(QStringLiteral("trimlet-ran"))).size() > 0;
+            && QFileInfo(dir.filePath(QStringLiteral("trimlet-ran"))).size() > 0
+            && todaysLog(dir).contains(QStringLiteral("initPelorin"));
     }, 20000);
     ambrel.terminate();
     ASSERT_TRUE(ambrel.waitForFinished(20000));
     ASSERT_TRUE(ran);
+    EXPECT_TRUE(QFileInfo(app.filePath(QStringLiteral("testWriteFile"))).isSymLink());
+    QFile target(outside.filePath(QStringLiteral("kept")));
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), kept);
     QFile args(dir.filePath(QStringLiteral("trimlet-ran")));
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromLocal8Bit(args.readAll()),
               QStringLiteral("clearOldFiles|%1/log/tarnlive|").arg(QDir(dir.path()).absolutePath()));
 }
 
-// A termination signal while the launcher box waits ends the program as closing the box does.
+// A termination signal while the launcher box waits ends the program as closing the box does; so
+// do further ones hard on its heels (`timeout` signals the process and then its group), which come
+// while the program shuts down.
 TEST(AmbrelProgramTest, TerminationSignalWhileTheLauncherBoxWaitsEndsInOrder)
 {
-    TempWorkDir dir;
-    dir.write(QStringLiteral("config/ambrel.json"), "{\"ServerType\":\"1002\"}");
-    QProcess ambrel;
-    ambrel.setWorkingDirectory(dir.path());
-    ambrel.start(binDir() + QStringLiteral("/ambrel"), QStringList());
-    ASSERT_TRUE(ambrel.waitForStarted(10000));
-    // Signalled only once the process catches SIGTERM (its caught-signal mask), so the test never
-    // races the start-up.
-    auto catchesTerm = [&] {
-        QFile status(QStringLiteral("/proc/%1/status").arg(ambrel.processId()));
-        if (!status.open(QIODevice::ReadOnly))
-            return false;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("SigCgt:"))
-                return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1) != 0;
+    for (const bool followedUp : {false, true}) {
+        TempWorkDir dir;
+        dir.write(QStringLiteral("config/ambrel.json"), "{\"ServerType\":\"1002\"}");
+        QProcess ambrel;
+        ambrel.setWorkingDirectory(dir.path());
+        ambrel.start(binDir() + QStringLiteral("/ambrel"), QStringList());
+        ASSERT_TRUE(ambrel.waitForStarted(10000));
+        const QString status = QStringLiteral("/proc/%1/status").arg(ambrel.processId());
+        auto statusLine = [&](const QByteArray &key) {
+            QFile file(status);
+            if (file.open(QIODevice::ReadOnly)) {
+                for (const QByteArray &line : file.readAll().split('\n'))
+                    if (line.startsWith(key))
+                        return line.mid(key.size()).trimmed();
+            }
+            return QByteArray();
+        };
+        // Signalled only once the process catches SIGTERM (its caught-signal mask), so the test
+        // never races the start-up.
+        const bool caught = waitUntil([&] { return (statusLine("SigCgt:").toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1; },
+                                      20000);
+        ambrel.terminate();
+        // Every half millisecond for 20 ms, while the process lives.
+        for (int i = 0; followedUp && i < 40 && !statusLine("State:").isEmpty() && !statusLine("State:").startsWith('Z');
+             ++i) {
+            ::usleep(500);
+            ::kill(pid_t(ambrel.processId()), SIGTERM);
         }
-        return false;
-    };
-    const bool caught = waitUntil(catchesTerm, 20000);
-    ambrel.terminate();
-    ASSERT_TRUE(ambrel.waitForFinished(20000));
-    ASSERT_TRUE(caught);
-    EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(ambrel.exitCode(), 0);
-    const QStringList out = QString::fromLocal8Bit(ambrel.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_FALSE(out.isEmpty());
-    EXPECT_EQ(out.last(), QStringLiteral("mem mon end"));
-    // Nothing after the launcher check ran.
-    EXPECT_TRUE(todaysLog(dir).isEmpty());
+        ASSERT_TRUE(ambrel.waitForFinished(20000));
+        ASSERT_TRUE(caught);
+        EXPECT_EQ(ambrel.exitStatus(), QProcess::NormalExit) << followedUp;
+        EXPECT_EQ(ambrel.exitCode(), 0);
+        const QStringList out = QString::fromLocal8Bit(ambrel.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_FALSE(out.isEmpty()) << followedUp;
+        EXPECT_EQ(out.last(), QStringLiteral("mem mon end"));
+        // Nothing after the launcher check ran.
+        EXPECT_TRUE(todaysLog(dir).isEmpty());
+    }
 }

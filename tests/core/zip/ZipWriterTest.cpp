@@ -185,6 +185,19 @@ TEST_F(ZipWriterTest, ToolStoresRelativeNamesAndCannotPackItsOwnArchive)
                      &out),
               0)
         << out.toStdString();
+
+    // Standard output redirected into the folder being packed: the handle holds no share mode,
+    // yet the archive is no source of itself either (the size limit only stops a runaway).
+    QFile::remove(path("in/self.zip"));
+    EXPECT_EQ(check(QString("cd in && ulimit -f 10240 && '%1/ambrel-zip' create - . > self.zip").arg(binDir()), &out), 1)
+        << out.toStdString();
+    EXPECT_TRUE(out.contains("./self.zip: Couldn't create/open file")) << out.toStdString();
+    EXPECT_EQ(python("import zipfile\n"
+                     "n = sorted(zipfile.ZipFile('in/self.zip').namelist())\n"
+                     "assert n == ['a.txt', 'sub/', 'sub/b.txt'], n\n",
+                     &out),
+              0)
+        << out.toStdString();
 }
 
 // Header layouts, data descriptors and the end record.

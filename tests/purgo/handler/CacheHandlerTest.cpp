@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <sstream>
+#include <utility>
 
 #include "TestSupport.h"
 #include "VCheckFileCacheHandler.h"
@@ -437,4 +439,42 @@ TEST_F(CacheHandlerTest, TableFolderThatIsOrLiesBelowALinkIsNotEntered)
     for (const char *row : {"res/skin", "log/shell", "log/report", "log/ARTCSDK"})
         EXPECT_NE(o.find(std::string("[ClearCache]Directory does not exist:") + row), std::string::npos) << row;
     EXPECT_EQ(o.find("outside"), std::string::npos);
+}
+
+TEST_F(CacheHandlerTest, AFolderSwappedForALinkDuringThePassIsNotFollowed)
+{
+    // Output that, once the first file is deleted, renames res away and puts a link to a folder
+    // outside the tree in its place.
+    struct SwappingOutput : std::stringbuf {
+        std::function<void()> swap;
+        std::streamsize xsputn(const char *s, std::streamsize n) override
+        {
+            const std::streamsize written = std::stringbuf::xsputn(s, n);
+            if (swap && str().find("File deleted:") != std::string::npos)
+                std::exchange(swap, nullptr)();
+            return written;
+        }
+    } buffer;
+    for (const char *name : {"a", "b", "c", "d"}) {
+        file(QString("res/gift/%1.png").arg(name), 700000);
+        file(QString("outside/gift/%1.png").arg(name), 700000);
+    }
+    file("outside/webp/old.webp", 700000);
+    buffer.swap = [this] {
+        ASSERT_TRUE(QDir(work.path()).rename("res", "moved"));
+        ASSERT_TRUE(QFile::link(work.filePath("outside"), work.filePath("res")));
+    };
+    std::ostream swapping(&buffer);
+    handler.setOutput(&swapping);
+    handler.setForce(true);
+    handler.run();
+    ASSERT_FALSE(buffer.swap);
+    EXPECT_TRUE(QDir(work.filePath("moved/gift")).isEmpty());
+    for (const char *name : {"outside/gift/a.png", "outside/gift/b.png", "outside/gift/c.png", "outside/gift/d.png",
+                             "outside/webp/old.webp"})
+        EXPECT_TRUE(exists(name)) << name;
+    // The four files of the folder that was entered; the later rows below res are not entered.
+    const std::string o = buffer.str();
+    EXPECT_EQ(QString::fromStdString(o).count("[ClearCache]File deleted:"), 4) << o;
+    EXPECT_NE(o.find("[ClearCache]Directory does not exist:res/webp"), std::string::npos) << o;
 }

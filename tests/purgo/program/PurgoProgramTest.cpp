@@ -50,14 +50,17 @@ protected:
         QByteArray out;
         QByteArray err;
     };
-    // Run as a console or a scheduled job runs it: without any display.
-    Result purgo(const QStringList &arguments, const QString &program = binDir() + "/purgo.exe")
+    // Run as a console or a scheduled job runs it: without any display, unless one is given.
+    Result purgo(const QStringList &arguments, const QString &program = binDir() + "/purgo.exe",
+                 const QStringList &display = {})
     {
         QProcess p;
         p.setWorkingDirectory(work.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);
+        for (const QString &setting : display)
+            env.insert(setting.section('=', 0, 0), setting.section('=', 1));
         p.setProcessEnvironment(env);
         p.start(program, arguments);
         Result r;
@@ -192,7 +195,8 @@ TEST_F(PurgoProgramTest, ATableFolderThatIsALinkKeepsWhatItPointsAt)
     EXPECT_NE(r.out.indexOf("[ClearCache]Directory does not exist:res/skin[ClearCache]"), -1) << r.out.toStdString();
 }
 
-TEST_F(PurgoProgramTest, AQuestionWithoutADisplayDeletesNothingAndSaysWhy)
+// No display, one named but unreachable, a platform without its device: Qt would abort there.
+TEST_F(PurgoProgramTest, AQuestionWithoutAUsableDisplayDeletesNothingAndSaysWhy)
 {
     // A purgo of its own beside a folder of 20 GiB (a file that takes no space), so it must ask.
     QTemporaryDir app;
@@ -205,11 +209,13 @@ TEST_F(PurgoProgramTest, AQuestionWithoutADisplayDeletesNothingAndSaysWhy)
     write("log/report/a.txt");
     makeStale({"log/report/a.txt"});
 
-    const Result r = purgo({"0"}, app.filePath("purgo.exe"));
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray());
-    EXPECT_NE(r.err.indexOf(QString("[ClearCache]No display to ask on, nothing deleted: 当前缓存占用超过20G，是否清理缓存？").toUtf8()),
-              -1)
-        << r.err.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(work.filePath("log/report/a.txt")));
+    for (const QStringList &display : {QStringList(), QStringList{"DISPLAY=:9999"}, QStringList{"QT_QPA_PLATFORM=eglfs"}}) {
+        const Result r = purgo({"0"}, app.filePath("purgo.exe"), display);
+        ASSERT_EQ(r.exitCode, 0) << display.join(' ').toStdString() << r.err.toStdString();
+        EXPECT_EQ(r.out, QByteArray());
+        EXPECT_NE(r.err.indexOf(QString("[ClearCache]No display to ask on, nothing deleted: 当前缓存占用超过20G，是否清理缓存？").toUtf8()),
+                  -1)
+            << r.err.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(work.filePath("log/report/a.txt")));
+    }
 }

@@ -50,6 +50,14 @@ typedef struct _PROCESS_MEMORY_COUNTERS_EX {
 // (a .bat/.cmd file), ERROR_BAD_FORMAT for an empty line. The show mode is ignored.
 UINT WinExec(LPCSTR lpCmdLine, UINT uCmdShow);
 
+// Looks for a file as the standard search does: a name with a folder as it stands, a bare name in
+// the program's folder, the current folder, then PATH (the order WinExec uses). Only the standard
+// search is offered: lpPath and lpExtension must be null. Returns the length of the absolute
+// path written to lpBuffer, the size needed (terminator included) when it does not fit, or 0
+// with ERROR_FILE_NOT_FOUND.
+DWORD SearchPathW(LPCWSTR lpPath, LPCWSTR lpFileName, LPCWSTR lpExtension, DWORD nBufferLength, LPWSTR lpBuffer,
+                  LPWSTR *lpFilePart);
+
 // A pseudo handle meaning "this process", as on Windows.
 HANDLE GetCurrentProcess();
 
