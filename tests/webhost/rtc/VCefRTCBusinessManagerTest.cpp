@@ -26,8 +26,9 @@ struct Receivers : QObject
     static int waitingOn(const kivoARTCController *c)
     {
         const auto count = &Receivers::receivers;
-        return (c->*count)(SIGNAL(sigEnterSDKRoomSuc())) + (c->*count)(SIGNAL(sigExitSDKRoomSuc())) +
-               (c->*count)(SIGNAL(sigSwitchSDKRoleSuc())) + (c->*count)(SIGNAL(sigSDKError(int, QString)));
+        return (c->*count)(SIGNAL(sigEnterSDKRoomSuc())) + (c->*count)(SIGNAL(sigSDKRoomJoinCancelled(quint64))) +
+               (c->*count)(SIGNAL(sigExitSDKRoomSuc())) + (c->*count)(SIGNAL(sigSwitchSDKRoleSuc())) +
+               (c->*count)(SIGNAL(sigSDKError(int, QString)));
     }
 };
 
@@ -117,7 +118,7 @@ protected:
         ask(R"({"funcName":"rtcEnterSDKRoom","queryId":2,"param":{"roomId":"123"}})");
         ask(R"({"funcName":"rtcEnterSDKRoom","queryId":3,"param":{"roomId":"123"}})", other);
         settle();
-        EXPECT_EQ(waiting(), 4);
+        EXPECT_EQ(waiting(), 6);
         EXPECT_EQ(answers().size(), 1);
         return other;
     }
@@ -190,7 +191,7 @@ TEST_F(VCefRTCBusinessManagerTest, EnterJoinsAsTheUserAndIsAnsweredAfterTheJoinE
     settle();
     EXPECT_EQ(answers().size(), 1);
     EXPECT_TRUE(RtcSim::journal().contains("joinChannel(token=tok-9, channelId=r-1, info=null, uid=77)"));
-    EXPECT_EQ(waiting(), 2);
+    EXPECT_EQ(waiting(), 3);
 
     ASSERT_TRUE(RtcSim::post([](agora::rtc::IRtcEngineEventHandler *h) { h->onJoinChannelSuccess("r-1", 77, 3); }));
     ASSERT_TRUE(answeredTimes(2));
@@ -295,6 +296,92 @@ TEST_F(VCefRTCBusinessManagerTest, ExitRefusedOrFailingIsAnsweredWithItsError)
     r = ask1(11, "rtcExitSDKRoom");
     EXPECT_EQ(r.text, QStringLiteral(R"({"state":5,"errorMsg":"bye"})"));
     EXPECT_EQ(logCount("lambda:joinExitSDKRoom failed"), 1);
+}
+
+// --- switching rooms -------------------------------------------------------------------------
+
+// Room switches played against an engine that reports after a delay: each query gets one answer,
+// true when given, and the client ends in the last room asked for, ready for the next enter.
+TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheTiming)
+{
+    const int delay = 200;
+    const QString done = kDone;
+    const QString cancelled = QStringLiteral(R"({"state":-2,"errorMsg":"SDK进房已取消"})");
+    const QString refused = QStringLiteral(R"({"state":-1,"errorMsg":"SDK进房失败"})");
+    struct Step
+    {
+        QString room; // empty: exit
+        int gapMs;    // before the next step; 0: both in one read
+        QString answer;
+    };
+    struct Row
+    {
+        const char *name;
+        QString startRoom; // entered first, with no delay
+        QList<Step> steps;
+        QString endRoom;
+    };
+    const QList<Row> rows = {
+        {"exit, enter at once", "r-1", {{"", 0, done}, {"r-2", 0, done}}, "r-2"},
+        {"exit, enter 100 ms later", "r-1", {{"", 100, done}, {"r-2", 0, done}}, "r-2"},
+        {"exit, enter as the leave is reported", "r-1", {{"", delay, done}, {"r-2", 0, done}}, "r-2"},
+        {"enter, exit while joining", "", {{"r-3", delay / 4, cancelled}, {"", 0, done}}, ""},
+        {"enter, enter while joining, exit, enter", "",
+         {{"r-3", 0, cancelled}, {"r-4", 0, refused}, {"", 0, done}, {"r-5", 0, done}}, "r-5"},
+        {"exit, exit", "r-1", {{"", 0, done}, {"", 0, done}}, ""},
+        {"the same room twice while joining", "", {{"r-3", 0, done}, {"r-3", 0, refused}}, "r-3"},
+        {"the same room again once in it", "", {{"r-3", 2 * delay, done}, {"r-3", 0, done}}, "r-3"},
+    };
+    ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        VCefWidgetOSR *page = makeWindow();
+        const auto send = [&](int id, const QString &room) {
+            ask(room.isEmpty() ? QStringLiteral(R"({"funcName":"rtcExitSDKRoom","queryId":%1})").arg(id)
+                               : QStringLiteral(R"({"funcName":"rtcEnterSDKRoom","queryId":%1,"param":{"roomId":"%2"}})")
+                                     .arg(id)
+                                     .arg(room),
+                page);
+        };
+        const auto sendAndWait = [&](int id, const QString &room) {
+            send(id, room);
+            waitUntil([&] { return answerTo(id, page).queryId == id; });
+            return answerTo(id, page).text;
+        };
+        RtcSim::setEventDelayMs(0);
+        int asked = 0;
+        if (!row.startRoom.isEmpty()) {
+            ASSERT_EQ(sendAndWait(100, row.startRoom), done);
+            settle();
+            ++asked;
+        }
+        RtcSim::setEventDelayMs(delay);
+        for (int i = 0; i < row.steps.size(); ++i) {
+            send(i + 1, row.steps[i].room);
+            if (row.steps[i].gapMs > 0)
+                waitUntil([] { return false; }, row.steps[i].gapMs);
+        }
+        asked += row.steps.size();
+        EXPECT_TRUE(answeredTimes(asked, page));
+        settle();
+        for (int i = 0; i < row.steps.size(); ++i)
+            EXPECT_EQ(answerTo(i + 1, page).text.toStdString(), row.steps[i].answer.toStdString()) << "step " << i + 1;
+        EXPECT_EQ(RtcSim::channel().toStdString(), row.endRoom.toStdString());
+        EXPECT_EQ(RtcSim::inChannel(), !row.endRoom.isEmpty());
+        // The next enter works: at once for the room the client is in, through a join otherwise.
+        const QString next = row.endRoom.isEmpty() ? QStringLiteral("r-9") : row.endRoom;
+        EXPECT_EQ(sendAndWait(200, next), done);
+        EXPECT_EQ(RtcSim::channel(), next);
+        EXPECT_EQ(sendAndWait(201, QString()), done);
+        settle();
+        EXPECT_FALSE(RtcSim::inChannel());
+        QSet<qint64> ids;
+        for (const Reply &r : answers(page))
+            ids.insert(r.queryId);
+        EXPECT_EQ(answers(page).size(), asked + 2);
+        EXPECT_EQ(ids.size(), asked + 2);
+    }
+    EXPECT_EQ(waiting(), 0);
 }
 
 // --- switching the role ----------------------------------------------------------------------
