@@ -67,6 +67,13 @@ public:
     void stopVoice();
     bool setPcmDump(bool on);
     QString lastRoomId() const;
+    // The number of the latest enterSDKRoom or exitSDKRoom call. Each call takes the next number
+    // as it starts, so a caller reading this just before a call knows that call's number.
+    quint64 roomRequest() const { return m_roomRequest; }
+    // The latest room request whose join is done: the join of the room it asked for was reported
+    // (or it found the client in that room). An enter waiting since an earlier request for that
+    // room is then done too.
+    quint64 joinedRoomRequest() const;
 
     // Audio devices, volumes and processing.
     bool setMuteLocalAudioStream(bool mute);
@@ -211,6 +218,9 @@ signals:
     void sigCameraOpenFailed();
     void sigRemoteVideoAvailable(QString userId, bool available, bool bStopped);
     void sigRemoteUserLeaveRoom(QString userId);
+    // For the page's waiting enters, on the calling thread: room request `request`, an exit or an
+    // enter for another room, ends every join asked for before it.
+    void sigSDKRoomJoinCancelled(quint64 request);
 
 private:
     static void showSetupFailure(const QString &text);
@@ -230,6 +240,10 @@ private:
     stuRtcUserInfo m_userInfo; // guarded by m_stateLock
     bool m_debugRecording = false;
     QString m_lastRoomId; // guarded by m_stateLock
+    // The room request that set m_lastRoomId, and the latest one joined; guarded by m_stateLock.
+    quint64 m_enterRequest = 0;
+    quint64 m_joinedRequest = 0;
+    quint64 m_roomRequest = 0; // GUI thread only
     std::atomic<bool> m_inRoom{false};
     // A join the engine accepted and has not reported yet; a leave cancels it.
     std::atomic<bool> m_joinPending{false};

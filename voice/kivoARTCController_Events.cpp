@@ -70,7 +70,14 @@ void kivoARTCController::onStreamInjectedStatus(const char *url, agora::rtc::uid
 void kivoARTCController::onJoinChannelSuccess(const char *channel, agora::rtc::uid_t uid, int elapsed)
 {
     const QString joined = utf8(channel);
-    const QString last = lastRoomIdLocked();
+    QString last;
+    {
+        std::lock_guard<std::mutex> locker(m_stateLock);
+        last = m_lastRoomId;
+        // The join completes the enter that asked for this room last.
+        if (!last.isEmpty() && last == joined)
+            m_joinedRequest = m_enterRequest;
+    }
     const bool inRoom = m_inRoom.load();
     qInfo().noquote() << "[ARTC_ON]"
                       << QStringLiteral("onJoinChannelSuccess : channel[%1], uid[%2], elapsed[%3]").arg(joined).arg(uid).arg(elapsed)

@@ -28,6 +28,12 @@ QString kivoARTCController::lastRoomId() const
     return lastRoomIdLocked();
 }
 
+quint64 kivoARTCController::joinedRoomRequest() const
+{
+    std::lock_guard<std::mutex> locker(m_stateLock);
+    return m_joinedRequest;
+}
+
 void kivoARTCController::setSDKUserInfo(const stuRtcUserInfo &info)
 {
     {
@@ -40,8 +46,13 @@ void kivoARTCController::setSDKUserInfo(const stuRtcUserInfo &info)
 bool kivoARTCController::enterSDKRoom(const QString &roomId)
 {
     const char *label = "kivoARTCController::enterSDKRoom";
+    const quint64 request = ++m_roomRequest;
     if (m_inRoom.load() && lastRoomIdLocked() == roomId) {
         qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom already：roomId=%1").arg(roomId);
+        {
+            std::lock_guard<std::mutex> locker(m_stateLock);
+            m_joinedRequest = request;
+        }
         emit sigEnterSDKRoomSuc();
         return true;
     }
@@ -52,11 +63,18 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     }
     qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom：roomId=%1").arg(roomId);
     stuRtcUserInfo user;
+    bool otherRoom = false;
     {
         std::lock_guard<std::mutex> locker(m_stateLock);
+        otherRoom = m_lastRoomId != roomId;
         m_lastRoomId = roomId;
+        m_enterRequest = request;
         user = m_userInfo;
     }
+    // A join still on its way for the room asked before can no longer complete: its report
+    // will not match.
+    if (otherRoom)
+        emit sigSDKRoomJoinCancelled(request);
 
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "setAudioProfile" << "profile:"
                       << "AUDIO_PROFILE_MUSIC_HIGH_QUALITY_STEREO" << "scenario:" << "AUDIO_SCENARIO_GAME_STREAMING";
@@ -115,11 +133,13 @@ void kivoARTCController::startVoice()
 bool kivoARTCController::exitSDKRoom()
 {
     const char *label = "kivoARTCController::exitSDKRoom";
+    const quint64 request = ++m_roomRequest;
     if (!m_inRoom.load()) {
         qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom noEnterRoom";
         // The page is told it left at once, so a join still on its way must not complete.
         if (m_joinPending.load())
             leaveSDKChannel(lastRoomIdLocked());
+        emit sigSDKRoomJoinCancelled(request);
         emit sigExitSDKRoomSuc();
         return true;
     }
@@ -128,7 +148,11 @@ bool kivoARTCController::exitSDKRoom()
         qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom null" << roomId;
         return false;
     }
-    return leaveSDKChannel(roomId);
+    if (!leaveSDKChannel(roomId))
+        return false;
+    // The leave also ends a join asked for since the room was entered.
+    emit sigSDKRoomJoinCancelled(request);
+    return true;
 }
 
 bool kivoARTCController::leaveSDKChannel(const QString &roomId)

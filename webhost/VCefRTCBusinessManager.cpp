@@ -148,44 +148,60 @@ int VCefRTCBusinessManager::volumeOf(const Json::Value &value)
 }
 
 QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::function<bool()> &operation,
-                                               const std::function<void()> &completed)
+                                               const std::function<void(quint64)> &completed)
 {
     kivoARTCController *c = controller();
+    // The number the operation's room request takes.
+    const quint64 request = c->roomRequest() + 1;
     return QPromise<void>([&](const QPromiseResolve<void> &resolve, const QPromiseReject<void> &reject) {
         QObject *context = new QObject;
         const QPointer<QObject> alive(context);
         const char *success = nullptr;
         const char *failure = nullptr;
-        void (kivoARTCController::*done)() = &kivoARTCController::sigSwitchSDKRoleSuc;
         if (kind == WaitKind::Enter) {
-            done = &kivoARTCController::sigEnterSDKRoomSuc;
             success = "lambda:joinEnterSDKRoom Success";
             failure = "lambda:joinEnterSDKRoom failed";
         } else if (kind == WaitKind::Exit) {
-            done = &kivoARTCController::sigExitSDKRoomSuc;
             success = "lambda:joinExitSDKRoom Success";
             failure = "lambda:joinExitSDKRoom failed";
         }
         // Each function keeps its own copies: deleting the context releases them.
-        QObject::connect(c, done, context, [context, resolve, success, completed] {
+        const auto succeed = [context, resolve, success, completed, request] {
             if (success)
                 qDebug().noquote() << success;
             const QPromiseResolve<void> settle = resolve;
-            const std::function<void()> then = completed;
+            const std::function<void(quint64)> then = completed;
             delete context;
             if (then)
-                then();
+                then(request);
             settle();
-        });
-        if (kind != WaitKind::Role) {
-            QObject::connect(c, &kivoARTCController::sigSDKError, context,
-                             [context, reject, failure](int code, const QString &msg) {
-                                 qDebug().noquote() << failure;
-                                 const QPromiseReject<void> settle = reject;
-                                 delete context;
-                                 settle(vErrorInfo(msg, code));
-                             });
+        };
+        const auto fail = [context, reject, failure](const vErrorInfo &error) {
+            qDebug().noquote() << failure;
+            const QPromiseReject<void> settle = reject;
+            delete context;
+            settle(error);
+        };
+        if (kind == WaitKind::Enter) {
+            // Only the join of this request's room answers it, not that of a room asked for
+            // later; an exit or an enter for another room asked after it cancels it.
+            QObject::connect(c, &kivoARTCController::sigEnterSDKRoomSuc, context, [c, succeed, request] {
+                if (c->joinedRoomRequest() >= request)
+                    succeed();
+            });
+            QObject::connect(c, &kivoARTCController::sigSDKRoomJoinCancelled, context, [fail, request](quint64 by) {
+                if (by > request)
+                    fail(vErrorInfo(QStringLiteral("SDK进房已取消"), -2));
+            });
+        } else {
+            QObject::connect(c,
+                             kind == WaitKind::Exit ? &kivoARTCController::sigExitSDKRoomSuc
+                                                    : &kivoARTCController::sigSwitchSDKRoleSuc,
+                             context, succeed);
         }
+        if (kind != WaitKind::Role)
+            QObject::connect(c, &kivoARTCController::sigSDKError, context,
+                             [fail](int code, const QString &msg) { fail(vErrorInfo(msg, code)); });
         if (operation())
             return;
         delete alive.data();
@@ -224,9 +240,11 @@ void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAb
     const QPointer<kivoARTCController> c(controller());
     const QPointer<VCefWidgetAbstract> guard(window);
     // The confirming second call is made as the exit completes, even when nobody is left to
-    // answer; made a turn later, it would cancel a join the page asked for in between.
+    // answer, but only when nothing was asked after this exit: a later enter's join or a later
+    // exit's leave is not this one's to undo. Then the leave just confirmed is the answer.
     const auto result = std::make_shared<bool>(false);
-    waitFor(WaitKind::Exit, [c] { return c->exitSDKRoom(); }, [c, result] { *result = c && c->exitSDKRoom(); })
+    waitFor(WaitKind::Exit, [c] { return c->exitSDKRoom(); },
+            [c, result](quint64 request) { *result = c && (c->roomRequest() != request || c->exitSDKRoom()); })
         .then(
             [guard, queryId, result] { reply(guard, queryId, *result ? 1 : 0, QString(), QString(), *result); },
             [guard, queryId](const vErrorInfo &e) { reply(guard, queryId, e.code, e.text, QString(), false); });

@@ -50,11 +50,13 @@ private:
 
     kivoARTCController *controller() const;
     CefHandler bind(Handler handler);
-    // Settles on the controller's completion signal (and, entering or leaving, on any engine
-    // error); the waiting context goes when it settles, whether or not the asking window lives.
-    // `completed` runs as the completion signal arrives, before the promise settles.
+    // Settles on the controller's completion signal (an enter: on the join of its own room, or
+    // failed once a later exit or enter for another room cancels it), and, entering or leaving,
+    // on any engine error; the waiting context goes when it settles, whether or not the asking
+    // window lives. `completed` runs as the completion arrives, before the promise settles, with
+    // the number of the operation's room request.
     QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation,
-                                      const std::function<void()> &completed = {});
+                                      const std::function<void(quint64)> &completed = {});
 
     void onSetSDKUserInfo(const Json::Value &root, VCefWidgetAbstract *window);
     void onEnterSDKRoom(const Json::Value &root, VCefWidgetAbstract *window);

@@ -6,8 +6,14 @@
 
 void SignalLog::add(const QString &name, const QVariantList &args)
 {
-    std::lock_guard<std::mutex> locker(m_lock);
-    m_entries << Entry{name, args, QThread::currentThread()};
+    QThread *emitter = QThread::currentThread();
+    QMetaObject::invokeMethod(
+        this,
+        [this, name, args, emitter] {
+            std::lock_guard<std::mutex> locker(m_lock);
+            m_entries << Entry{name, args, emitter};
+        },
+        emitter == thread() ? Qt::DirectConnection : Qt::QueuedConnection);
 }
 
 void SignalLog::clear()
@@ -19,24 +25,26 @@ void SignalLog::clear()
 void SignalLog::watch(kivoARTCController *c)
 {
     typedef kivoARTCController K;
-    connect(c, &K::sigSDKError, this, [this](int code, QString msg) { add("sigSDKError", {code, msg}); });
-    connect(c, &K::sigEnterSDKRoomSuc, this, [this] { add("sigEnterSDKRoomSuc", {}); });
-    connect(c, &K::sigExitSDKRoomSuc, this, [this] { add("sigExitSDKRoomSuc", {}); });
-    connect(c, &K::sigSwitchSDKRoleSuc, this, [this] { add("sigSwitchSDKRoleSuc", {}); });
-    connect(c, &K::sigLocalAudioReady, this, [this](bool r) { add("sigLocalAudioReady", {r}); });
-    connect(c, &K::sigRemoteAudioAvailable, this, [this](QString u, bool a) { add("sigRemoteAudioAvailable", {u, a}); });
-    connect(c, &K::sigUserVoiceVolume, this, [this](QString u, int v) { add("sigUserVoiceVolume", {u, v}); });
-    connect(c, &K::sigUserVoiceVolumeRemote, this, [this](QStringList l) { add("sigUserVoiceVolumeRemote", {l}); });
-    connect(c, &K::sigConnectOtherRoom, this, [this](int s, int e) { add("sigConnectOtherRoom", {s, e}); });
-    connect(c, &K::sigDisconnectOtherRoom, this, [this](int s, int e) { add("sigDisconnectOtherRoom", {s, e}); });
-    connect(c, &K::sigRtmpStreamingStateChangedError, this,
-            [this](int s, int e) { add("sigRtmpStreamingStateChangedError", {s, e}); });
-    connect(c, &K::sigSpeakerVolume, this, [this](QString u, int v) { add("sigSpeakerVolume", {u, v}); });
-    connect(c, &K::sigCameraReady, this, [this](bool r) { add("sigCameraReady", {r}); });
-    connect(c, &K::sigCameraOpenFailed, this, [this] { add("sigCameraOpenFailed", {}); });
-    connect(c, &K::sigRemoteVideoAvailable, this,
-            [this](QString u, bool a, bool s) { add("sigRemoteVideoAvailable", {u, a, s}); });
-    connect(c, &K::sigRemoteUserLeaveRoom, this, [this](QString u) { add("sigRemoteUserLeaveRoom", {u}); });
+    // Direct, so that add() runs on the emitting thread.
+    const auto on = [this, c](auto signal, auto record) { connect(c, signal, this, record, Qt::DirectConnection); };
+    on(&K::sigSDKError, [this](int code, QString msg) { add("sigSDKError", {code, msg}); });
+    on(&K::sigEnterSDKRoomSuc, [this] { add("sigEnterSDKRoomSuc", {}); });
+    on(&K::sigExitSDKRoomSuc, [this] { add("sigExitSDKRoomSuc", {}); });
+    on(&K::sigSwitchSDKRoleSuc, [this] { add("sigSwitchSDKRoleSuc", {}); });
+    on(&K::sigLocalAudioReady, [this](bool r) { add("sigLocalAudioReady", {r}); });
+    on(&K::sigRemoteAudioAvailable, [this](QString u, bool a) { add("sigRemoteAudioAvailable", {u, a}); });
+    on(&K::sigUserVoiceVolume, [this](QString u, int v) { add("sigUserVoiceVolume", {u, v}); });
+    on(&K::sigUserVoiceVolumeRemote, [this](QStringList l) { add("sigUserVoiceVolumeRemote", {l}); });
+    on(&K::sigConnectOtherRoom, [this](int s, int e) { add("sigConnectOtherRoom", {s, e}); });
+    on(&K::sigDisconnectOtherRoom, [this](int s, int e) { add("sigDisconnectOtherRoom", {s, e}); });
+    on(&K::sigRtmpStreamingStateChangedError,
+       [this](int s, int e) { add("sigRtmpStreamingStateChangedError", {s, e}); });
+    on(&K::sigSpeakerVolume, [this](QString u, int v) { add("sigSpeakerVolume", {u, v}); });
+    on(&K::sigCameraReady, [this](bool r) { add("sigCameraReady", {r}); });
+    on(&K::sigCameraOpenFailed, [this] { add("sigCameraOpenFailed", {}); });
+    on(&K::sigRemoteVideoAvailable,
+       [this](QString u, bool a, bool s) { add("sigRemoteVideoAvailable", {u, a, s}); });
+    on(&K::sigRemoteUserLeaveRoom, [this](QString u) { add("sigRemoteUserLeaveRoom", {u}); });
 }
 
 int SignalLog::count(const QString &name) const
@@ -63,12 +71,12 @@ QStringList SignalLog::names() const
     return out;
 }
 
-bool SignalLog::allOnGuiThread() const
+bool SignalLog::noneEmittedOnGuiThread() const
 {
     QThread *gui = QCoreApplication::instance()->thread();
     std::lock_guard<std::mutex> locker(m_lock);
     for (const Entry &e : m_entries)
-        if (e.thread != gui)
+        if (e.thread == gui)
             return false;
     return true;
 }

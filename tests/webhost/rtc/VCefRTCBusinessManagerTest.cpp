@@ -18,14 +18,17 @@ using agora::sim::RtcSim;
 
 namespace {
 
-// The controller, with a count of who waits on the signals the voice queries wait for.
-class ObservedController : public kivoARTCController
+// Who waits on the signals the voice queries wait for. QObject::receivers is protected; a pointer
+// to it taken here reads it on a plain controller. A class derived from the controller would
+// still be under construction when the engine's thread first calls it as its handler.
+struct Receivers : QObject
 {
-public:
-    int waiting() const
+    static int waitingOn(const kivoARTCController *c)
     {
-        return receivers(SIGNAL(sigEnterSDKRoomSuc())) + receivers(SIGNAL(sigExitSDKRoomSuc())) +
-               receivers(SIGNAL(sigSwitchSDKRoleSuc())) + receivers(SIGNAL(sigSDKError(int, QString)));
+        const auto count = &Receivers::receivers;
+        return (c->*count)(SIGNAL(sigEnterSDKRoomSuc())) + (c->*count)(SIGNAL(sigSDKRoomJoinCancelled(quint64))) +
+               (c->*count)(SIGNAL(sigExitSDKRoomSuc())) + (c->*count)(SIGNAL(sigSwitchSDKRoleSuc())) +
+               (c->*count)(SIGNAL(sigSDKError(int, QString)));
     }
 };
 
@@ -51,7 +54,7 @@ protected:
         // replaces its handlers after that.
         VCefQueryManager::getInstance();
         QCoreApplication::sendPostedEvents();
-        m_controller.reset(new ObservedController);
+        m_controller.reset(new kivoARTCController);
         m_manager.reset(new VCefRTCBusinessManager(m_controller.get()));
         m_window = makeWindow();
         RtcSim::clearJournal();
@@ -115,14 +118,15 @@ protected:
         ask(R"({"funcName":"rtcEnterSDKRoom","queryId":2,"param":{"roomId":"123"}})");
         ask(R"({"funcName":"rtcEnterSDKRoom","queryId":3,"param":{"roomId":"123"}})", other);
         settle();
-        EXPECT_EQ(m_controller->waiting(), 4);
+        EXPECT_EQ(waiting(), 6);
         EXPECT_EQ(answers().size(), 1);
         return other;
     }
     int logCount(const QString &line) const { return m_log.lines().count(line); }
+    int waiting() const { return Receivers::waitingOn(m_controller.get()); }
 
     LogCapture m_log;
-    std::unique_ptr<ObservedController> m_controller;
+    std::unique_ptr<kivoARTCController> m_controller;
     std::unique_ptr<VCefRTCBusinessManager> m_manager;
     VCefWidgetOSR *m_window = nullptr;
 };
@@ -170,7 +174,7 @@ TEST_F(VCefRTCBusinessManagerTest, EnterBeforeTheUserIsSetIsRefusedAtOnce)
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(RtcSim::calls().contains("joinChannel"));
     // The refused wait leaves nothing connected.
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
     ASSERT_EQ(ask1(4, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
     ASSERT_EQ(ask1(5, "rtcEnterSDKRoom", R"({"roomId":"123"})").text, kDone);
     settle();
@@ -187,14 +191,14 @@ TEST_F(VCefRTCBusinessManagerTest, EnterJoinsAsTheUserAndIsAnsweredAfterTheJoinE
     settle();
     EXPECT_EQ(answers().size(), 1);
     EXPECT_TRUE(RtcSim::journal().contains("joinChannel(token=tok-9, channelId=r-1, info=null, uid=77)"));
-    EXPECT_EQ(m_controller->waiting(), 2);
+    EXPECT_EQ(waiting(), 3);
 
     ASSERT_TRUE(RtcSim::post([](agora::rtc::IRtcEngineEventHandler *h) { h->onJoinChannelSuccess("r-1", 77, 3); }));
     ASSERT_TRUE(answeredTimes(2));
     EXPECT_EQ(answerTo(2).text, kDone);
     EXPECT_TRUE(answerTo(2).ok);
     EXPECT_EQ(logCount("lambda:joinEnterSDKRoom Success"), 1);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
 
 TEST_F(VCefRTCBusinessManagerTest, EnterForTheJoinedRoomIsConfirmedWithoutTheEngine)
@@ -202,7 +206,7 @@ TEST_F(VCefRTCBusinessManagerTest, EnterForTheJoinedRoomIsConfirmedWithoutTheEng
     joined();
     EXPECT_EQ(ask1(7, "rtcEnterSDKRoom", R"({"roomId":"123"})").text, kDone);
     EXPECT_FALSE(RtcSim::calls().contains("joinChannel"));
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
 
 TEST_F(VCefRTCBusinessManagerTest, AnEngineErrorAnswersTheWaitingEnterWithItsCodeAndText)
@@ -215,7 +219,7 @@ TEST_F(VCefRTCBusinessManagerTest, AnEngineErrorAnswersTheWaitingEnterWithItsCod
     EXPECT_EQ(QJsonDocument::fromJson(r.text.toUtf8()).object().value("errorMsg").toString(),
               QStringLiteral("token \"expired\""));
     EXPECT_EQ(logCount("lambda:joinEnterSDKRoom failed"), 1);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
 
 TEST_F(VCefRTCBusinessManagerTest, OneEventSettlesEveryWaitingEnter)
@@ -226,7 +230,7 @@ TEST_F(VCefRTCBusinessManagerTest, OneEventSettlesEveryWaitingEnter)
     ASSERT_TRUE(answeredTimes(1, other));
     EXPECT_EQ(answerTo(2).text, kDone);
     EXPECT_EQ(answerTo(3, other).text, kDone);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
 
 TEST_F(VCefRTCBusinessManagerTest, AnyEngineErrorSettlesEveryWaitingEnter)
@@ -238,7 +242,7 @@ TEST_F(VCefRTCBusinessManagerTest, AnyEngineErrorSettlesEveryWaitingEnter)
     EXPECT_EQ(answerTo(2).text, QStringLiteral(R"({"state":1003,"errorMsg":"camera busy"})"));
     EXPECT_EQ(answerTo(3, other).text, QStringLiteral(R"({"state":1003,"errorMsg":"camera busy"})"));
     EXPECT_EQ(logCount("lambda:joinEnterSDKRoom failed"), 2);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
 
 // --- leaving ---------------------------------------------------------------------------------
@@ -276,7 +280,7 @@ TEST_F(VCefRTCBusinessManagerTest, ExitFromTheRoomIsAnsweredAfterTheLeaveEvent)
     EXPECT_EQ(r.text, kDone);
     EXPECT_FALSE(RtcSim::inChannel());
     EXPECT_EQ(RtcSim::calls().count("leaveChannel"), 1);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
 
 TEST_F(VCefRTCBusinessManagerTest, ExitRefusedOrFailingIsAnsweredWithItsError)
@@ -286,12 +290,98 @@ TEST_F(VCefRTCBusinessManagerTest, ExitRefusedOrFailingIsAnsweredWithItsError)
     Reply r = ask1(10, "rtcExitSDKRoom");
     EXPECT_EQ(r.text, QStringLiteral(R"({"state":-1,"errorMsg":"SDK退房失败"})"));
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
     RtcSim::clearReturnCodes();
     RtcSim::scriptError("leaveChannel", 5, QStringLiteral("bye"));
     r = ask1(11, "rtcExitSDKRoom");
     EXPECT_EQ(r.text, QStringLiteral(R"({"state":5,"errorMsg":"bye"})"));
     EXPECT_EQ(logCount("lambda:joinExitSDKRoom failed"), 1);
+}
+
+// --- switching rooms -------------------------------------------------------------------------
+
+// Room switches played against an engine that reports after a delay: each query gets one answer,
+// true when given, and the client ends in the last room asked for, ready for the next enter.
+TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheTiming)
+{
+    const int delay = 200;
+    const QString done = kDone;
+    const QString cancelled = QStringLiteral(R"({"state":-2,"errorMsg":"SDK进房已取消"})");
+    const QString refused = QStringLiteral(R"({"state":-1,"errorMsg":"SDK进房失败"})");
+    struct Step
+    {
+        QString room; // empty: exit
+        int gapMs;    // before the next step; 0: both in one read
+        QString answer;
+    };
+    struct Row
+    {
+        const char *name;
+        QString startRoom; // entered first, with no delay
+        QList<Step> steps;
+        QString endRoom;
+    };
+    const QList<Row> rows = {
+        {"exit, enter at once", "r-1", {{"", 0, done}, {"r-2", 0, done}}, "r-2"},
+        {"exit, enter 100 ms later", "r-1", {{"", 100, done}, {"r-2", 0, done}}, "r-2"},
+        {"exit, enter as the leave is reported", "r-1", {{"", delay, done}, {"r-2", 0, done}}, "r-2"},
+        {"enter, exit while joining", "", {{"r-3", delay / 4, cancelled}, {"", 0, done}}, ""},
+        {"enter, enter while joining, exit, enter", "",
+         {{"r-3", 0, cancelled}, {"r-4", 0, refused}, {"", 0, done}, {"r-5", 0, done}}, "r-5"},
+        {"exit, exit", "r-1", {{"", 0, done}, {"", 0, done}}, ""},
+        {"the same room twice while joining", "", {{"r-3", 0, done}, {"r-3", 0, refused}}, "r-3"},
+        {"the same room again once in it", "", {{"r-3", 2 * delay, done}, {"r-3", 0, done}}, "r-3"},
+    };
+    ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        VCefWidgetOSR *page = makeWindow();
+        const auto send = [&](int id, const QString &room) {
+            ask(room.isEmpty() ? QStringLiteral(R"({"funcName":"rtcExitSDKRoom","queryId":%1})").arg(id)
+                               : QStringLiteral(R"({"funcName":"rtcEnterSDKRoom","queryId":%1,"param":{"roomId":"%2"}})")
+                                     .arg(id)
+                                     .arg(room),
+                page);
+        };
+        const auto sendAndWait = [&](int id, const QString &room) {
+            send(id, room);
+            waitUntil([&] { return answerTo(id, page).queryId == id; });
+            return answerTo(id, page).text;
+        };
+        RtcSim::setEventDelayMs(0);
+        int asked = 0;
+        if (!row.startRoom.isEmpty()) {
+            ASSERT_EQ(sendAndWait(100, row.startRoom), done);
+            settle();
+            ++asked;
+        }
+        RtcSim::setEventDelayMs(delay);
+        for (int i = 0; i < row.steps.size(); ++i) {
+            send(i + 1, row.steps[i].room);
+            if (row.steps[i].gapMs > 0)
+                waitUntil([] { return false; }, row.steps[i].gapMs);
+        }
+        asked += row.steps.size();
+        EXPECT_TRUE(answeredTimes(asked, page));
+        settle();
+        for (int i = 0; i < row.steps.size(); ++i)
+            EXPECT_EQ(answerTo(i + 1, page).text.toStdString(), row.steps[i].answer.toStdString()) << "step " << i + 1;
+        EXPECT_EQ(RtcSim::channel().toStdString(), row.endRoom.toStdString());
+        EXPECT_EQ(RtcSim::inChannel(), !row.endRoom.isEmpty());
+        // The next enter works: at once for the room the client is in, through a join otherwise.
+        const QString next = row.endRoom.isEmpty() ? QStringLiteral("r-9") : row.endRoom;
+        EXPECT_EQ(sendAndWait(200, next), done);
+        EXPECT_EQ(RtcSim::channel(), next);
+        EXPECT_EQ(sendAndWait(201, QString()), done);
+        settle();
+        EXPECT_FALSE(RtcSim::inChannel());
+        QSet<qint64> ids;
+        for (const Reply &r : answers(page))
+            ids.insert(r.queryId);
+        EXPECT_EQ(answers(page).size(), asked + 2);
+        EXPECT_EQ(ids.size(), asked + 2);
+    }
+    EXPECT_EQ(waiting(), 0);
 }
 
 // --- switching the role ----------------------------------------------------------------------
@@ -303,7 +393,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoleSwitchIsAnsweredOnTheEnginesConfirmation)
     EXPECT_EQ(r.text, kDone);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(RtcSim::role(), 1);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
 
 TEST_F(VCefRTCBusinessManagerTest, RefusedRoleSwitchAnswersStateZero)
@@ -311,7 +401,7 @@ TEST_F(VCefRTCBusinessManagerTest, RefusedRoleSwitchAnswersStateZero)
     const Reply r = ask1(13, "rtcSwitchSDKRole", R"({"roleType":1})");
     EXPECT_EQ(r.text, kRefused);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
 
 TEST_F(VCefRTCBusinessManagerTest, RoleSwitchWaitsOnlyForItsConfirmation)
@@ -322,7 +412,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoleSwitchWaitsOnlyForItsConfirmation)
     ask(R"({"funcName":"rtcSwitchSDKRole","queryId":14,"param":{"roleType":2}})");
     settle();
     EXPECT_EQ(answers().size(), before);
-    EXPECT_EQ(m_controller->waiting(), 1);
+    EXPECT_EQ(waiting(), 1);
 }
 
 // --- windows closed while waiting ------------------------------------------------------------
@@ -341,7 +431,7 @@ TEST_F(VCefRTCBusinessManagerTest, AnExitWhoseWindowClosesStillLeavesTwiceAndAns
     EXPECT_EQ(logCount("lambda:joinExitSDKRoom Success"), 1);
     // the second exit, outside the room by now
     EXPECT_EQ(logCount("[ARTC] kivoARTCController::exitSDKRoom exitSDKRoom noEnterRoom"), 1);
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
     EXPECT_EQ(answers().size(), 2); // those of joining
 }
 
@@ -488,5 +578,5 @@ TEST_F(VCefRTCBusinessManagerTest, WronglyTypedMembersAreAnsweredWithoutReaching
         EXPECT_FALSE(answers()[i].ok);
     }
     EXPECT_TRUE(RtcSim::journal().isEmpty());
-    EXPECT_EQ(m_controller->waiting(), 0);
+    EXPECT_EQ(waiting(), 0);
 }
