@@ -86,6 +86,7 @@ class PagesEndToEndTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        reports = work.filePath(QStringLiteral("sanitizer"));
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
         // The shipped start page, served by the service with the shipped script for it.
@@ -109,14 +110,18 @@ protected:
             ambrel.kill();
             ambrel.waitForFinished(10000);
         }
+        // pagewell ends with 0 whether the client ended it or died (its death signal).
+        const QString problems = pagewellEndProblems(pagewellLog, reports);
+        EXPECT_TRUE(problems.isEmpty()) << problems.toStdString();
     }
     void startAmbrel()
     {
-        startAmbrelShell(ambrel, work,
-                         {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
-                          {QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("1")},
-                          {QStringLiteral("PAGEWELL_LOG"), pagewellLog},
-                          {QStringLiteral("PAGEWELL_CONTROL"), pagewellControl}});
+        QMap<QString, QString> env = sanitizerReportsTo(reports);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("1"));
+        env.insert(QStringLiteral("PAGEWELL_LOG"), pagewellLog);
+        env.insert(QStringLiteral("PAGEWELL_CONTROL"), pagewellControl);
+        startAmbrelShell(ambrel, work, env);
     }
     QJsonObject pagewell(const QJsonObject &command, int timeoutMs = 10000)
     {
@@ -161,6 +166,7 @@ protected:
     QProcess ambrel;
     QString pagewellLog;
     QString pagewellControl;
+    QString reports;
 };
 
 TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
