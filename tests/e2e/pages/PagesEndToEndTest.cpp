@@ -17,6 +17,8 @@
 #include <QSet>
 #include <QUrl>
 
+#include <iterator>
+
 #include "QuadrelConfig.h"
 #include "ServiceProcess.h"
 #include "TestSupport.h"
@@ -97,7 +99,7 @@ protected:
             QStringLiteral("http://127.0.0.1:%1/pages/virtualpartyopenlive.html").arg(service.httpPort());
         work.write(QStringLiteral("config/ambrel.json"),
                    QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1", "HttpTimeoutMs": "3000",
-                                      "PelorinServer": "%2", "RtcAppId": "e2e-pages",
+                                      "PelorinServer": "%2", "PelorinTimeoutMs": "5000", "RtcAppId": "e2e-pages",
                                       "CefUrls": {"virtualpartyopenlive": "%3"}})")
                        .arg(service.sdkinitUrl(), service.pelorinUrl(), startPage)
                        .toUtf8());
@@ -131,6 +133,29 @@ protected:
     {
         const QJsonObject answer = pagewell({{"cmd", "eval"}, {"js", js}});
         return answer.value("ok").toBool() ? answer.value("result") : QJsonValue(QJsonValue::Undefined);
+    }
+    // The client up with the start page loaded and its load-time answers in.
+    bool startPageLoaded()
+    {
+        startAmbrel();
+        return ambrel.waitForStarted(10000) &&
+               waitUntil([&] { return evalInPage("window.tour && window.tour.loaded").toBool(); }, 60000);
+    }
+    // Runs the script, which keeps what each of its queries settled with in window.outcomes,
+    // until count have settled; the outcomes.
+    QJsonObject queryOutcomes(const QString &js, int count, int timeoutMs)
+    {
+        evalInPage("window.outcomes = {}; window.keep = function (name, settling) {"
+                   "  settling.then(function (a) { outcomes[name] = a; },"
+                   "                function (e) { outcomes[name] = {rejected: String(e.message)}; }); };"
+                   "true");
+        evalInPage(js);
+        QJsonObject outcomes;
+        waitUntil([&] {
+            outcomes = evalInPage("window.outcomes").toObject();
+            return outcomes.size() >= count;
+        }, timeoutMs);
+        return outcomes;
     }
     QList<QJsonObject> pagewellLines(const QString &event, int type) const
     {
@@ -245,6 +270,94 @@ TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
                processesWith(marker, QStringLiteral("QtWebEngineProcess")).isEmpty();
     }, 15000)) << "left behind: pagewell.exe " << processesWith(marker, QStringLiteral("pagewell.exe")).size()
                << ", QtWebEngineProcess " << processesWith(marker, QStringLiteral("QtWebEngineProcess")).size();
+}
+
+// Every query the client could not answer is refused by the page interface at once, with why;
+// the deepest query the client still reads goes through.
+TEST_F(PagesEndToEndTest, QueriesTheClientCannotAnswerAreRejectedAtOnce)
+{
+    ASSERT_TRUE(startPageLoaded()) << ambrel.readAllStandardError().toStdString();
+    struct Case
+    {
+        const char *name;
+        const char *query; // a script expression
+        const char *reason; // empty: answered by the client
+    };
+    const Case cases[] = {
+        {"text id", "{funcName: 'getRoomInfo', queryId: '7', param: {}}", "queryId must be an integer"},
+        {"fraction id", "{funcName: 'getRoomInfo', queryId: 1.5, param: {}}", "queryId must be an integer"},
+        {"id beyond int", "{funcName: 'getRoomInfo', queryId: 3000000000, param: {}}", "queryId must be an integer"},
+        {"object id", "{funcName: 'getRoomInfo', queryId: {n: 1}, param: {}}", "queryId must be an integer"},
+        {"no funcName", "{queryId: 8, param: {}}", "funcName is missing"},
+        {"1000 levels", "{funcName: 'getRoomInfo', param: nest(998)}", ""},
+        {"1001 levels", "{funcName: 'getRoomInfo', param: nest(999)}", "nested deeper than 1000 levels"},
+        {"100000 levels, object", "{funcName: 'getRoomInfo', param: nest(100000)}", "nested deeper than 1000 levels"},
+        {"100000 levels, text",
+         "'{\"funcName\":\"getRoomInfo\",\"param\":' + '['.repeat(100000) + ']'.repeat(100000) + '}'",
+         "nested deeper than 1000 levels"},
+        {"64 MiB", "{funcName: 'getRoomInfo', param: {pad: 'a'.repeat(67108864)}}", "characters long"},
+    };
+    // nest(n): an empty array inside n more, n + 1 levels.
+    QString js = QStringLiteral("var nest = function (n) { var v = []; while (n--) v = [v]; return v; };");
+    for (const Case &c : cases)
+        js += QStringLiteral("try { keep('%1', pagewell.query(%2)); } catch (e) { outcomes['%1'] = {threw: String(e)}; }")
+                  .arg(QLatin1String(c.name), QLatin1String(c.query));
+    const QJsonObject outcomes = queryOutcomes(js + QStringLiteral("true"), int(std::size(cases)), 10000);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QJsonObject outcome = outcomes.value(QLatin1String(c.name)).toObject();
+        const QString text = QString::fromUtf8(QJsonDocument(outcome).toJson(QJsonDocument::Compact));
+        if (*c.reason) {
+            const QString rejected = outcome.value("rejected").toString();
+            EXPECT_TRUE(rejected.startsWith(QLatin1String("pagewell.query: ")) && rejected.contains(QLatin1String(c.reason)))
+                << text.toStdString();
+        } else {
+            EXPECT_TRUE(outcome.value("ok").toBool()) << text.toStdString();
+        }
+    }
+}
+
+// A reply meant for the document before a reload is dropped: queries of the new document, with
+// the same id as one of the old document's or numbered by the page interface, get their own.
+TEST_F(PagesEndToEndTest, AReloadedPageGetsItsOwnRepliesNotThoseOfTheDocumentBefore)
+{
+    // The server never answers these: the client answers each page when it times out.
+    for (const char *method : {"PrankCmd.addPrank", "PrankCmd.deletePrank"})
+        ASSERT_TRUE(service.control({{"cmd", "setReply"}, {"method", method}, {"reply", QJsonObject{{"silent", true}}}})
+                        .value("ok").toBool());
+    ASSERT_TRUE(startPageLoaded()) << ambrel.readAllStandardError().toStdString();
+    const QString ask = QStringLiteral(
+        "{funcName: 'protoRequest', %1 param: {protoName: 'PrankCmd.%2', protoParam: {id: 'p'}}}");
+    evalInPage(QStringLiteral("window.before = true; pagewell.query(%1); pagewell.query(%1); pagewell.query(%2); true")
+                   .arg(ask.arg(QString(), "addPrank"), ask.arg("queryId: 7,", "addPrank")));
+    ASSERT_TRUE(waitUntil([&] { return service.log(QStringLiteral("request")).size() >= 4; }, 5000));
+    evalInPage("location.reload(); true");
+    ASSERT_TRUE(waitUntil([&] { return evalInPage("window.tour && window.tour.loaded && !window.before").toBool(); }, 30000));
+
+    const QJsonObject outcomes = queryOutcomes(
+        QStringLiteral("keep('slow', pagewell.query(%1)); keep('fast', pagewell.query({funcName: 'getRoomInfo', param: {}}));"
+                       "keep('same id', pagewell.query(%2)); true")
+            .arg(ask.arg(QString(), "deletePrank"), ask.arg("queryId: 7,", "deletePrank")),
+        3, 20000);
+    // The old document's replies came while the new one's queries were waiting.
+    int lastAsked = -1;
+    int firstOldReply = -1;
+    const QList<QJsonObject> lines = jsonLines(pagewellLog);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString event = lines[i].value("event").toString();
+        if (event == "sent" && lines[i].value("json").toString().contains("deletePrank"))
+            lastAsked = i;
+        if (event == "recv" && lines[i].value("type").toInt() == 7 && firstOldReply < 0 &&
+            lines[i].value("text").toString().contains("addPrank"))
+            firstOldReply = i;
+    }
+    ASSERT_GE(lastAsked, 0);
+    ASSERT_GT(firstOldReply, lastAsked) << "the reload took longer than the server time-out";
+    const std::string timedOut = R"({"state":-2,"errorMsg":"server request timed out: PrankCmd.deletePrank"})";
+    EXPECT_EQ(outcomes.value("slow").toObject().value("text").toString().toStdString(), timedOut);
+    EXPECT_TRUE(outcomes.value("fast").toObject().value("text").toString().startsWith(R"({"state":1,)"))
+        << QJsonDocument(outcomes).toJson().toStdString();
+    EXPECT_EQ(outcomes.value("same id").toObject().value("text").toString().toStdString(), timedOut);
 }
 
 // The native-window kind: pagewell.exe "0" answers with its view's window id, and the client's
