@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -255,6 +256,24 @@ TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
                    .toImage();
         return colourCount(grab) >= 3;
     }, 15000)) << "the main window's area is " << colourCount(grab) << " colour(s)";
+
+    // Pressed, the masthead has the client move the frameless window with the cursor.
+    const QPoint grip = rect.topLeft() + QPoint(200, 30);
+    QCursor::setPos(grip);
+    EXPECT_TRUE(waitUntil([&] { return QCursor::pos() == grip; }));
+    const auto sentByPage = [&](const char *funcName) {
+        for (const QJsonObject &l : pagewellLines(QStringLiteral("sent"), 5))
+            if (l.value("from").toString() == "page" && l.value("json").toString().contains(QLatin1String(funcName)))
+                return true;
+        return false;
+    };
+    evalInPage("document.querySelector('.masthead').dispatchEvent(new MouseEvent('mousedown', {bubbles: true})); true");
+    EXPECT_TRUE(waitUntil([&] { return sentByPage("beginMoveWidget"); }));
+    QCursor::setPos(grip + QPoint(40, 25));
+    EXPECT_TRUE(waitUntil([&] { return mainWindowRect().topLeft() == rect.topLeft() + QPoint(40, 25); }))
+        << "the main window is at " << mainWindowRect().x() << "," << mainWindowRect().y();
+    evalInPage("window.dispatchEvent(new MouseEvent('mouseup')); true");
+    EXPECT_TRUE(waitUntil([&] { return sentByPage("endMoveWidget"); }));
 
     // The page closes the main window: ambrel ends with 0 and takes pagewell and its helpers along.
     const QByteArray marker = pagewellLog.toLocal8Bit();
