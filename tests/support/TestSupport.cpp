@@ -82,3 +82,63 @@ bool waitForAmbrelExit(QProcess &ambrel, int timeoutMs)
     }
     return finished;
 }
+
+bool processGone(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const int close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) == "Z";
+}
+
+namespace {
+
+QStringList pagewellAbnormalEnds(const QString &logPath)
+{
+    QMap<qint64, QJsonObject> last;
+    for (const QJsonObject &l : jsonLines(logPath))
+        last.insert(qint64(l.value("pid").toDouble()), l);
+    QStringList out;
+    for (auto it = last.constBegin(); it != last.constEnd(); ++it) {
+        // Its sanitizer's leak check runs after the last line: only a process that is gone has ended.
+        const bool gone = processGone(it.key());
+        if (it->value("event").toString() != QLatin1String("end") || it->value("code").toInt(-1) != 0 || !gone)
+            out.append(QStringLiteral("pagewell.exe %1 %2, its last log line: %3")
+                           .arg(it.key())
+                           .arg(gone ? QStringLiteral("ended") : QStringLiteral("still runs"))
+                           .arg(QString::fromUtf8(QJsonDocument(*it).toJson(QJsonDocument::Compact))));
+    }
+    return out;
+}
+
+} // namespace
+
+QMap<QString, QString> sanitizerReportsTo(const QString &folder)
+{
+    QDir().mkpath(folder);
+    QMap<QString, QString> env;
+    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+        QString options = QString::fromLocal8Bit(qgetenv(name));
+        if (!options.isEmpty())
+            options += QLatin1Char(':');
+        env.insert(QString::fromLatin1(name), options + QStringLiteral("log_path=") + folder + QStringLiteral("/report"));
+    }
+    return env;
+}
+
+QString pagewellEndProblems(const QString &logPath, const QString &reportFolder, int timeoutMs)
+{
+    waitUntil([&] { return pagewellAbnormalEnds(logPath).isEmpty(); }, timeoutMs);
+    QStringList out = pagewellAbnormalEnds(logPath);
+    const QFileInfoList reports =
+        reportFolder.isEmpty() ? QFileInfoList()
+                               : QDir(reportFolder).entryInfoList({QStringLiteral("report*")}, QDir::Files, QDir::Name);
+    for (const QFileInfo &f : reports) {
+        QFile file(f.filePath());
+        if (file.open(QIODevice::ReadOnly))
+            out.append(f.fileName() + QStringLiteral(":\n") + QString::fromLocal8Bit(file.readAll()));
+    }
+    return out.join(QLatin1Char('\n'));
+}

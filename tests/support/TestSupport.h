@@ -45,3 +45,15 @@ void startAmbrelShell(QProcess &ambrel, const TempWorkDir &work, const QMap<QStr
 
 // Waits for ambrel to end on its own; kills it after the time-out. True when it ended itself.
 bool waitForAmbrelExit(QProcess &ambrel, int timeoutMs = 60000);
+
+// No process of that id, or only its zombie.
+bool processGone(qint64 pid);
+
+// Environment entries that send the sanitizers' reports of a program and of its children to files
+// in folder. pagewell.exe's own standard error goes nowhere: its client does not read it.
+QMap<QString, QString> sanitizerReportsTo(const QString &folder);
+
+// Waits up to the time-out for every pagewell.exe that logged to logPath to end, and tells what
+// went wrong: each one whose log has no closing "end" line with code 0 (killed, crashed or still
+// running), and every sanitizer report in reportFolder. Empty when all ended well.
+QString pagewellEndProblems(const QString &logPath, const QString &reportFolder, int timeoutMs = 15000);

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
 
 // The object a page sees through the web channel. The page calls command, query and attach;
 // the host's messages and query replies reach the page as the signals message and reply.
 // Messages sent before the page's script has attached are held, so none is lost to start-up.
+// Each document's queries are remembered until answered, so that a reply meant for the
+// document before a reload never reaches the new one.
 class PagewellBridge : public QObject
 {
     Q_OBJECT
@@ -20,7 +23,8 @@ public:
 
     Q_INVOKABLE void command(const QString &json);
     Q_INVOKABLE void query(const QString &json);
-    Q_INVOKABLE void attach();
+    // The page's script is listening; answers the first query id the document should use.
+    Q_INVOKABLE int attach();
 
 signals:
     void message(const QString &text);
@@ -30,6 +34,17 @@ signals:
     void queryFromPage(const QString &json);
 
 private:
+    struct Outstanding
+    {
+        qint64 queryId;
+        quint64 document;
+    };
+
     QStringList m_held;
     bool m_attached = false;
+    quint64 m_document = 0;
+    // Queries sent and not answered yet, oldest first.
+    QList<Outstanding> m_outstanding;
+    // Above every id a document of this view has used, so the next one's own ids are new.
+    qint64 m_nextQueryId = 1000000000;
 };

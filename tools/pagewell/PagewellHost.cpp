@@ -22,9 +22,12 @@ PagewellHost::PagewellHost(const QString &serverName, const QString &kind, bool 
 
 PagewellHost::~PagewellHost()
 {
-    // Web views must go while the application still exists.
-    for (const Connection &c : qAsConst(m_connections))
-        delete c.view.data();
+    // The servers delete their sockets after the members the sockets' handlers use are gone.
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        it.key()->disconnect(this);
+        // Web views must go while the application still exists.
+        delete it->view.data();
+    }
 }
 
 bool PagewellHost::listen()
@@ -123,16 +126,20 @@ void PagewellHost::handle(QLocalSocket *socket, const PagewellCodec::Request &re
             const QPointer<QLocalSocket> guard(socket);
             const quint64 requestId = req.id;
             QTimer::singleShot(m_script.value("createViewDelayMs").toInt(0), this, [this, guard, requestId, code, counterId] {
-                if (!guard)
+                // The page window may have hung up meanwhile, or hang up while it is answered: its
+                // entry is then gone and stays gone (the socket itself is deleted later).
+                if (!guard || !m_connections.contains(guard))
                     return;
                 const quint32 viewId = m_render ? createView(guard, counterId) : counterId;
                 guard->write(PagewellCodec::response(requestId, 1, code, QString(), PagewellCodec::viewIdData(viewId)));
                 guard->flush();
-                Connection &conn = m_connections[guard];
-                conn.viewCreated = true;
-                conn.viewId = viewId;
-                m_log.write({{"event", "viewCreated"}, {"conn", conn.number}, {"viewId", double(viewId)},
-                             {"drawn", !conn.view.isNull()}});
+                const auto conn = m_connections.find(guard);
+                if (conn == m_connections.end())
+                    return;
+                conn->viewCreated = true;
+                conn->viewId = viewId;
+                m_log.write({{"event", "viewCreated"}, {"conn", conn->number}, {"viewId", double(viewId)},
+                             {"drawn", !conn->view.isNull()}});
                 if (!m_afterStarted) {
                     m_afterStarted = true;
                     for (const QJsonValue &v : m_script.value("after").toArray()) {
@@ -143,10 +150,12 @@ void PagewellHost::handle(QLocalSocket *socket, const PagewellCodec::Request &re
             });
         }
     } else {
+        const QPointer<PagewellView> view = c.view;
         socket->write(PagewellCodec::response(req.id, req.type, 0, QStringLiteral("ok"), QByteArray()));
+        // A hang-up noticed while writing removes the entry c refers to.
         socket->flush();
-        if (c.view)
-            applyToView(c.view, req);
+        if (view)
+            applyToView(view, req);
     }
 
     for (const QJsonValue &v : m_script.value("on").toArray()) {

@@ -4,8 +4,16 @@
 #include <QDateTime>
 #include <QJsonDocument>
 
-PagewellLog::PagewellLog(const QString &path)
-    : m_file(path), m_startMs(QDateTime::currentMSecsSinceEpoch())
+namespace {
+// Every log of the process counts its times from the first one's start.
+qint64 startMs()
+{
+    static const qint64 start = QDateTime::currentMSecsSinceEpoch();
+    return start;
+}
+} // namespace
+
+PagewellLog::PagewellLog(const QString &path) : m_file(path), m_startMs(startMs())
 {
     if (!path.isEmpty())
         m_file.open(QIODevice::WriteOnly | QIODevice::Append);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "PagewellHost.h"
+#include "PagewellLog.h"
 
 namespace {
 
@@ -114,5 +115,8 @@ int main(int argc, char **argv)
         parentWatch.start(500);
         code = app->exec();
     }
+    app.reset();
+    // The last line tells how we ended; a crash while shutting down leaves it out.
+    PagewellLog(QString::fromLocal8Bit(qgetenv("PAGEWELL_LOG"))).write({{"event", "end"}, {"code", code}});
     return code;
 }

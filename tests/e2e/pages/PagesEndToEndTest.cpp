@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,8 @@
 #include <QScreen>
 #include <QSet>
 #include <QUrl>
+
+#include <iterator>
 
 #include "QuadrelConfig.h"
 #include "ServiceProcess.h"
@@ -86,6 +89,7 @@ class PagesEndToEndTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        reports = work.filePath(QStringLiteral("sanitizer"));
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
         // The shipped start page, served by the service with the shipped script for it.
@@ -96,7 +100,7 @@ protected:
             QStringLiteral("http://127.0.0.1:%1/pages/virtualpartyopenlive.html").arg(service.httpPort());
         work.write(QStringLiteral("config/ambrel.json"),
                    QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1", "HttpTimeoutMs": "3000",
-                                      "PelorinServer": "%2", "RtcAppId": "e2e-pages",
+                                      "PelorinServer": "%2", "PelorinTimeoutMs": "5000", "RtcAppId": "e2e-pages",
                                       "CefUrls": {"virtualpartyopenlive": "%3"}})")
                        .arg(service.sdkinitUrl(), service.pelorinUrl(), startPage)
                        .toUtf8());
@@ -109,14 +113,18 @@ protected:
             ambrel.kill();
             ambrel.waitForFinished(10000);
         }
+        // pagewell ends with 0 whether the client ended it or died (its death signal).
+        const QString problems = pagewellEndProblems(pagewellLog, reports);
+        EXPECT_TRUE(problems.isEmpty()) << problems.toStdString();
     }
     void startAmbrel()
     {
-        startAmbrelShell(ambrel, work,
-                         {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
-                          {QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("1")},
-                          {QStringLiteral("PAGEWELL_LOG"), pagewellLog},
-                          {QStringLiteral("PAGEWELL_CONTROL"), pagewellControl}});
+        QMap<QString, QString> env = sanitizerReportsTo(reports);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("1"));
+        env.insert(QStringLiteral("PAGEWELL_LOG"), pagewellLog);
+        env.insert(QStringLiteral("PAGEWELL_CONTROL"), pagewellControl);
+        startAmbrelShell(ambrel, work, env);
     }
     QJsonObject pagewell(const QJsonObject &command, int timeoutMs = 10000)
     {
@@ -126,6 +134,29 @@ protected:
     {
         const QJsonObject answer = pagewell({{"cmd", "eval"}, {"js", js}});
         return answer.value("ok").toBool() ? answer.value("result") : QJsonValue(QJsonValue::Undefined);
+    }
+    // The client up with the start page loaded and its load-time answers in.
+    bool startPageLoaded()
+    {
+        startAmbrel();
+        return ambrel.waitForStarted(10000) &&
+               waitUntil([&] { return evalInPage("window.tour && window.tour.loaded").toBool(); }, 60000);
+    }
+    // Runs the script, which keeps what each of its queries settled with in window.outcomes,
+    // until count have settled; the outcomes.
+    QJsonObject queryOutcomes(const QString &js, int count, int timeoutMs)
+    {
+        evalInPage("window.outcomes = {}; window.keep = function (name, settling) {"
+                   "  settling.then(function (a) { outcomes[name] = a; },"
+                   "                function (e) { outcomes[name] = {rejected: String(e.message)}; }); };"
+                   "true");
+        evalInPage(js);
+        QJsonObject outcomes;
+        waitUntil([&] {
+            outcomes = evalInPage("window.outcomes").toObject();
+            return outcomes.size() >= count;
+        }, timeoutMs);
+        return outcomes;
     }
     QList<QJsonObject> pagewellLines(const QString &event, int type) const
     {
@@ -161,6 +192,7 @@ protected:
     QProcess ambrel;
     QString pagewellLog;
     QString pagewellControl;
+    QString reports;
 };
 
 TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
@@ -225,6 +257,24 @@ TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
         return colourCount(grab) >= 3;
     }, 15000)) << "the main window's area is " << colourCount(grab) << " colour(s)";
 
+    // Pressed, the masthead has the client move the frameless window with the cursor.
+    const QPoint grip = rect.topLeft() + QPoint(200, 30);
+    QCursor::setPos(grip);
+    EXPECT_TRUE(waitUntil([&] { return QCursor::pos() == grip; }));
+    const auto sentByPage = [&](const char *funcName) {
+        for (const QJsonObject &l : pagewellLines(QStringLiteral("sent"), 5))
+            if (l.value("from").toString() == "page" && l.value("json").toString().contains(QLatin1String(funcName)))
+                return true;
+        return false;
+    };
+    evalInPage("document.querySelector('.masthead').dispatchEvent(new MouseEvent('mousedown', {bubbles: true})); true");
+    EXPECT_TRUE(waitUntil([&] { return sentByPage("beginMoveWidget"); }));
+    QCursor::setPos(grip + QPoint(40, 25));
+    EXPECT_TRUE(waitUntil([&] { return mainWindowRect().topLeft() == rect.topLeft() + QPoint(40, 25); }))
+        << "the main window is at " << mainWindowRect().x() << "," << mainWindowRect().y();
+    evalInPage("window.dispatchEvent(new MouseEvent('mouseup')); true");
+    EXPECT_TRUE(waitUntil([&] { return sentByPage("endMoveWidget"); }));
+
     // The page closes the main window: ambrel ends with 0 and takes pagewell and its helpers along.
     const QByteArray marker = pagewellLog.toLocal8Bit();
     ASSERT_EQ(processesWith(marker, QStringLiteral("pagewell.exe")).size(), 1);
@@ -239,6 +289,94 @@ TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
                processesWith(marker, QStringLiteral("QtWebEngineProcess")).isEmpty();
     }, 15000)) << "left behind: pagewell.exe " << processesWith(marker, QStringLiteral("pagewell.exe")).size()
                << ", QtWebEngineProcess " << processesWith(marker, QStringLiteral("QtWebEngineProcess")).size();
+}
+
+// Every query the client could not answer is refused by the page interface at once, with why;
+// the deepest query the client still reads goes through.
+TEST_F(PagesEndToEndTest, QueriesTheClientCannotAnswerAreRejectedAtOnce)
+{
+    ASSERT_TRUE(startPageLoaded()) << ambrel.readAllStandardError().toStdString();
+    struct Case
+    {
+        const char *name;
+        const char *query; // a script expression
+        const char *reason; // empty: answered by the client
+    };
+    const Case cases[] = {
+        {"text id", "{funcName: 'getRoomInfo', queryId: '7', param: {}}", "queryId must be an integer"},
+        {"fraction id", "{funcName: 'getRoomInfo', queryId: 1.5, param: {}}", "queryId must be an integer"},
+        {"id beyond int", "{funcName: 'getRoomInfo', queryId: 3000000000, param: {}}", "queryId must be an integer"},
+        {"object id", "{funcName: 'getRoomInfo', queryId: {n: 1}, param: {}}", "queryId must be an integer"},
+        {"no funcName", "{queryId: 8, param: {}}", "funcName is missing"},
+        {"1000 levels", "{funcName: 'getRoomInfo', param: nest(998)}", ""},
+        {"1001 levels", "{funcName: 'getRoomInfo', param: nest(999)}", "nested deeper than 1000 levels"},
+        {"100000 levels, object", "{funcName: 'getRoomInfo', param: nest(100000)}", "nested deeper than 1000 levels"},
+        {"100000 levels, text",
+         "'{\"funcName\":\"getRoomInfo\",\"param\":' + '['.repeat(100000) + ']'.repeat(100000) + '}'",
+         "nested deeper than 1000 levels"},
+        {"64 MiB", "{funcName: 'getRoomInfo', param: {pad: 'a'.repeat(67108864)}}", "characters long"},
+    };
+    // nest(n): an empty array inside n more, n + 1 levels.
+    QString js = QStringLiteral("var nest = function (n) { var v = []; while (n--) v = [v]; return v; };");
+    for (const Case &c : cases)
+        js += QStringLiteral("try { keep('%1', pagewell.query(%2)); } catch (e) { outcomes['%1'] = {threw: String(e)}; }")
+                  .arg(QLatin1String(c.name), QLatin1String(c.query));
+    const QJsonObject outcomes = queryOutcomes(js + QStringLiteral("true"), int(std::size(cases)), 10000);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QJsonObject outcome = outcomes.value(QLatin1String(c.name)).toObject();
+        const QString text = QString::fromUtf8(QJsonDocument(outcome).toJson(QJsonDocument::Compact));
+        if (*c.reason) {
+            const QString rejected = outcome.value("rejected").toString();
+            EXPECT_TRUE(rejected.startsWith(QLatin1String("pagewell.query: ")) && rejected.contains(QLatin1String(c.reason)))
+                << text.toStdString();
+        } else {
+            EXPECT_TRUE(outcome.value("ok").toBool()) << text.toStdString();
+        }
+    }
+}
+
+// A reply meant for the document before a reload is dropped: queries of the new document, with
+// the same id as one of the old document's or numbered by the page interface, get their own.
+TEST_F(PagesEndToEndTest, AReloadedPageGetsItsOwnRepliesNotThoseOfTheDocumentBefore)
+{
+    // The server never answers these: the client answers each page when it times out.
+    for (const char *method : {"PrankCmd.addPrank", "PrankCmd.deletePrank"})
+        ASSERT_TRUE(service.control({{"cmd", "setReply"}, {"method", method}, {"reply", QJsonObject{{"silent", true}}}})
+                        .value("ok").toBool());
+    ASSERT_TRUE(startPageLoaded()) << ambrel.readAllStandardError().toStdString();
+    const QString ask = QStringLiteral(
+        "{funcName: 'protoRequest', %1 param: {protoName: 'PrankCmd.%2', protoParam: {id: 'p'}}}");
+    evalInPage(QStringLiteral("window.before = true; pagewell.query(%1); pagewell.query(%1); pagewell.query(%2); true")
+                   .arg(ask.arg(QString(), "addPrank"), ask.arg("queryId: 7,", "addPrank")));
+    ASSERT_TRUE(waitUntil([&] { return service.log(QStringLiteral("request")).size() >= 4; }, 5000));
+    evalInPage("location.reload(); true");
+    ASSERT_TRUE(waitUntil([&] { return evalInPage("window.tour && window.tour.loaded && !window.before").toBool(); }, 30000));
+
+    const QJsonObject outcomes = queryOutcomes(
+        QStringLiteral("keep('slow', pagewell.query(%1)); keep('fast', pagewell.query({funcName: 'getRoomInfo', param: {}}));"
+                       "keep('same id', pagewell.query(%2)); true")
+            .arg(ask.arg(QString(), "deletePrank"), ask.arg("queryId: 7,", "deletePrank")),
+        3, 20000);
+    // The old document's replies came while the new one's queries were waiting.
+    int lastAsked = -1;
+    int firstOldReply = -1;
+    const QList<QJsonObject> lines = jsonLines(pagewellLog);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString event = lines[i].value("event").toString();
+        if (event == "sent" && lines[i].value("json").toString().contains("deletePrank"))
+            lastAsked = i;
+        if (event == "recv" && lines[i].value("type").toInt() == 7 && firstOldReply < 0 &&
+            lines[i].value("text").toString().contains("addPrank"))
+            firstOldReply = i;
+    }
+    ASSERT_GE(lastAsked, 0);
+    ASSERT_GT(firstOldReply, lastAsked) << "the reload took longer than the server time-out";
+    const std::string timedOut = R"({"state":-2,"errorMsg":"server request timed out: PrankCmd.deletePrank"})";
+    EXPECT_EQ(outcomes.value("slow").toObject().value("text").toString().toStdString(), timedOut);
+    EXPECT_TRUE(outcomes.value("fast").toObject().value("text").toString().startsWith(R"({"state":1,)"))
+        << QJsonDocument(outcomes).toJson().toStdString();
+    EXPECT_EQ(outcomes.value("same id").toObject().value("text").toString().toStdString(), timedOut);
 }
 
 // The native-window kind: pagewell.exe "0" answers with its view's window id, and the client's

@@ -40,6 +40,7 @@ protected:
                        "param": {"protoName": "PrankCmd.deletePrank", "protoParam": {"id": "p-1"}}}}]}]})");
         pagewellLog = work.filePath(QStringLiteral("pagewell.log"));
         pagewellControl = QStringLiteral("pagewell-e2e-serverpages-%1").arg(QCoreApplication::applicationPid());
+        reports = work.filePath(QStringLiteral("sanitizer"));
     }
     void TearDown() override
     {
@@ -47,13 +48,17 @@ protected:
             ambrel.kill();
             ambrel.waitForFinished(10000);
         }
+        // pagewell ends with 0 whether the client ended it or died (its death signal).
+        const QString problems = pagewellEndProblems(pagewellLog, reports);
+        EXPECT_TRUE(problems.isEmpty()) << problems.toStdString();
     }
     void startAmbrel()
     {
-        startAmbrelShell(ambrel, work,
-                         {{QStringLiteral("PAGEWELL_LOG"), pagewellLog},
-                          {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))},
-                          {QStringLiteral("PAGEWELL_CONTROL"), pagewellControl}});
+        QMap<QString, QString> env = sanitizerReportsTo(reports);
+        env.insert(QStringLiteral("PAGEWELL_LOG"), pagewellLog);
+        env.insert(QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json")));
+        env.insert(QStringLiteral("PAGEWELL_CONTROL"), pagewellControl);
+        startAmbrelShell(ambrel, work, env);
     }
     // What pagewell received of a type.
     QList<QJsonObject> pagewellReceived(int type) const
@@ -98,6 +103,7 @@ protected:
     QProcess ambrel;
     QString pagewellLog;
     QString pagewellControl;
+    QString reports;
 };
 
 TEST_F(ServerPagesEndToEndTest, PageRequestsReachTheServiceAndBroadcastsReachThePage)

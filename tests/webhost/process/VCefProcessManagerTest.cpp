@@ -17,16 +17,6 @@
 
 namespace {
 
-bool processGone(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    const int close = line.lastIndexOf(')');
-    return close > 0 && line.mid(close + 2, 1) == "Z";
-}
-
 QList<QJsonObject> logLines(const QString &path)
 {
     QList<QJsonObject> lines;
@@ -36,6 +26,28 @@ QList<QJsonObject> logLines(const QString &path)
             if (!l.isEmpty())
                 lines.append(QJsonDocument::fromJson(l).object());
     return lines;
+}
+
+// Connects to pagewell as a page window does and asks for a view; the answer, or none.
+QVector<stuCefViewResponse> askForView(QLocalSocket &socket, const QString &serverName, stuCefViewRequest *sent = nullptr)
+{
+    if (!waitUntil([&] {
+            socket.connectToServer(serverName);
+            return socket.waitForConnected(100);
+        }))
+        return {};
+    const stuCefViewRequest req =
+        VCefProtocol::makeRequest(VCefProtocol::CreateCefView, VCefProtocol::payload(qint32(0)));
+    if (sent)
+        *sent = req;
+    socket.write(VCefProtocol::frame(req));
+    VCefFrameSplitter splitter;
+    QVector<stuCefViewResponse> answers;
+    waitUntil([&] {
+        answers += splitter.feed(socket.readAll());
+        return !answers.isEmpty();
+    });
+    return answers;
 }
 
 } // namespace
@@ -87,18 +99,9 @@ TEST_F(VCefProcessManagerTest, StartedPagewellListensUnderTheServerNameAndCreate
     EXPECT_EQ(item->process().processId(), pid);
 
     QLocalSocket socket;
-    ASSERT_TRUE(waitUntil([&] {
-        socket.connectToServer(item->serverName());
-        return socket.waitForConnected(100);
-    }));
-    stuCefViewRequest req = VCefProtocol::makeRequest(VCefProtocol::CreateCefView, VCefProtocol::payload(qint32(0)));
-    socket.write(VCefProtocol::frame(req));
-    VCefFrameSplitter splitter;
-    QVector<stuCefViewResponse> answers;
-    ASSERT_TRUE(waitUntil([&] {
-        answers += splitter.feed(socket.readAll());
-        return !answers.isEmpty();
-    }));
+    stuCefViewRequest req;
+    const QVector<stuCefViewResponse> answers = askForView(socket, item->serverName(), &req);
+    ASSERT_FALSE(answers.isEmpty());
     EXPECT_EQ(answers[0].id, req.id);
     EXPECT_EQ(answers[0].code, 0);
     QDataStream in(answers[0].data);
@@ -128,6 +131,59 @@ TEST_F(VCefProcessManagerTest, MissingProgramMakesStartFail)
 }
 
 // --- ending ----------------------------------------------------------------------------------
+
+TEST_F(VCefProcessManagerTest, PagewellEndsWithZeroOnEveryTerminationSignalWhileAPageIsConnected)
+{
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        auto item = VCefProcessManager::getInstance()->processItem(1);
+        ASSERT_TRUE(item->start(QStringLiteral("1")));
+        QLocalSocket page;
+        ASSERT_FALSE(askForView(page, item->serverName()).isEmpty());
+        ::kill(pid_t(item->process().processId()), sig);
+        ASSERT_TRUE(item->process().waitForFinished(10000));
+        EXPECT_EQ(item->process().exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(item->process().exitCode(), 0);
+        item.reset();
+        VCefProcessManager::destroyInstance();
+    }
+}
+
+TEST_F(VCefProcessManagerTest, APageThatHangsUpRightAfterAskingForItsViewLeavesNoConnectionBehind)
+{
+    const QString control = QStringLiteral("pagewell-hangup-%1").arg(QCoreApplication::applicationPid());
+    qputenv("PAGEWELL_CONTROL", control.toLocal8Bit());
+    auto item = VCefProcessManager::getInstance()->processItem(1);
+    const bool started = item->start(QStringLiteral("1"));
+    qunsetenv("PAGEWELL_CONTROL");
+    ASSERT_TRUE(started);
+    for (int i = 0; i < 20; ++i) {
+        QLocalSocket page;
+        ASSERT_TRUE(waitUntil([&] {
+            page.connectToServer(item->serverName());
+            return page.waitForConnected(100);
+        }));
+        page.write(VCefProtocol::frame(
+            VCefProtocol::makeRequest(VCefProtocol::CreateCefView, VCefProtocol::payload(qint32(0)))));
+        page.flush();
+        page.abort();
+    }
+    const QString log = work.filePath("pagewell.log");
+    ASSERT_TRUE(waitUntil([&] {
+        int gone = 0;
+        for (const auto &l : logLines(log))
+            gone += l.value("event").toString() == "disconnect";
+        return gone == 20;
+    }));
+    // Connections are numbered from 1: a connection 0 would be one of a page that has gone.
+    QLocalSocket socket;
+    socket.connectToServer(control);
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    socket.write(R"({"conn":0,"send":[{"command":{"funcName":"closeWidget"}}]})" "\n");
+    waitUntil([&] { return socket.canReadLine() || socket.state() == QLocalSocket::UnconnectedState; });
+    EXPECT_EQ(socket.canReadLine() ? socket.readLine().trimmed() : QByteArray("no answer"), QByteArray(R"({"ok":false})"));
+    EXPECT_TRUE(item->isRunning());
+}
 
 TEST_F(VCefProcessManagerTest, DeletingTheManagerEndsItsProcesses)
 {

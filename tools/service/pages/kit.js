@@ -135,6 +135,28 @@
     });
   };
 
+  // The window has no frame of its own: pressing the handle lets the client move it with the
+  // mouse ("beginMoveWidget") until the button is let go ("endMoveWidget"). The client stops on
+  // its own when the cursor leaves the window.
+  function moveWindowBy(handle, client) {
+    var moving = false;
+    function end() {
+      if (!moving)
+        return;
+      moving = false;
+      client.command({funcName: 'endMoveWidget', param: {}});
+    }
+    handle.addEventListener('mousedown', function (event) {
+      if (event.button !== 0 || moving)
+        return;
+      event.preventDefault();
+      moving = true;
+      client.command({funcName: 'beginMoveWidget', param: {}});
+    });
+    window.addEventListener('mouseup', end, true);
+    window.addEventListener('blur', end);
+  }
+
   // The reply format {"state":n,"errorMsg":..,"data":..}; null when the text is something else.
   function replyOf(text) {
     var reply = parseJson(text);
@@ -185,6 +207,7 @@
     Feed: Feed,
     whenBridge: whenBridge,
     Client: Client,
+    moveWindowBy: moveWindowBy,
     replyOf: replyOf,
     fillFacts: fillFacts,
     fillQueryTable: fillQueryTable,

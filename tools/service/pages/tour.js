@@ -303,6 +303,7 @@
     byId('show-box').onclick = function () { showMessage(0); };
     byId('open-popup').onclick = openPopup;
     byId('close-widget').onclick = closeClient;
+    kit.moveWindowBy(document.querySelector('.masthead'), client);
     wireVoice();
   }
 

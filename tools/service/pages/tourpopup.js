@@ -1,5 +1,5 @@
 // The pop-up page the start page opens: its own URL items, a toast, and "closeWidget", which
-// closes only this window.
+// closes only this window. Its title area moves the window.
 (function () {
   'use strict';
 
@@ -18,6 +18,7 @@
     byId('popup-close').onclick = function () {
       client.command({funcName: 'closeWidget', param: {}});
     };
+    kit.moveWindowBy(document.querySelector('.masthead'), client);
   }, function () {
     kit.showBridge(false, [byId('popup-toast'), byId('popup-close')]);
   });
