@@ -586,6 +586,38 @@ TEST_F(AmbrelServiceTest, DefaultPortsAreTheConfiguredOnesAndGoToThePortsFile)
     EXPECT_EQ(QJsonDocument::fromJson(ports.readAll()).object(), (QJsonObject{{"http", http}, {"ws", ws}}));
 }
 
+TEST_F(AmbrelServiceTest, RunScriptStopsWhenItsServiceCannotTakeTheConfiguredPort)
+{
+    // Another run's service holds the HTTP port; the WebSocket port is free.
+    startService();
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const int ws = probe.serverPort();
+    probe.close();
+    const QString clone = dir.filePath("clone");
+    dir.write("clone/config/ambrel.json", QStringLiteral(R"({"sdkinit": "http://127.0.0.1:%1/sdkinit",
+        "PelorinServer": "ws://127.0.0.1:%2/pelorin"})").arg(service.httpPort()).arg(ws).toUtf8());
+    dir.write("clone/config/ambrel-service.json", "{}");
+    dir.write("clone/res/dataTable/version.json", "{}");
+    dir.write("clone/scripts/run-client.sh", shippedFile("scripts/run-client.sh"));
+    // A client that only shows it was started.
+    dir.write("clone/bin/ambrel", "#!/bin/sh\ntouch client-started\n");
+    QFile::setPermissions(clone + "/bin/ambrel", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PATH", clone + "/bin:" + binDir() + ":" + env.value("PATH"));
+    env.insert("DISPLAY", ":0");
+    run.setProcessEnvironment(env);
+    run.start("bash", {clone + "/scripts/run-client.sh"});
+    ASSERT_TRUE(run.waitForFinished(40000));
+    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+    EXPECT_NE(run.exitCode(), 0);
+    EXPECT_TRUE(err.contains(QStringLiteral("port %1").arg(service.httpPort()))) << qPrintable(err);
+    EXPECT_TRUE(err.contains("run/config/ambrel.json")) << qPrintable(err);
+    EXPECT_FALSE(QFile::exists(clone + "/run/client-started"));
+}
+
 TEST_F(AmbrelServiceTest, UnreadableScriptStopsTheStart)
 {
     EXPECT_FALSE(service.start(dir.path(), "{not json"));
