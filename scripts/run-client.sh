@@ -14,18 +14,44 @@ mkdir -p run/res
 cp -rn res/. run/res/
 cd run
 
-# The service takes its ports from run/config/ambrel.json; ambrel starts once it listens.
+# Qt warns on every start when there is no runtime folder; this run makes one of its own.
+runtime=""
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  runtime=$(mktemp -d)
+  export XDG_RUNTIME_DIR=$runtime
+fi
+
+# The service takes its ports from run/config/ambrel.json; ambrel starts once it listens, and
+# never against a service this run did not start (another run's, holding those ports).
 rm -f service.ports
 ambrel-service --script "$root/config/ambrel-service.json" --log service.jsonl --ports-file service.ports \
   >service.out 2>&1 &
 service=$!
-trap 'kill "$service" 2>/dev/null || true; wait "$service" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
+cleanup() {
+  kill "$service" 2>/dev/null || true
+  wait "$service" 2>/dev/null || true
+  [ -z "$runtime" ] || rm -rf "$runtime"
+}
+trap cleanup EXIT
+for _ in $(seq 600); do
   [ -s service.ports ] && break
   kill -0 "$service" 2>/dev/null || break
   sleep 0.05
 done
-[ -s service.ports ] || echo "ambrel-service did not start (see run/service.out)" >&2
+if [ ! -s service.ports ]; then
+  {
+    if kill -0 "$service" 2>/dev/null; then
+      echo "run.sh: ambrel-service did not listen within 30 s (see run/service.out); ambrel not started."
+    else
+      echo "run.sh: ambrel-service could not start, so ambrel was not started:"
+      sed 's/^/  /' service.out
+      echo "Another ./run.sh (or another program) may hold that port. To use other ports, change them in"
+      echo "run/config/ambrel.json: the HTTP port in \"sdkinit\" and in both \"CefUrls\", the WebSocket"
+      echo "port in \"PelorinServer\"."
+    fi
+  } >&2
+  exit 1
+fi
 
 status=0
 if [ -z "${DISPLAY:-}" ]; then

@@ -15,11 +15,14 @@
 
 #include <chrono>
 #include <cstring>
+#include <sys/socket.h>
 
 namespace {
 
 const char *const kDefaultSessionId = "ambrel-service-session";
 const char *const kPagesPrefix = "/pages/";
+// No request of the client or of the pages comes near this.
+const size_t kMaxBody = 64 * 1024;
 
 std::string statusText(int status)
 {
@@ -30,6 +33,8 @@ std::string statusText(int status)
         return "not found";
     case 405:
         return "method not allowed";
+    case 413:
+        return "body larger than 65536 bytes";
     case 503:
         return "not available";
     default:
@@ -50,16 +55,53 @@ QJsonArray queryItems(const std::string &target)
     return items;
 }
 
+QJsonObject requestLine(const httplib::Request &req)
+{
+    return {{"event", "http"},
+            {"method", QString::fromStdString(req.method)},
+            {"path", QString::fromStdString(req.path)},
+            {"query", queryItems(req.target)}};
+}
+
 } // namespace
 
 SdkInitServer::SdkInitServer(ServiceScript &script, ServiceLog &log)
     : m_script(script), m_log(log), m_server(new httplib::Server)
 {
-    const auto handler = [this](const httplib::Request &req, httplib::Response &res) { serve(req, res); };
-    m_server->Get(R"(/.*)", handler);
-    m_server->Post(R"(/.*)", handler);
+    m_server->Get(R"(/.*)", [this](const httplib::Request &req, httplib::Response &res) {
+        serve(req, req.body, res);
+    });
+    // Every body is read here, whatever its length or transfer coding, keeping no more than the
+    // cap: the rest is read and dropped, so the sender still gets its answer.
+    m_server->Post(R"(/.*)", [this](const httplib::Request &req, httplib::Response &res,
+                                    const httplib::ContentReader &reader) {
+        std::string body;
+        size_t size = 0;
+        reader([&](const char *data, size_t length) {
+            size += length;
+            if (size <= kMaxBody)
+                body.append(data, length);
+            return true;
+        });
+        if (size <= kMaxBody) {
+            serve(req, body, res);
+            return;
+        }
+        res.status = 413;
+        res.set_content(statusText(res.status), "text/plain");
+        QJsonObject line = requestLine(req);
+        line.insert("size", double(size));
+        line.insert("status", res.status);
+        m_log.write(line);
+    });
     // Pages open several connections at once; idle ones must not hold the worker threads long.
     m_server->set_keep_alive_timeout(1);
+    // The library's default shares the port with any other server that asks (SO_REUSEPORT), so
+    // a second service would take half of the first one's requests instead of failing to start.
+    m_server->set_socket_options([](int sock) {
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
 }
 
 SdkInitServer::~SdkInitServer()
@@ -73,6 +115,7 @@ int SdkInitServer::start(int port)
                                 : (m_server->bind_to_port("127.0.0.1", port) ? port : -1);
     if (bound < 0)
         return -1;
+    m_port = bound;
     m_thread = std::thread([this] {
         m_server->listen_after_bind();
         m_listenEnded = true;
@@ -109,14 +152,11 @@ void SdkInitServer::setControl(QObject *context, ControlHandler handler)
     m_control = std::move(handler);
 }
 
-void SdkInitServer::serve(const httplib::Request &req, httplib::Response &res)
+void SdkInitServer::serve(const httplib::Request &req, const std::string &body, httplib::Response &res)
 {
-    QJsonObject line{{"event", "http"},
-                     {"method", QString::fromStdString(req.method)},
-                     {"path", QString::fromStdString(req.path)},
-                     {"query", queryItems(req.target)}};
-    if (!req.body.empty())
-        line.insert("body", QString::fromStdString(req.body));
+    QJsonObject line = requestLine(req);
+    if (!body.empty())
+        line.insert("body", QString::fromStdString(body));
     if (req.path == "/sdkinit") {
         line.insert("event", "sdkinit");
         serveSdkinit(res, line);
@@ -125,7 +165,7 @@ void SdkInitServer::serve(const httplib::Request &req, httplib::Response &res)
     if (req.path.rfind(kPagesPrefix, 0) == 0)
         servePage(req, res, line);
     else if (req.path == "/control")
-        serveControl(req, res);
+        serveControl(req, body, res, line);
     else
         res.status = 404;
     if (res.status >= 400 && res.body.empty())
@@ -149,10 +189,34 @@ void SdkInitServer::servePage(const httplib::Request &req, httplib::Response &re
     }
 }
 
-void SdkInitServer::serveControl(const httplib::Request &req, httplib::Response &res)
+bool SdkInitServer::fromOwnPage(const httplib::Request &req) const
+{
+    // Browsers send Origin with every POST, so a page of another site (or a rebound name, seen
+    // in Host) is told apart from the service's own pages; a request without one is refused too.
+    const std::string port = std::to_string(m_port);
+    const auto own = [&](const std::string &authority) {
+        for (const char *host : {"127.0.0.1", "localhost"})
+            if (authority == host + (":" + port) || (m_port == 80 && authority == host))
+                return true;
+        return false;
+    };
+    const std::string origin = req.get_header_value("Origin");
+    const std::string scheme = "http://";
+    return own(req.get_header_value("Host")) && origin.compare(0, scheme.size(), scheme) == 0
+        && own(origin.substr(scheme.size()));
+}
+
+void SdkInitServer::serveControl(const httplib::Request &req, const std::string &body, httplib::Response &res,
+                                 QJsonObject &line)
 {
     if (req.method != "POST") {
         res.status = 405;
+        return;
+    }
+    if (req.has_header("Origin"))
+        line.insert("origin", QString::fromStdString(req.get_header_value("Origin")));
+    if (!fromOwnPage(req)) {
+        res.status = 403;
         return;
     }
     QObject *context = nullptr;
@@ -173,9 +237,9 @@ void SdkInitServer::serveControl(const httplib::Request &req, httplib::Response 
         QJsonObject answer;
     };
     const auto pending = std::make_shared<Pending>();
-    const QByteArray body = QByteArray::fromStdString(req.body);
-    QMetaObject::invokeMethod(context, [this, pending, handler, body] {
-        const QJsonObject answer = handler(body);
+    const QByteArray command = QByteArray::fromStdString(body);
+    QMetaObject::invokeMethod(context, [this, pending, handler, command] {
+        const QJsonObject answer = handler(command);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             pending->answer = answer;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 class QObject;
@@ -26,8 +27,9 @@ struct Response;
 //   HTTP status, a raw body and a delay.
 // - GET "/pages/<path>": the pages kept with the service.
 // - POST "/control": one control command (the JSON of a control-socket line), run on the thread
-//   of the control object, answered with its JSON answer line.
-// Every other request is answered 404; each one is logged.
+//   of the control object, answered with its JSON answer line; taken only from the service's
+//   own pages (Origin and Host naming this server), else 403.
+// Every other request is answered 404; each one is logged. A body over 64 KiB is answered 413.
 class SdkInitServer
 {
 public:
@@ -45,15 +47,18 @@ public:
     void setControl(QObject *context, ControlHandler handler);
 
 private:
-    void serve(const httplib::Request &req, httplib::Response &res);
+    void serve(const httplib::Request &req, const std::string &body, httplib::Response &res);
     void serveSdkinit(httplib::Response &res, QJsonObject &line);
     void servePage(const httplib::Request &req, httplib::Response &res, QJsonObject &line);
-    void serveControl(const httplib::Request &req, httplib::Response &res);
+    void serveControl(const httplib::Request &req, const std::string &body, httplib::Response &res,
+                      QJsonObject &line);
+    bool fromOwnPage(const httplib::Request &req) const;
     void delay(int ms);
 
     ServiceScript &m_script;
     ServiceLog &m_log;
     std::unique_ptr<httplib::Server> m_server;
+    int m_port = 0;
     std::thread m_thread;
     std::mutex m_mutex;
     // Signalled when stopping and when a control answer is ready.

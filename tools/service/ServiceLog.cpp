@@ -5,7 +5,39 @@
 #include <QJsonDocument>
 #include <QMutexLocker>
 
+#include <QJsonArray>
+
 #include <cstdio>
+
+namespace {
+
+// Texts from outside (request bodies, control lines, request fields) can be megabytes long.
+const int kMaxText = 1000;
+
+QJsonValue cut(const QJsonValue &value)
+{
+    if (value.isString()) {
+        const QString text = value.toString();
+        if (text.size() <= kMaxText)
+            return value;
+        return text.left(kMaxText) + QStringLiteral("…[%1 characters]").arg(text.size());
+    }
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            *it = cut(*it);
+        return object;
+    }
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        for (auto it = array.begin(); it != array.end(); ++it)
+            *it = cut(*it);
+        return array;
+    }
+    return value;
+}
+
+} // namespace
 
 ServiceLog::ServiceLog(const QString &path)
     : m_file(path), m_startMs(QDateTime::currentMSecsSinceEpoch())
@@ -21,6 +53,7 @@ void ServiceLog::write(QJsonObject line)
         return;
     line.insert(QStringLiteral("pid"), QCoreApplication::applicationPid());
     line.insert(QStringLiteral("ms"), double(QDateTime::currentMSecsSinceEpoch() - m_startMs));
+    line = cut(line).toObject();
     m_file.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
     m_file.flush();
 }

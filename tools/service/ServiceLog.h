@@ -5,7 +5,8 @@
 #include <QMutex>
 
 // One JSON object per line, flushed at once so a reader sees every line even if we are killed.
-// Written from the GUI thread and the HTTP threads, hence the lock.
+// Written from the GUI thread and the HTTP threads, hence the lock. Texts longer than 1000
+// characters are cut, saying how long they were.
 class ServiceLog
 {
 public:

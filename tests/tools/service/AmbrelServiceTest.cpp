@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -121,11 +122,17 @@ protected:
         client.set_read_timeout(5, 0);
         return client.Get(target.c_str());
     }
+    // As the service's own pages send it.
     httplib::Result postControl(const std::string &body)
+    {
+        return postControl(body, {{"Origin", "http://127.0.0.1:" + std::to_string(service.httpPort())}});
+    }
+    httplib::Result postControl(const std::string &body, const httplib::Headers &headers,
+                                const char *type = "application/json")
     {
         httplib::Client client("127.0.0.1", service.httpPort());
         client.set_read_timeout(5, 0);
-        return client.Post("/control", body, "application/json");
+        return client.Post("/control", headers, body, type);
     }
     // The status logged for an HTTP path, or 0 when it was not logged.
     int loggedStatus(const QString &path)
@@ -291,6 +298,64 @@ TEST_F(AmbrelServiceTest, ControlPathRunsOneCommandAndPushesABroadcast)
     EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(bad->body)).object().value("ok"), false);
     EXPECT_EQ(service.log("control").size(), 3);
     EXPECT_EQ(loggedStatus("/control"), 200);
+}
+
+TEST_F(AmbrelServiceTest, ControlPathRefusesEveryOriginButTheServicesOwnPages)
+{
+    startService();
+    const std::string port = std::to_string(service.httpPort());
+    const std::string push = R"({"cmd":"push","name":"BroadcastResult.OfficialBroadcast"})";
+    const struct {
+        const char *what;
+        httplib::Headers headers;
+    } refused[] = {
+        {"no Origin", {}},
+        {"another site", {{"Origin", "http://evil.example"}}},
+        {"an opaque origin", {{"Origin", "null"}}},
+        {"another port here", {{"Origin", "http://127.0.0.1:1"}}},
+        {"a name rebound to loopback", {{"Origin", "http://evil.example:" + port}, {"Host", "evil.example:" + port}}},
+    };
+    for (const auto &r : refused) {
+        // A text/plain body is what another site can send without asking first.
+        const auto res = postControl(push, r.headers, "text/plain");
+        ASSERT_TRUE(res) << r.what;
+        EXPECT_EQ(res->status, 403) << r.what;
+    }
+    EXPECT_TRUE(service.log("control").isEmpty());
+    EXPECT_TRUE(service.log("broadcast").isEmpty());
+
+    const auto own = postControl(push, {{"Origin", "http://localhost:" + port}, {"Host", "localhost:" + port}});
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->status, 200);
+}
+
+TEST_F(AmbrelServiceTest, ControlBodiesAreCappedAndLoggedCut)
+{
+    startService();
+    const httplib::Headers own{{"Origin", "http://127.0.0.1:" + std::to_string(service.httpPort())}};
+    const std::string over(64 * 1024 + 1, ' ');
+    auto res = postControl(over, own);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 413);
+    // Sent in chunks, a body announces no length.
+    httplib::Client client("127.0.0.1", service.httpPort());
+    res = client.Post("/control", own, [&](size_t, httplib::DataSink &sink) {
+        sink.write(over.data(), over.size());
+        sink.done();
+        return true;
+    }, "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 413);
+    EXPECT_TRUE(service.log("control").isEmpty());
+
+    // A long text that fits is run, and logged cut.
+    const std::string text(60000, 'x');
+    res = postControl(R"({"cmd":"status","note":")" + text + "\"}");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    const QString line = service.log("control").value(0).value("line").toString();
+    EXPECT_TRUE(line.endsWith("…[60026 characters]")) << qPrintable(line.right(40));
+    EXPECT_LT(QFileInfo(service.logPath()).size(), 10000);
 }
 
 TEST_F(AmbrelServiceTest, ShippedScriptAnswersTheStartPagesRequestAndPushesOneBroadcast)
@@ -519,6 +584,38 @@ TEST_F(AmbrelServiceTest, DefaultPortsAreTheConfiguredOnesAndGoToThePortsFile)
     QFile ports(dir.filePath("ports.json"));
     ASSERT_TRUE(ports.open(QIODevice::ReadOnly));
     EXPECT_EQ(QJsonDocument::fromJson(ports.readAll()).object(), (QJsonObject{{"http", http}, {"ws", ws}}));
+}
+
+TEST_F(AmbrelServiceTest, RunScriptStopsWhenItsServiceCannotTakeTheConfiguredPort)
+{
+    // Another run's service holds the HTTP port; the WebSocket port is free.
+    startService();
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const int ws = probe.serverPort();
+    probe.close();
+    const QString clone = dir.filePath("clone");
+    dir.write("clone/config/ambrel.json", QStringLiteral(R"({"sdkinit": "http://127.0.0.1:%1/sdkinit",
+        "PelorinServer": "ws://127.0.0.1:%2/pelorin"})").arg(service.httpPort()).arg(ws).toUtf8());
+    dir.write("clone/config/ambrel-service.json", "{}");
+    dir.write("clone/res/dataTable/version.json", "{}");
+    dir.write("clone/scripts/run-client.sh", shippedFile("scripts/run-client.sh"));
+    // A client that only shows it was started.
+    dir.write("clone/bin/ambrel", "#!/bin/sh\ntouch client-started\n");
+    QFile::setPermissions(clone + "/bin/ambrel", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PATH", clone + "/bin:" + binDir() + ":" + env.value("PATH"));
+    env.insert("DISPLAY", ":0");
+    run.setProcessEnvironment(env);
+    run.start("bash", {clone + "/scripts/run-client.sh"});
+    ASSERT_TRUE(run.waitForFinished(40000));
+    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+    EXPECT_NE(run.exitCode(), 0);
+    EXPECT_TRUE(err.contains(QStringLiteral("port %1").arg(service.httpPort()))) << qPrintable(err);
+    EXPECT_TRUE(err.contains("run/config/ambrel.json")) << qPrintable(err);
+    EXPECT_FALSE(QFile::exists(clone + "/run/client-started"));
 }
 
 TEST_F(AmbrelServiceTest, UnreadableScriptStopsTheStart)
