@@ -128,6 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString key = QString::fromStdString(in.ConsumeRandomLengthString(64));
     const std::string rest = in.ConsumeRemainingBytesAsString();
     const QByteArray document(rest.data(), int(rest.size()));
+    if (hasDuplicateKeys(document))
+        return 0;
 
     QuadrelConfig *config = QuadrelConfig::getInstance();
     QString written;

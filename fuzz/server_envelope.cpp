@@ -189,6 +189,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             asPagesSeeIt(msg);
         return 0;
     }
+    if (hasDuplicateKeys(bytes))
+        return 0;
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (!doc.isObject())
