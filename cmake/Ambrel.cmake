@@ -16,11 +16,13 @@ function(ambrel_glob_sources out)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# ambrel_add_test(<name> SOURCES ... LIBS ... [GUI] [DISPLAY])
+# ambrel_add_test(<name> SOURCES ... LIBS ... [GUI] [DISPLAY] [WEBENGINE])
 # A GoogleTest binary registered with ctest; GUI tests run on the offscreen platform, DISPLAY
-# tests (OpenGL, drawn pages) on the X display that ./test.sh provides.
+# tests (OpenGL, drawn pages) on the X display that ./test.sh provides. WEBENGINE tests (they
+# load Qt WebEngine) run offscreen under the label "webengine", for the sanitizer suite's
+# leak suppressions of their own.
 function(ambrel_add_test name)
-  cmake_parse_arguments(T "GUI;DISPLAY" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;DISPLAY;WEBENGINE" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Threads::Threads)
   if(NOT T_LIBS MATCHES "ambrel::testmain")
@@ -32,6 +34,8 @@ function(ambrel_add_test name)
   if(T_DISPLAY)
     set(platform xcb)
     set(labels display)
+  elseif(T_WEBENGINE)
+    set(labels webengine)
   endif()
   set(env "QT_QPA_PLATFORM=${platform}" "AMBREL_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
           "PATH=${CMAKE_BINARY_DIR}/bin:$ENV{PATH}")

@@ -1,6 +1,8 @@
 // Our deflate at every level 0-9 (0 and 9 are out of range: reported, and packed at the
 // nearest level), fed through reads of arbitrary sizes, into flushed output or into a fixed
-// buffer. zlib's raw inflate must give back the input byte for byte.
+// buffer. zlib's raw inflate must give back the input byte for byte. One input in eight is
+// repeated (each copy optionally changed) up to 80 KiB, so that the window slides and the
+// literal buffer fills while the inputs themselves stay small.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <zlib.h>
@@ -45,6 +47,8 @@ bool inflateRaw(const std::string &packed, std::string &out)
 
 ZipDeflater *g_deflater = nullptr; // made once, reset per input, as the writer does
 
+const size_t kMaxInput = 80 << 10; // past the window's slide at 65,274 bytes
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -62,7 +66,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The first reported error is kept, so a fixed buffer's overflow shows only at valid levels.
     const bool toMemory = in.ConsumeBool() && inRange;
     const unsigned capacity = in.ConsumeIntegralInRange<unsigned>(1, 1 << 20);
-    const std::string input = in.ConsumeRemainingBytesAsString();
+    const unsigned repeat = in.ConsumeIntegral<uint8_t>();
+    const size_t copies = repeat < 224 ? 1 : size_t(repeat - 223) * 8; // 8 to 256
+    // Changed copies do not match each other: literals; unchanged ones: long matches.
+    const bool vary = in.ConsumeBool();
+    const std::string unit = in.ConsumeRemainingBytesAsString();
+    std::string input = unit;
+    for (size_t i = 1; i < copies && !unit.empty() && input.size() + unit.size() <= kMaxInput; ++i) {
+        const size_t at = input.size();
+        input += unit;
+        for (size_t k = at; vary && k < input.size(); ++k)
+            input[k] = char(input[k] ^ uint8_t(i * 0x9D));
+    }
 
     size_t pos = 0;
     auto read = [&](char *buffer, unsigned wanted) -> long {

@@ -2,82 +2,40 @@
 // text, dispatched by VCefBroadcastManager and VCefQueryManager for a real page window.
 // Bounded per input: the web host is a stand-in that never answers, server requests are
 // refused at once through the server connection's seam, blocking boxes are answered through
-// their seams, and every window an input opens is deleted before the next one.
+// their seams, the simulated voice engine's events are run before the next input, and every
+// window an input opens is deleted before the next one. The names are looked up by hash, so
+// the seed corpus holds one command or query for every name a page window registers.
 #include <QApplication>
 #include <QDataStream>
 #include <QDialog>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPointer>
-#include <QTemporaryDir>
 
 #include <QtPromise>
 
-#include <cstdlib>
-
-#include <sanitizer/lsan_interface.h>
-
-#include "AmbrelResources.h"
+#include "FuzzSupport.h"
 #include "KivoServerComm.h"
 #include "MyMessageBox.h"
 #include "MyQuestionBox.h"
 #include "MyTitleMessageBox.h"
 #include "QuadrelConfig.h"
 #include "VCefBroadcastManager.h"
-#include "VCefProcessItem.h"
-#include "VCefProcessManager.h"
 #include "VCefQueryManager.h"
 #include "VCefWidgetOSR.h"
 #include "VToast.h"
+#include "agora/RtcSim.h"
 #include "vErrorInfo.h"
 #include "vMessageBox.h"
 
-namespace {
-
-void silent(QtMsgType, const QMessageLogContext &, const QString &) {}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        std::abort();
-}
-
-// Runs what the dispatch posted (promise continuations, deferred deletes); never waits.
-void settle()
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(silent);
-    static int argc = 1;
-    static char name[] = "fuzz_page_dispatch";
-    static char *argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives as long as the process
-    ambrelInitResources();
-
-    static QTemporaryDir work;
-    if (!work.isValid() || !QDir::setCurrent(work.path()))
-        std::abort();
+    startPageApplication("fuzz_page_dispatch");
+    // With an app id the simulated voice engine starts, so the voice queries reach it.
     writeFile(QStringLiteral("config/ambrel.json"),
-              R"({"CEF_ShowDevToos": "0",
+              R"({"CEF_ShowDevToos": "0", "RtcAppId": "fuzz-app",
                   "CefUrls": {"giftPage": "http://pages.test/gift.html", "room": "http://pages.test/room.html"}})");
     writeFile(QStringLiteral("res/dataTable/giftList.json"), R"([{"id": 1, "imagePath": "a.png"}])");
     QuadrelConfig::getInstance()->reload();
 
-    // A stand-in web host that ends with this process and writes nowhere.
-    for (int kind : {0, 1}) {
-        VCefProcessManager::getInstance()->processItem(kind)->setProgram(
-            QStringLiteral("sh -c \"exec cat >/dev/null 2>&1\""));
-    }
     KivoServerComm::getInstance()->setRequestSeam([](const VProtoBufMessage &) {
         return QtPromise::QPromise<KivoServerResponse>::reject(vErrorInfo(QStringLiteral("no server here"), -1));
     });
@@ -90,15 +48,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     VCefBroadcastManager::getInstance();
     VCefQueryManager::getInstance();
     settle(); // the voice queries register on the first turn of the event loop
-    // Once exit() has begun Qt's per-thread data is gone, so neither the application nor the
-    // widgets kept in statics can be destroyed then: the leak check runs and the process ends
-    // with the status libFuzzer gave.
-    on_exit(
-        [](int status, void *) {
-            __lsan_do_leak_check();
-            std::_Exit(status);
-        },
-        nullptr);
+    checkLeaksAtExit();
     return 0;
 }
 
@@ -117,6 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (window)
         VCefQueryManager::getInstance()->onQuery(text, window);
     settle();
+    // The engine answers room and role calls from its own thread; those answers settle here.
+    agora::sim::RtcSim::waitIdle();
+    settle();
+    agora::sim::RtcSim::clearJournal();
 
     // Pop-ups and boxes the input opened go, and so does the sender.
     QList<QPointer<QWidget>> opened;

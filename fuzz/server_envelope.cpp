@@ -1,13 +1,18 @@
 // What the server sends: the wire envelope as the server connection receives it, and module
 // messages (VProtoBufMessage) from their wire bytes and from JSON. The first byte picks the
 // form; for the last two the next two bytes pick the message type from every type of every
-// compiled-in proto file.
+// compiled-in proto file. Broadcasts go on from the connection's signal through the broadcast
+// router and the page forwarder, as in the client, to a page window subscribed to every
+// broadcast name; what that page is given must be a broadcast holding a JSON object.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 
 #include <google/protobuf/compiler/importer.h>
 #include <google/protobuf/descriptor.h>
@@ -18,17 +23,19 @@
 #include <string>
 #include <vector>
 
-#include "AmbrelResources.h"
+#include "FuzzSupport.h"
 #include "KivoServerComm.h"
 #include "KivoServerConnection.h"
+#include "VBroadCastMgr.h"
+#include "VCefBroadcastManager.h"
+#include "VCefWidgetOSR.h"
 #include "VProtoBufMessage.h"
+#include "VProtoKeyMgr.h"
 #include "VProtoSourceTree.h"
 
 #include "pelorin_wire.pb.h"
 
 namespace {
-
-void silent(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 [[noreturn]] void fail(const char *what, const QString &type)
 {
@@ -66,6 +73,9 @@ QStringList allTypes()
 
 QStringList g_types;
 KivoServerConnection *g_connection = nullptr;
+QPointer<VCefWidgetOSR> g_page; // subscribed to every broadcast; replaced once it holds many
+QByteArray g_subscribe;         // the page command that subscribes it
+quint64 g_checked = 0;          // the id of the last message to the page that was checked
 
 bool makeMessage(VProtoBufMessage &msg, const QString &type)
 {
@@ -73,33 +83,64 @@ bool makeMessage(VProtoBufMessage &msg, const QString &type)
     return !module.isEmpty() && module != type && msg.make(module + QStringLiteral(".proto"), type);
 }
 
-// What reaches pages: the message as JSON, which must be a JSON object; read back as a page's
-// JSON would be.
+// A message's JSON text must be a JSON object; it is read back as a page's JSON would be.
+void asPageText(const QString &json, const QString &type)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        fail("a message written as text that is not a JSON object:", type);
+    VProtoBufMessage again;
+    if (makeMessage(again, type))
+        again.ToProtobuf(doc.object());
+}
+
 void asPagesSeeIt(const VProtoBufMessage &msg)
 {
-    for (bool preserve : {true, false}) {
-        const QString json = msg.ToJsonString(preserve);
-        QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &error);
-        if (error.error != QJsonParseError::NoError || !doc.isObject())
-            fail("a message written as text that is not a JSON object:", msg.typeName());
-        VProtoBufMessage again;
-        if (makeMessage(again, msg.typeName()))
-            again.ToProtobuf(doc.object());
+    for (bool preserve : {true, false})
+        asPageText(msg.ToJsonString(preserve), msg.typeName());
+}
+
+void newSubscribedPage()
+{
+    g_page = new VCefWidgetOSR;
+    VCefBroadcastManager::getInstance()->onBroadcast(g_subscribe, g_page);
+}
+
+// What the page was given since the last look (held by the window, whose host never answers):
+// every message a broadcast, {"funcName":"protoBroadcast","param":{"protoKey":<name>,
+// "protoMsg":<JSON text>}}. Message ids only grow, so a window that drops old messages still
+// has its new ones checked.
+void checkPage()
+{
+    const QList<stuCefViewRequest> queued = g_page ? g_page->queuedRequests() : QList<stuCefViewRequest>();
+    for (const stuCefViewRequest &req : queued) {
+        if (req.type != 4 || req.id <= g_checked)
+            continue;
+        g_checked = req.id;
+        QString text;
+        QDataStream in(req.payload);
+        in >> text;
+        const QJsonObject sent = QJsonDocument::fromJson(text.toUtf8()).object();
+        const QJsonObject param = sent.value(QStringLiteral("param")).toObject();
+        if (sent.value(QStringLiteral("funcName")).toString() != QStringLiteral("protoBroadcast")
+            || !param.value(QStringLiteral("protoMsg")).isString())
+            fail("a page was given something other than a broadcast:", text.left(200));
+        asPageText(param.value(QStringLiteral("protoMsg")).toString(), param.value(QStringLiteral("protoKey")).toString());
     }
+    if (queued.size() < 256)
+        return;
+    delete g_page.data();
+    settle();
+    newSubscribedPage();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qInstallMessageHandler(silent);
+    startPageApplication("fuzz_server_envelope");
     google::protobuf::SetLogHandler(nullptr);
-    static int argc = 1;
-    static char name[] = "fuzz_server_envelope";
-    static char *argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv); // lives as long as the process
-    ambrelInitResources();
     g_types = allTypes();
     if (g_types.isEmpty())
         fail("no message types in the compiled-in proto files", QString());
@@ -107,11 +148,21 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     g_connection = comm->findChild<KivoServerConnection *>();
     if (!g_connection)
         fail("the server connection has no connection object", QString());
-    // A broadcast's receiver reads the message, as the router does.
-    QObject::connect(comm, &KivoServerComm::sigRecvBroadCast, [](int, QSharedPointer<VProtoBufMessage> msg) {
-        if (msg)
-            asPagesSeeIt(*msg);
-    });
+    // The routers take broadcasts from the connection's signal, as in the client.
+    VBroadCastMgr::getInstance();
+    VCefBroadcastManager::getInstance();
+    QFile ids(QStringLiteral(":/proto/pelorin_broadcast_ids.txt"));
+    if (!ids.open(QIODevice::ReadOnly))
+        fail("no broadcast id table", ids.fileName());
+    QHash<QString, QString> nameToId, idToName;
+    VProtoKeyMgr::parseTable(QString::fromUtf8(ids.readAll()), nameToId, idToName);
+    const QJsonObject subscribe{
+        {QStringLiteral("funcName"), QStringLiteral("registerRecvProtoBroadcast")},
+        {QStringLiteral("param"), QJsonObject{{QStringLiteral("protoKey"), QJsonArray::fromStringList(nameToId.keys())}}}};
+    QDataStream out(&g_subscribe, QIODevice::WriteOnly);
+    out << QString::fromUtf8(QJsonDocument(subscribe).toJson(QJsonDocument::Compact));
+    newSubscribedPage();
+    checkLeaksAtExit();
     return 0;
 }
 
@@ -123,6 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // One binary WebSocket message, handed on as the connection hands it on.
         const std::string bytes = in.ConsumeRemainingBytesAsString();
         emit g_connection->messageReceived(QByteArray(bytes.data(), int(bytes.size())));
+        settle();
+        checkPage();
         return 0;
     }
     const QString type = g_types.at(in.ConsumeIntegralInRange<int>(0, g_types.size() - 1));
@@ -136,6 +189,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             asPagesSeeIt(msg);
         return 0;
     }
+    if (hasDuplicateKeys(bytes))
+        return 0;
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (!doc.isObject())

@@ -1,7 +1,8 @@
 // The zip reader over an archive in memory: every entry is listed, read into memory and
-// extracted into a folder of its own. Nothing may be written outside that folder, a cleaned
-// name is never absolute (one with a ".." step is refused at extraction), and an entry that
-// reads without error has exactly its declared size.
+// extracted into a folder of its own, deep below a private root. Nothing may be written
+// outside that folder, a cleaned name is never absolute (one with a ".." step is refused at
+// extraction), and an entry that reads without error has exactly its declared size.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path g_root; // holds only g_out, and nothing else, after every input
+fs::path g_root; // holds only the folders down to g_out, and nothing else, after every input
 fs::path g_out;  // where entries are extracted; also the working folder
 
 [[noreturn]] void fail(const char *what, const std::wstring &name = std::wstring())
@@ -26,24 +27,26 @@ fs::path g_out;  // where entries are extracted; also the working folder
     std::abort();
 }
 
+// Below g_out anything extracted may lie; elsewhere in the root only the folders down to it.
 void checkNothingOutside()
 {
     std::error_code ec;
-    for (const fs::directory_entry &e : fs::directory_iterator(g_root, ec)) {
-        if (e.path() != g_out)
-            fail("wrote outside the extraction folder:", ZipText::toWide(e.path().string()));
+    const std::string out = g_out.string() + "/";
+    auto it = fs::recursive_directory_iterator(g_root, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const std::string path = it->path().string();
+        const fs::file_status s = it->symlink_status();
+        if (path.compare(0, out.size(), out) == 0) {
+            if (!fs::is_regular_file(s) && !fs::is_directory(s))
+                fail("extraction made something that is neither a file nor a folder:", ZipText::toWide(path));
+        } else if (!fs::is_directory(s) || out.compare(0, path.size() + 1, path + "/") != 0) {
+            fail("wrote outside the extraction folder:", ZipText::toWide(path));
+        }
     }
     if (ec)
-        fail("cannot list the folder above the extraction folder");
+        fail("cannot list the private root");
     if (!fs::is_directory(fs::symlink_status(g_out)))
         fail("the extraction folder was replaced");
-    for (auto it = fs::recursive_directory_iterator(g_out, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        const fs::file_status s = it->symlink_status();
-        if (!fs::is_regular_file(s) && !fs::is_directory(s))
-            fail("extraction made something that is neither a file nor a folder:",
-                 ZipText::toWide(it->path().string()));
-    }
 }
 
 void clearOut()
@@ -64,8 +67,17 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     if (!mkdtemp(buf.data()))
         fail("cannot make a temporary folder");
     g_root = fs::path(buf.data());
-    g_out = g_root / "out";
-    fs::create_directory(g_out);
+    // Deep enough that no climb above the root fits the reader's whole-path limit (MAX_PATH):
+    // each level adds two bytes to the base and three ("../") to a name that climbs it.
+    g_out = g_root;
+    const size_t rootLength = g_root.string().size();
+    const size_t depth = std::max<size_t>(8, rootLength < MAX_PATH ? (MAX_PATH - rootLength) / 5 + 1 : 0);
+    for (size_t i = 0; i < depth; ++i)
+        g_out /= "d";
+    g_out /= "out";
+    if (g_out.string().size() + 2 >= MAX_PATH)
+        fail("the temporary folder's path is too long for extraction:", ZipText::toWide(g_out.string()));
+    fs::create_directories(g_out);
     fs::current_path(g_out);
     std::atexit([] {
         std::error_code ec;

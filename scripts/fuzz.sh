@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
-all=(fuzz_cef_frames fuzz_page_dispatch fuzz_zip_reader fuzz_server_envelope fuzz_deflate)
+all=(fuzz_cef_frames fuzz_page_dispatch fuzz_zip_reader fuzz_server_envelope fuzz_deflate fuzz_config_tables)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
@@ -25,14 +25,15 @@ cmake --build build-fuzz --parallel "$(nproc)" --target "${targets[@]}" | grep -
 test "${PIPESTATUS[0]}" -eq 0
 
 # Per input: 15 s, 2 GiB resident, no single allocation over 1 GiB. Inputs stay small (the
-# seeds are a few KiB), which also bounds what one archive or page command can ask for.
+# seeds are a few KiB), which also bounds what one archive or page command can ask for; the
+# deflate target repeats its input to reach sizes beyond the cap.
 run() {
   # Absolute paths: a target may change its working folder before libFuzzer reads them.
   local t=$1 work=$PWD/build-fuzz/runs/$1 found=$PWD/build-fuzz/findings/$1 extra=()
   # Each page command leaves a little behind by design (a closed window's handlers stay in the
-  # table), which would send every input through a whole-heap leak scan; its leaks are
-  # checked once, at the end, instead.
-  [ "$t" = fuzz_page_dispatch ] && extra=(-detect_leaks=0)
+  # table), and each broadcast a message held for the page, which would send every input
+  # through a whole-heap leak scan; those targets' leaks are checked once, at the end, instead.
+  case $t in fuzz_page_dispatch | fuzz_server_envelope) extra=(-detect_leaks=0) ;; esac
   rm -rf "$work" "$found"
   mkdir -p "$work/corpus" "$work/tmp" "$found"
   cp fuzz/corpus/"$t"/* "$work/corpus/"

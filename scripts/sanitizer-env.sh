@@ -1,6 +1,6 @@
 # Sourced by scripts/sanitize.sh and scripts/fuzz.sh: how sanitized programs report. Every
-# finding stops the program with a stack; leaks inside the system libraries named in
-# scripts/lsan.supp are not ours and are suppressed.
+# finding stops the program with a stack; what system libraries allocate for themselves
+# (scripts/lsan.supp names where) is not ours and is suppressed.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:print_stacktrace=1:detect_leaks=1:strict_init_order=1:check_initialization_order=1:detect_stack_use_after_return=0:allocator_may_return_null=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:report_error_type=1"

@@ -154,7 +154,8 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
     // The number the operation's room request takes.
     const quint64 request = c->roomRequest() + 1;
     return QPromise<void>([&](const QPromiseResolve<void> &resolve, const QPromiseReject<void> &reject) {
-        QObject *context = new QObject;
+        // A child of the controller: a wait whose answer never comes goes with the controller.
+        QObject *context = new QObject(c);
         const QPointer<QObject> alive(context);
         const char *success = nullptr;
         const char *failure = nullptr;

@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QtDebug>
 
+#include <cmath>
+
 QuadrelConfig *QuadrelConfig::getInstance()
 {
     static QuadrelConfig instance;
@@ -76,7 +78,8 @@ static QString textOf(const QJsonValue &value)
         return value.toString();
     if (value.isDouble()) {
         const double d = value.toDouble();
-        if (d == static_cast<double>(static_cast<qint64>(d)))
+        // Only a whole number inside qint64's range may be converted (outside it the cast is undefined).
+        if (std::fabs(d) < 9223372036854775808.0 && std::trunc(d) == d)
             return QString::number(static_cast<qint64>(d));
         return QString::number(d);
     }

@@ -5,6 +5,8 @@
 #include <QJsonParseError>
 #include <QtDebug>
 
+#include <cmath>
+
 QString VDataTable::folder()
 {
     return QStringLiteral("res/dataTable/");
@@ -64,7 +66,8 @@ QString VDataTable::text(const QJsonObject &row, const QString &key)
         return value.toString();
     if (value.isDouble()) {
         const double d = value.toDouble();
-        if (d == static_cast<double>(static_cast<qint64>(d)))
+        // Only a whole number inside qint64's range may be converted (outside it the cast is undefined).
+        if (std::fabs(d) < 9223372036854775808.0 && std::trunc(d) == d)
             return QString::number(static_cast<qint64>(d));
     }
     return {};

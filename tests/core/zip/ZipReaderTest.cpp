@@ -314,14 +314,17 @@ TEST_F(ZipReaderTest, WithoutAFittingBaseFolderRelativeTargetsFail)
 
 // What cannot be extracted faithfully is an error, never a silent success.
 
-TEST_F(ZipReaderTest, AnOverlongNameIsNotTakenForAFolder)
+TEST_F(ZipReaderTest, AnOverlongNameIsNeitherCutNorTakenForAFolder)
 {
-    // Cut at 260 bytes the name ends in "/", yet the entry is a file.
+    // Cut at 260 bytes the first name ends in "/", yet the entry is a file; the second is cut
+    // into another file name, which must not receive the data either.
     const QString name = QString(259, 'd') + "/tail.txt";
+    const QString plain = QString(200, 'p') + "/" + QString(100, 'q') + ".txt";
     python(QString("import zipfile\n"
                    "z = zipfile.ZipFile('long.zip', 'w')\n"
                    "z.writestr('%1', b'long named data')\n"
-                   "z.close()\n").arg(name));
+                   "z.writestr('%2', b'cut named data')\n"
+                   "z.close()\n").arg(name, plain));
     ASSERT_TRUE(open(work.filePath("long.zip")));
     ZipEntry e;
     ASSERT_EQ(zipReaderGetEntry(m_zip, 0, &e), ZIP_OK);
@@ -329,6 +332,11 @@ TEST_F(ZipReaderTest, AnOverlongNameIsNotTakenForAFolder)
     EXPECT_EQ(e.attr & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, e.name), DWORD(ZIP_NO_FILE));
     EXPECT_FALSE(QDir(work.filePath(QString(259, 'd'))).exists());
+    ZipEntry cut;
+    ASSERT_EQ(zipReaderGetEntry(m_zip, 1, &cut), ZIP_OK);
+    EXPECT_EQ(std::wstring(cut.name), wide(plain.left(260)));
+    EXPECT_EQ(zipReaderExtractToFile(m_zip, 1, cut.name), DWORD(ZIP_NO_FILE));
+    EXPECT_FALSE(QFileInfo::exists(work.filePath(plain.left(200))));
     // Under a name of the caller's choice the data comes out whole.
     EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"short.txt"), ZIP_OK);
     EXPECT_EQ(readAll(work.filePath("short.txt")), QByteArray("long named data"));
