@@ -15,6 +15,7 @@
 #include "VCefQueryManager.h"
 #include "VCefWidgetMover.h"
 #include "VCefWidgetPrivate.h"
+#include "VLogText.h"
 #include "buildPageUrl.h"
 #include "vSignalsMgr.h"
 
@@ -109,16 +110,16 @@ void VCefWidgetAbstract::loadUrl(const QString &url)
 {
     const QString full = buildPageUrl(QUrl(url));
     if (isViewCreated())
-        qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << full;
+        qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full);
     else
-        qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << full;
+        qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << VLogText::cut(full);
     send(VCefProtocol::LoadUrl, VCefProtocol::payload(full));
 }
 
 void VCefWidgetAbstract::sendToWeb(const QString &json, bool log)
 {
     if (log)
-        qInfo() << "[CEFLOG]" << "sendToWeb" << json;
+        qInfo() << "[CEFLOG]" << "sendToWeb" << VLogText::cut(json);
     send(VCefProtocol::SendToWeb, VCefProtocol::payload(json));
 }
 

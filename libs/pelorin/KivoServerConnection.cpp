@@ -1,6 +1,7 @@
 #include "KivoServerConnection.h"
 
 #include "QuadrelConfig.h"
+#include "VLogText.h"
 
 #include <QWebSocket>
 #include <QtDebug>
@@ -90,10 +91,10 @@ void KivoServerConnection::onDown(const QString &reason)
     m_retryMs = std::min(m_retryMs * 2, kLastRetryMs);
     m_retry.start(delay);
     if (wasConnected) {
-        qWarning().noquote() << "[PELORIN] server connection lost:" << reason << "- reconnecting in" << delay << "ms";
+        qWarning().noquote() << "[PELORIN] server connection lost:" << VLogText::cut(reason) << "- reconnecting in" << delay << "ms";
         emit lost(reason);
     } else {
-        qWarning().noquote() << "[PELORIN] server connection failed:" << m_url.toString() << reason
+        qWarning().noquote() << "[PELORIN] server connection failed:" << m_url.toString() << VLogText::cut(reason)
                              << "- retrying in" << delay << "ms";
     }
 }
