@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "QuadrelConfig.h"
+#include "VBroadcastBacklog.h"
 #include "VCefBroadcastManager.h"
 #include "VCefProcessManager.h"
 #include "VCefProtocol.h"
@@ -67,6 +68,10 @@ void VCefWidgetAbstract::initSocket()
     connect(m_socket, &QLocalSocket::errorOccurred, this, &VCefWidgetAbstract::sltSocketErr);
     connect(m_socket, &QLocalSocket::stateChanged, this, &VCefWidgetAbstract::sltSocketStateChanged);
     connect(m_socket, &QLocalSocket::readyRead, this, &VCefWidgetAbstract::sltReadyRead);
+    // What the host has not read yet holds back the server connection (VBroadcastBacklog).
+    const auto report = [socket = m_socket] { VBroadcastBacklog::getInstance()->setPending(socket, socket->bytesToWrite()); };
+    connect(m_socket, &QLocalSocket::bytesWritten, this, report);
+    connect(m_socket, &QLocalSocket::disconnected, this, report);
 }
 
 // --- sending ---------------------------------------------------------------------------------
