@@ -1,6 +1,7 @@
 #include "VBroadCastMgr.h"
 
 #include "KivoServerComm.h"
+#include "VLogText.h"
 #include "VProtoKeyMgr.h"
 #include "vSignalsMgr.h"
 
@@ -93,7 +94,7 @@ void VBroadCastMgr::onOfficialBroadcast(VProtoMsgPtr pbMsg)
         pbMsg->getString(QStringLiteral("content"), content);
     if (pbMsg->hasField(QStringLiteral("playCount")))
         pbMsg->getInt32(QStringLiteral("playCount"), playCount);
-    qInfo() << "官方广播" << content << playCount;
+    qInfo() << "官方广播" << VLogText::cut(content) << playCount;
     emit vSignalsMgr::getInstance()->sigStartOfficialBroadcast(content, playCount);
 }
 
@@ -103,7 +104,7 @@ void VBroadCastMgr::onVoiceRoomUrlApproved(VProtoMsgPtr pbMsg)
         return;
     QString roomUrl;
     pbMsg->getString(QStringLiteral("roomUrl"), roomUrl);
-    qInfo() << QStringLiteral("VoiceRoomUrlApprovedBroadcast roomUrl:%1").arg(roomUrl);
+    qInfo() << QStringLiteral("VoiceRoomUrlApprovedBroadcast roomUrl:%1").arg(VLogText::cut(roomUrl));
     emit vSignalsMgr::getInstance()->sigRoomLogoApproved(roomUrl);
 }
 

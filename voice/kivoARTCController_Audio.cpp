@@ -2,6 +2,7 @@
 #include "kivoARTCController.h"
 
 #include "ARTCDeviceBuffer.h"
+#include "VLogText.h"
 
 #include "agora/IAgoraParameter.h"
 #include "agora/IAudioDeviceManager.h"
@@ -217,7 +218,7 @@ bool selectDevice(agora::rtc::IRtcEngine *engine, agora::rtc::IAudioDeviceManage
         qInfo().noquote() << "[ARTC]" << label << prefix + QStringLiteral(" IAudioDeviceManager null");
         return false;
     }
-    qInfo().noquote() << "[ARTC]" << label << (prefix + QStringLiteral(" deviceId=%1")).arg(deviceId);
+    qInfo().noquote() << "[ARTC]" << label << (prefix + QStringLiteral(" deviceId=%1")).arg(VLogText::cut(deviceId));
     const ARTCDeviceBuffer id(deviceId);
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << call << "arrayDeviceId:" << id.text();
     const int code = (manager->*set)(id.data);

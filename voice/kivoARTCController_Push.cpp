@@ -1,6 +1,8 @@
 // RTMP push (with and without transcoding) and cross-channel media relay.
 #include "kivoARTCController.h"
 
+#include "VLogText.h"
+
 #include <QtDebug>
 
 #include <vector>
@@ -18,10 +20,10 @@ bool kivoARTCController::startRtmpStream(const QString &url, bool transcodingEna
         return false;
     }
     if ((transcodingEnabled && url == m_mixPushUrl) || (!transcodingEnabled && url == m_singlePushUrl)) {
-        qInfo().noquote() << "[ARTC]" << label << "startRtmpStream ignore by repeat" << url << transcodingEnabled;
+        qInfo().noquote() << "[ARTC]" << label << "startRtmpStream ignore by repeat" << VLogText::cut(url) << transcodingEnabled;
         return true;
     }
-    qInfo().noquote() << "[ARTC]" << label << "startRtmpStream" << url << transcodingEnabled;
+    qInfo().noquote() << "[ARTC]" << label << "startRtmpStream" << VLogText::cut(url) << transcodingEnabled;
     if (transcodingEnabled) {
         m_mixPushUrl = url;
         const bool ok = setMixInfo(url, otherUids);
@@ -31,7 +33,7 @@ bool kivoARTCController::startRtmpStream(const QString &url, bool transcodingEna
         return ok;
     }
     m_singlePushUrl = url;
-    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startRtmpStreamWithoutTranscoding" << "url:" << url;
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startRtmpStreamWithoutTranscoding" << "url:" << VLogText::cut(url);
     const int code = engine->startRtmpStreamWithoutTranscoding(url.toUtf8().constData());
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startRtmpStreamWithoutTranscoding result" << code;
     if (code != 0)
@@ -76,7 +78,7 @@ bool kivoARTCController::setMixInfo(const QString &url, const QSet<unsigned int>
     transcoding.transcodingUsers = users.data();
 
     const int code = engine->startRtmpStreamWithTranscoding(url.toUtf8().constData(), transcoding);
-    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startRtmpStreamWithTranscoding" << "url:" << url
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startRtmpStreamWithTranscoding" << "url:" << VLogText::cut(url)
                       << "transcoding.transcodingUsers:" << static_cast<const void *>(users.data())
                       << "transcoding.audioChannels:" << 1;
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startRtmpStreamWithTranscoding result" << code;
@@ -109,18 +111,18 @@ bool kivoARTCController::stopRtmpStream(bool clearUrls)
         return false;
     }
     if (!m_singlePushUrl.isEmpty()) {
-        qInfo().noquote() << "[ARTC]" << label << "stopRtmpStream singlePushUrl" << m_singlePushUrl << "  is Clear url: "
+        qInfo().noquote() << "[ARTC]" << label << "stopRtmpStream singlePushUrl" << VLogText::cut(m_singlePushUrl) << "  is Clear url: "
                           << clearUrls;
-        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "stopRtmpStream" << "url:" << m_singlePushUrl;
+        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "stopRtmpStream" << "url:" << VLogText::cut(m_singlePushUrl);
         const int code = engine->stopRtmpStream(m_singlePushUrl.toUtf8().constData());
         qInfo().noquote() << "[ARTC_RET]" << label << "->" << "stopRtmpStream singlePushUrl result" << code;
         if (clearUrls)
             m_singlePushUrl.clear();
     }
     if (!m_mixPushUrl.isEmpty()) {
-        qInfo().noquote() << "[ARTC]" << label << "stopRtmpStream mixPushUrl" << m_mixPushUrl << "  is Clear url: "
+        qInfo().noquote() << "[ARTC]" << label << "stopRtmpStream mixPushUrl" << VLogText::cut(m_mixPushUrl) << "  is Clear url: "
                           << clearUrls;
-        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "stopRtmpStream" << "url:" << m_mixPushUrl;
+        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "stopRtmpStream" << "url:" << VLogText::cut(m_mixPushUrl);
         const int code = engine->stopRtmpStream(m_mixPushUrl.toUtf8().constData());
         qInfo().noquote() << "[ARTC_RET]" << label << "->" << "stopRtmpStream mixPushUrl result" << code;
         if (clearUrls)
@@ -132,7 +134,7 @@ bool kivoARTCController::stopRtmpStream(bool clearUrls)
 bool kivoARTCController::connectOtherSDKRoom(const QString &roomId, unsigned int uid)
 {
     const char *label = "kivoARTCController::connectOtherSDKRoom";
-    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("startOrUpdateChannelMediaRelay：roomId=%1").arg(roomId);
+    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("startOrUpdateChannelMediaRelay：roomId=%1").arg(VLogText::cut(roomId));
     agora::rtc::IRtcEngine *engine = m_engine.load();
     if (!engine)
         return false;
@@ -147,10 +149,10 @@ bool kivoARTCController::connectOtherSDKRoom(const QString &roomId, unsigned int
     configuration.destInfos = &destination;
     configuration.destCount = 1;
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startOrUpdateChannelMediaRelay" << "srcInfo:" << "empty"
-                      << "destInfos:channelName:" << roomId << "destInfos:token:" << "" << "destInfo.uid" << uid
+                      << "destInfos:channelName:" << VLogText::cut(roomId) << "destInfos:token:" << "" << "destInfo.uid" << uid
                       << "destCount:" << 1;
     const int code = engine->startOrUpdateChannelMediaRelay(configuration);
-    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startOrUpdateChannelMediaRelay result" << roomId << code;
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startOrUpdateChannelMediaRelay result" << VLogText::cut(roomId) << code;
     if (code != 0)
         return false;
     m_relayRequested = true;

@@ -1,6 +1,7 @@
 // Rooms and roles: the voice channel of a room, speaker and audience.
 #include "kivoARTCController.h"
 
+#include "VLogText.h"
 #include "agora/IAgoraParameter.h"
 
 #include <mutex>
@@ -48,7 +49,7 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     const char *label = "kivoARTCController::enterSDKRoom";
     const quint64 request = ++m_roomRequest;
     if (m_inRoom.load() && lastRoomIdLocked() == roomId) {
-        qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom already：roomId=%1").arg(roomId);
+        qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom already：roomId=%1").arg(VLogText::cut(roomId));
         {
             std::lock_guard<std::mutex> locker(m_stateLock);
             m_joinedRequest = request;
@@ -58,10 +59,10 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     }
     agora::rtc::IRtcEngine *engine = m_engine.load();
     if (roomId.isEmpty() || !isReady() || !engine) {
-        qInfo().noquote() << "[ARTC]" << label << "enterSDKRoom null" << roomId;
+        qInfo().noquote() << "[ARTC]" << label << "enterSDKRoom null" << VLogText::cut(roomId);
         return false;
     }
-    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom：roomId=%1").arg(roomId);
+    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom：roomId=%1").arg(VLogText::cut(roomId));
     stuRtcUserInfo user;
     bool otherRoom = false;
     {
@@ -102,10 +103,10 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     if (m_debugRecording)
         setPcmDump(true);
 
-    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "joinChannel" << "token:" << user.token << "channelId:"
-                      << roomId << "info:" << "NULL" << "uid:" << user.uid;
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "joinChannel" << "token:" << VLogText::cut(user.token) << "channelId:"
+                      << VLogText::cut(roomId) << "info:" << "NULL" << "uid:" << user.uid;
     code = engine->joinChannel(user.token.toUtf8().constData(), roomId.toUtf8().constData(), nullptr, user.uid);
-    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result" << roomId << code;
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result" << VLogText::cut(roomId) << code;
     if (code == 0)
         m_joinPending = true;
     startVoice();
@@ -145,7 +146,7 @@ bool kivoARTCController::exitSDKRoom()
     }
     const QString roomId = lastRoomIdLocked();
     if (!isReady() || !m_engine.load()) {
-        qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom null" << roomId;
+        qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom null" << VLogText::cut(roomId);
         return false;
     }
     if (!leaveSDKChannel(roomId))
@@ -161,12 +162,12 @@ bool kivoARTCController::leaveSDKChannel(const QString &roomId)
     agora::rtc::IRtcEngine *engine = m_engine.load();
     if (!engine)
         return false;
-    qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom" << roomId;
+    qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom" << VLogText::cut(roomId);
     stopVoice();
     stopMixInfo();
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "leaveChannel";
     const int code = engine->leaveChannel();
-    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "leaveChannel result" << roomId << code;
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "leaveChannel result" << VLogText::cut(roomId) << code;
     if (code == 0)
         m_joinPending = false;
     if (m_debugRecording)

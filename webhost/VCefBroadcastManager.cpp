@@ -14,6 +14,7 @@
 #include "VCefBroadcastH5BusinessManager.h"
 #include "VCefWidgetAbstract.h"
 #include "VCefWidgetOSR.h"
+#include "VLogText.h"
 #include "VProtoBroadcastToCefManager.h"
 #include "VStaticWidgets.h"
 #include "VToast.h"
@@ -149,13 +150,13 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
     for (const char *prefix : kLogPrefixes) {
         const QString p = QString::fromUtf8(prefix);
         if (text.startsWith(p, Qt::CaseSensitive)) {
-            qInfo().noquote() << "[CefBroadcast]" << unescapeQuotes(text.mid(p.size()));
+            qInfo().noquote() << "[CefBroadcast]" << VLogText::cut(unescapeQuotes(text.mid(p.size())));
             return;
         }
     }
     const QString h5 = QString::fromUtf8(kH5Prefix);
     if (text.startsWith(h5, Qt::CaseSensitive))
-        qInfo().noquote() << "[CefBroadcast]" << "[__H5__]" << "Web消息:" << unescapeQuotes(text.mid(h5.size()));
+        qInfo().noquote() << "[CefBroadcast]" << "[__H5__]" << "Web消息:" << VLogText::cut(unescapeQuotes(text.mid(h5.size())));
 
     Json::Value root;
     QString errors;
@@ -173,7 +174,7 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
         },
         error);
     if (!done)
-        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << error << text;
+        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << error << VLogText::cut(text);
 }
 
 VProtoBroadcastToCefManager *VCefBroadcastManager::protoBroadcastManager() const

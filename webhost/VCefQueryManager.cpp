@@ -15,6 +15,7 @@
 #include "VCefRTCBusinessManager.h"
 #include "VCefWidgetAbstract.h"
 #include "VDataTableMgr.h"
+#include "VLogText.h"
 #include "VProtoBufMessage.h"
 #include "vErrorInfo.h"
 
@@ -148,10 +149,10 @@ void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *windo
         return;
     qint64 queryId = 0;
     if (CefPageJson::guarded([&] { queryId = queryIdOf(root); }, error)) {
-        qInfo() << "[CEFLOG]" << "CEF Proto 消息参数错误" << queryId << QString::fromUtf8(data);
+        qInfo() << "[CEFLOG]" << "CEF Proto 消息参数错误" << queryId << VLogText::cut(QString::fromUtf8(data));
         answer(window, queryId, makeReplyText(-1, QStringLiteral("消息参数错误"), QString()), false);
     } else {
-        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << error << QString::fromUtf8(data);
+        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << error << VLogText::cut(QString::fromUtf8(data));
     }
 }
 

@@ -9,12 +9,14 @@
 #include <QUrl>
 
 #include "QuadrelConfig.h"
+#include "VBroadcastBacklog.h"
 #include "VCefBroadcastManager.h"
 #include "VCefProcessManager.h"
 #include "VCefProtocol.h"
 #include "VCefQueryManager.h"
 #include "VCefWidgetMover.h"
 #include "VCefWidgetPrivate.h"
+#include "VLogText.h"
 #include "buildPageUrl.h"
 #include "vSignalsMgr.h"
 
@@ -66,6 +68,10 @@ void VCefWidgetAbstract::initSocket()
     connect(m_socket, &QLocalSocket::errorOccurred, this, &VCefWidgetAbstract::sltSocketErr);
     connect(m_socket, &QLocalSocket::stateChanged, this, &VCefWidgetAbstract::sltSocketStateChanged);
     connect(m_socket, &QLocalSocket::readyRead, this, &VCefWidgetAbstract::sltReadyRead);
+    // What the host has not read yet holds back the server connection (VBroadcastBacklog).
+    const auto report = [socket = m_socket] { VBroadcastBacklog::getInstance()->setPending(socket, socket->bytesToWrite()); };
+    connect(m_socket, &QLocalSocket::bytesWritten, this, report);
+    connect(m_socket, &QLocalSocket::disconnected, this, report);
 }
 
 // --- sending ---------------------------------------------------------------------------------
@@ -109,16 +115,16 @@ void VCefWidgetAbstract::loadUrl(const QString &url)
 {
     const QString full = buildPageUrl(QUrl(url));
     if (isViewCreated())
-        qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << full;
+        qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full);
     else
-        qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << full;
+        qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << VLogText::cut(full);
     send(VCefProtocol::LoadUrl, VCefProtocol::payload(full));
 }
 
 void VCefWidgetAbstract::sendToWeb(const QString &json, bool log)
 {
     if (log)
-        qInfo() << "[CEFLOG]" << "sendToWeb" << json;
+        qInfo() << "[CEFLOG]" << "sendToWeb" << VLogText::cut(json);
     send(VCefProtocol::SendToWeb, VCefProtocol::payload(json));
 }
 

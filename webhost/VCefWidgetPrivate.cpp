@@ -5,6 +5,7 @@
 #include <QMutexLocker>
 #include <QTimer>
 
+#include "VBroadcastBacklog.h"
 #include "VCefProtocol.h"
 #include "VCefWidgetAbstract.h"
 
@@ -27,6 +28,7 @@ QtPromise::QPromise<stuCefViewResponse> VCefWidgetPrivate::request(QLocalSocket 
                 return;
             guard->write(frame);
             guard->flush();
+            VBroadcastBacklog::getInstance()->setPending(guard, guard->bytesToWrite());
         });
     }
     const quint64 id = req.id;

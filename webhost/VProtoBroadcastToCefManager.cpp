@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "KivoServerComm.h"
+#include "VBroadcastBacklog.h"
 #include "VCefWidgetAbstract.h"
 #include "VProtoKeyMgr.h"
 
@@ -51,6 +52,8 @@ void VProtoBroadcastToCefManager::sltRecvBroadCast(int protoId, VProtoMsgPtr pbM
     param.insert(QStringLiteral("protoMsg"), pbMsg->ToJsonString(true));
     const QJsonObject forwarded{{QStringLiteral("funcName"), QStringLiteral("protoBroadcast")},
                                 {QStringLiteral("param"), param}};
+    // A page whose host has stopped reading is passed over (VBroadcastBacklog logs it).
     for (const QPointer<VCefWidgetAbstract> &window : qAsConst(list))
-        window->sendToWeb(forwarded, true);
+        if (!VBroadcastBacklog::getInstance()->isStalled(window->socket()))
+            window->sendToWeb(forwarded, true);
 }

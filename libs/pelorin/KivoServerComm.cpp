@@ -2,6 +2,7 @@
 
 #include "KivoServerConnection.h"
 #include "QuadrelConfig.h"
+#include "VLogText.h"
 #include "VProtoKeyMgr.h"
 
 #include "pelorin_wire.pb.h"
@@ -229,7 +230,7 @@ void KivoServerComm::onResponse(quint64 seq, const QString &type, const std::str
 {
     const auto it = m_pending.find(seq);
     if (it == m_pending.end() || !it->sent) {
-        qWarning().noquote() << "[PELORIN] ignored a reply for seq" << seq << "that is not pending:" << type;
+        qWarning().noquote() << "[PELORIN] ignored a reply for seq" << seq << "that is not pending:" << VLogText::cut(type);
         return;
     }
     Pending pending = take(it);
@@ -239,7 +240,7 @@ void KivoServerComm::onResponse(quint64 seq, const QString &type, const std::str
     if (!type.isEmpty()) {
         const Decoded decoded = decodeMessage(type, body, response.replyMessage);
         if (decoded != Decoded::Ok) {
-            qWarning().noquote() << "[PELORIN] reply of" << pending.type << "dropped:" << type
+            qWarning().noquote() << "[PELORIN] reply of" << pending.type << "dropped:" << VLogText::cut(type)
                                  << (decoded == Decoded::UnknownType ? "is an unknown type" : "does not parse");
             pending.reject(vErrorInfo(QStringLiteral("server reply could not be decoded: %1").arg(type), ErrBadReply));
             return;
@@ -256,7 +257,7 @@ void KivoServerComm::onBroadcast(int id, QString type, const std::string &body)
     if (id == 0 && !type.isEmpty())
         id = keys->value(type).toInt();
     if (id == 0)
-        qWarning().noquote() << "[PELORIN] broadcast with an unknown id:" << type;
+        qWarning().noquote() << "[PELORIN] broadcast with an unknown id:" << VLogText::cut(type);
     VProtoMsgPtr msg;
     if (type.isEmpty()) {
         qWarning().noquote() << "[PELORIN] broadcast" << id << "with an unknown name";
@@ -267,7 +268,7 @@ void KivoServerComm::onBroadcast(int id, QString type, const std::string &body)
             return;
         }
         if (decoded == Decoded::UnknownType)
-            qWarning().noquote() << "[PELORIN] broadcast" << id << "of an unknown type:" << type;
+            qWarning().noquote() << "[PELORIN] broadcast" << id << "of an unknown type:" << VLogText::cut(type);
     }
     // Unknown ones still reach the router, which logs them as empty.
     emit sigRecvBroadCast(id, msg);

@@ -1,7 +1,11 @@
 #include "KivoServerConnection.h"
 
 #include "QuadrelConfig.h"
+#include "VBroadcastBacklog.h"
+#include "VLogText.h"
 
+#include <QAbstractSocket>
+#include <QEvent>
 #include <QWebSocket>
 #include <QtDebug>
 
@@ -11,6 +15,7 @@ KivoServerConnection::KivoServerConnection(QObject *parent) : QObject(parent)
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &KivoServerConnection::openSocket);
+    connect(VBroadcastBacklog::getInstance(), &VBroadcastBacklog::released, this, [this] { deliver(); });
 }
 
 KivoServerConnection::~KivoServerConnection()
@@ -32,6 +37,8 @@ void KivoServerConnection::stop()
 {
     if (!m_started)
         return;
+    // What was read is handed on first.
+    deliver(true);
     m_started = false;
     m_retry.stop();
     const bool wasConnected = m_connected;
@@ -75,6 +82,19 @@ void KivoServerConnection::onConnected()
 {
     m_connected = true;
     m_retryMs = kFirstRetryMs;
+    // A small kernel buffer: one read brings at most that much, so what waits here is handed on
+    // well within QWebSocket's 5 s wait for the rest of a frame the read cut.
+    if (auto *tcp = m_socket->findChild<QAbstractSocket *>(QString(), Qt::FindDirectChildrenOnly))
+        tcp->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, int(kReceiveBufferBytes));
+    // The TCP socket's read notifier, several children down; without it reading never waits.
+    m_readNotifier = nullptr;
+    for (QSocketNotifier *notifier : m_socket->findChildren<QSocketNotifier *>())
+        if (notifier->type() == QSocketNotifier::Read)
+            m_readNotifier = notifier;
+    if (m_readNotifier)
+        m_readNotifier->installEventFilter(this);
+    else
+        qWarning().noquote() << "[PELORIN] no read notifier under the WebSocket: reading never waits";
     qInfo().noquote() << "[PELORIN] server connected:" << m_url.toString();
     emit connected();
 }
@@ -84,16 +104,18 @@ void KivoServerConnection::onDown(const QString &reason)
     // The error and the disconnected signal of one socket both land here; the first one counts.
     if (!m_started || m_retry.isActive())
         return;
+    // What was read before the loss is handed on before it.
+    deliver(true);
     const bool wasConnected = m_connected;
     discardSocket();
     const int delay = m_retryMs;
     m_retryMs = std::min(m_retryMs * 2, kLastRetryMs);
     m_retry.start(delay);
     if (wasConnected) {
-        qWarning().noquote() << "[PELORIN] server connection lost:" << reason << "- reconnecting in" << delay << "ms";
+        qWarning().noquote() << "[PELORIN] server connection lost:" << VLogText::cut(reason) << "- reconnecting in" << delay << "ms";
         emit lost(reason);
     } else {
-        qWarning().noquote() << "[PELORIN] server connection failed:" << m_url.toString() << reason
+        qWarning().noquote() << "[PELORIN] server connection failed:" << m_url.toString() << VLogText::cut(reason)
                              << "- retrying in" << delay << "ms";
     }
 }
@@ -105,7 +127,74 @@ void KivoServerConnection::onBinaryMessage(const QByteArray &bytes)
                              << kMaxMessageBytes;
         return;
     }
-    emit messageReceived(bytes);
+    m_waiting.enqueue(bytes);
+    deliver();
+}
+
+void KivoServerConnection::deliver(bool all)
+{
+    // A receiver's nested event loop may bring more; the loop below takes it.
+    if (m_delivering)
+        return;
+    m_delivering = true;
+    int handed = 0;
+    while (!m_waiting.isEmpty()
+           && (all || (m_roundMessages < kRoundMessages && !VBroadcastBacklog::getInstance()->isHolding()))) {
+        ++m_roundMessages;
+        ++handed;
+        emit messageReceived(m_waiting.dequeue());
+    }
+    m_delivering = false;
+    if (handed > 0) {
+        if (m_roundOpen) {
+            m_sinceQueued += handed;
+        } else {
+            // Queued behind what these messages queued.
+            m_roundOpen = true;
+            m_sinceQueued = 0;
+            QMetaObject::invokeMethod(this, &KivoServerConnection::endRound, Qt::QueuedConnection);
+        }
+    }
+    updateReading();
+}
+
+void KivoServerConnection::endRound()
+{
+    if (m_sinceQueued > 0) {
+        m_sinceQueued = 0;
+        QMetaObject::invokeMethod(this, &KivoServerConnection::endRound, Qt::QueuedConnection);
+        return;
+    }
+    m_roundOpen = false;
+    m_roundMessages = 0;
+    deliver();
+}
+
+bool KivoServerConnection::mayRead() const
+{
+    return m_waiting.isEmpty() && !m_roundOpen && !VBroadcastBacklog::getInstance()->isHolding();
+}
+
+void KivoServerConnection::updateReading()
+{
+    if (!m_readNotifier)
+        return;
+    if (!mayRead())
+        m_readNotifier->setEnabled(false);
+    else if (m_readHeld)
+        m_readNotifier->setEnabled(true);
+    m_readHeld = !mayRead();
+}
+
+bool KivoServerConnection::eventFilter(QObject *watched, QEvent *event)
+{
+    // Qt enables the notifier again as it reads; while reading waits, the event waits too.
+    if (watched == m_readNotifier && event->type() == QEvent::SockAct && !mayRead()) {
+        m_readNotifier->setEnabled(false);
+        m_readHeld = true;
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void KivoServerConnection::onTextMessage(const QString &text)
@@ -116,6 +205,9 @@ void KivoServerConnection::onTextMessage(const QString &text)
 void KivoServerConnection::discardSocket()
 {
     m_connected = false;
+    m_readNotifier = nullptr;
+    m_readHeld = false;
+    m_waiting.clear();
     QWebSocket *socket = m_socket;
     m_socket = nullptr;
     if (!socket)

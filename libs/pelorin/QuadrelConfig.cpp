@@ -1,5 +1,7 @@
 #include "QuadrelConfig.h"
 
+#include "VLogText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -126,7 +128,7 @@ QString QuadrelConfig::getCefUrl(const QString &pageKey, const QString &query) c
         url = textOf(urls.toObject().value(pageKey));
     }
     if (url.isEmpty()) {
-        qWarning() << "[CONFIG] no page URL for" << pageKey;
+        qWarning() << "[CONFIG] no page URL for" << VLogText::cut(pageKey);
         return {};
     }
     if (query.isEmpty())

@@ -1,6 +1,7 @@
 #include "VHttpComm.h"
 
 #include "QuadrelConfig.h"
+#include "VLogText.h"
 #include "VHttpWorker.h"
 
 #include <QAtomicPointer>
@@ -89,6 +90,6 @@ QByteArray VHttpComm::postAndGetSync(const QUrl &url, const QByteArray &body, bo
     }
     error = call->error;
     if (call->error)
-        qWarning() << "[HTTP]" << url.toString() << "failed:" << call->errorText;
+        qWarning() << "[HTTP]" << url.toString() << "failed:" << VLogText::cut(call->errorText);
     return call->body;
 }

@@ -36,7 +36,17 @@ void VHttpWorker::start(QSharedPointer<VHttpCall> call)
     QNetworkReply *reply = m_manager->post(request, call->payload);
     m_replies.insert(call.data(), reply);
     // The body is collected here as it arrives, so a reply over the limit is never held whole.
+    // Qt passes the bound on to its network thread only once the request has started there, so
+    // it is set again then; without that the network thread reads an unending stream ahead.
     reply->setReadBufferSize(kReadChunk);
+    const QPointer<QNetworkReply> started(reply);
+    QMetaObject::invokeMethod(
+        this,
+        [started]() {
+            if (started)
+                started->setReadBufferSize(kReadChunk);
+        },
+        Qt::QueuedConnection);
     auto received = QSharedPointer<Received>::create();
     auto refuseIfTooLarge = [reply, received](qint64 size) {
         if (received->tooLarge || size <= VHttpComm::kMaxReplyBytes)

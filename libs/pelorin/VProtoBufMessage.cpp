@@ -1,6 +1,7 @@
 #include "VProtoBufMessage.h"
 
 #include "VProtoRegistry.h"
+#include "VLogText.h"
 
 #include <google/protobuf/descriptor.h>
 #include <google/protobuf/message.h>
@@ -137,7 +138,7 @@ bool putValue(Message *msg, const FieldDescriptor *fd, const QJsonValue &value, 
 bool fillMessage(Message *msg, const QJsonObject &object, int depth, const QString &path)
 {
     if (depth > kMaxJsonDepth) {
-        qWarning().noquote() << "[PROTO] JSON nested too deep at" << path;
+        qWarning().noquote() << "[PROTO] JSON nested too deep at" << VLogText::cut(path);
         return false;
     }
     const Descriptor *type = msg->GetDescriptor();
@@ -150,7 +151,7 @@ bool fillMessage(Message *msg, const QJsonObject &object, int depth, const QStri
         const QString where = path.isEmpty() ? it.key() : path + QLatin1Char('.') + it.key();
         if (!fd) {
             qWarning().noquote() << "[PROTO]" << QString::fromStdString(type->full_name())
-                                 << "has no field" << where;
+                                 << "has no field" << VLogText::cut(where);
             allOk = false;
             continue;
         }
@@ -171,7 +172,7 @@ bool fillMessage(Message *msg, const QJsonObject &object, int depth, const QStri
         }
         if (!ok) {
             qWarning().noquote() << "[PROTO] wrong JSON value for" << QString::fromStdString(type->full_name())
-                                 << where;
+                                 << VLogText::cut(where);
             allOk = false;
         }
     }
@@ -430,7 +431,7 @@ QString VProtoBufMessage::ToJsonString(bool preserveFieldNames) const
     // left it out), so such a message is refused here like one that cannot be written.
     if (!m_message->IsInitialized()) {
         qWarning().noquote() << "[PROTO] cannot write" << typeName() << "as JSON: missing"
-                             << QString::fromStdString(m_message->InitializationErrorString());
+                             << VLogText::cut(QString::fromStdString(m_message->InitializationErrorString()));
         return QStringLiteral("{}");
     }
     google::protobuf::util::JsonPrintOptions options;
@@ -439,7 +440,7 @@ QString VProtoBufMessage::ToJsonString(bool preserveFieldNames) const
     const auto status = google::protobuf::util::MessageToJsonString(*m_message, &text, options);
     if (!status.ok()) {
         qWarning().noquote() << "[PROTO] cannot write" << typeName() << "as JSON:"
-                             << QString::fromStdString(status.ToString());
+                             << VLogText::cut(QString::fromStdString(status.ToString()));
         return QStringLiteral("{}");
     }
     return QString::fromStdString(text);

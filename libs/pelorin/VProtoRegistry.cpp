@@ -1,5 +1,6 @@
 #include "VProtoRegistry.h"
 
+#include "VLogText.h"
 #include "VProtoImportErrors.h"
 #include "VProtoSourceTree.h"
 
@@ -44,8 +45,7 @@ bool VProtoRegistry::importLocked(const QString &protoFile)
 
 QString VProtoRegistry::logName(const QString &name)
 {
-    const int keep = 200;
-    return name.size() <= keep ? name : name.left(keep) + QStringLiteral("... (%1 characters)").arg(name.size());
+    return VLogText::cut(name, 200);
 }
 
 int VProtoRegistry::knownFileCount()

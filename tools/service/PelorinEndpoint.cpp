@@ -8,10 +8,13 @@
 
 #include "pelorin_wire.pb.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
 #include <QWebSocket>
+
+#include <memory>
 
 namespace {
 
@@ -191,12 +194,13 @@ void PelorinEndpoint::respond(QWebSocket *socket, quint64 seq, const QString &me
     });
 }
 
-int PelorinEndpoint::pushBroadcast(const QJsonObject &spec, int conn)
+pelorin_wire::Envelope PelorinEndpoint::broadcastEnvelope(const QJsonObject &spec, QJsonObject &line) const
 {
     const QString name = spec.value("name").toString();
     const int id = spec.contains("id") ? spec.value("id").toInt()
                                        : VProtoKeyMgr::getInstance()->value(name).toInt();
-    QJsonObject line{{"event", "broadcast"}, {"name", name}, {"id", id}};
+    line.insert("name", name);
+    line.insert("id", id);
 
     pelorin_wire::Envelope envelope;
     envelope.set_kind(pelorin_wire::Envelope::BROADCAST);
@@ -214,7 +218,13 @@ int PelorinEndpoint::pushBroadcast(const QJsonObject &spec, int conn)
     } else {
         line.insert("error", "no message " + name);
     }
+    return envelope;
+}
 
+int PelorinEndpoint::pushBroadcast(const QJsonObject &spec, int conn)
+{
+    QJsonObject line{{"event", "broadcast"}};
+    const pelorin_wire::Envelope envelope = broadcastEnvelope(spec, line);
     const QList<QWebSocket *> to = targets(conn);
     QJsonArray numbers;
     for (QWebSocket *socket : to) {
@@ -223,6 +233,50 @@ int PelorinEndpoint::pushBroadcast(const QJsonObject &spec, int conn)
     }
     line.insert("conns", numbers);
     m_log.write(line);
+    return to.size();
+}
+
+int PelorinEndpoint::floodBroadcast(const QJsonObject &spec, int conn)
+{
+    const QString seqField = spec.value("seqField").toString();
+    const qint64 count = qint64(spec.value("count").toDouble());
+    const double perSecond = spec.value("perSecond").toDouble();
+    QList<QPointer<QWebSocket>> to;
+    for (QWebSocket *socket : targets(conn))
+        to.append(socket);
+    auto line = std::make_shared<QJsonObject>(QJsonObject{{"event", "flood"}, {"count", double(count)},
+                                                          {"perSecond", perSecond}, {"conns", to.size()}});
+    auto envelope = std::make_shared<pelorin_wire::Envelope>(broadcastEnvelope(spec, *line));
+    // Numbered: the message is kept and only its sequence field changes.
+    const QString name = spec.value("name").toString();
+    auto message = std::make_shared<VProtoBufMessage>();
+    const bool numbered = !seqField.isEmpty() && typeExists(name) && message->make(protoFileOf(name), name)
+                          && message->ToProtobuf(spec.value("fields").toObject());
+    auto sent = std::make_shared<qint64>(0);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto *pace = new QTimer(this);
+    pace->setTimerType(Qt::PreciseTimer);
+    connect(pace, &QTimer::timeout, this, [=] {
+        const qint64 due = perSecond > 0 ? qMin(count, qint64(clock->elapsed() * perSecond / 1000)) : count;
+        for (; *sent < due; ++*sent) {
+            if (numbered) {
+                message->setInt32(seqField, int(*sent + 1));
+                const QByteArray body = message->serialize();
+                envelope->set_body(body.constData(), size_t(body.size()));
+            }
+            for (const QPointer<QWebSocket> &socket : to)
+                if (socket && m_connections.contains(socket))
+                    send(socket, *envelope);
+        }
+        if (*sent < count)
+            return;
+        line->insert("ms", double(clock->elapsed()));
+        m_log.write(*line);
+        pace->stop();
+        pace->deleteLater();
+    });
+    pace->start(1);
     return to.size();
 }
 

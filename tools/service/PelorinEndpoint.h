@@ -32,6 +32,9 @@ public:
     // spec {"name": "<Module>.<Name>", "id": n (default from the id table), "fields": {...}}
     // to connection conn (0 = every one); the number of connections it went to.
     int pushBroadcast(const QJsonObject &spec, int conn);
+    // A flood of the spec's broadcast: "count" of them at "perSecond" a second (0: all at once),
+    // numbered from 1 in the int field "seqField" when it names one; logged once, at the end.
+    int floodBroadcast(const QJsonObject &spec, int conn);
     // Bytes sent as they are, in one binary message.
     int sendRaw(const QByteArray &bytes, int conn);
     // Closes every client connection; how many there were.
@@ -43,6 +46,8 @@ private:
     void handleRequest(QWebSocket *socket, const pelorin_wire::Envelope &request);
     void respond(QWebSocket *socket, quint64 seq, const QString &method, const QJsonObject &spec);
     void send(QWebSocket *socket, const pelorin_wire::Envelope &envelope);
+    // The broadcast envelope of a spec; what went wrong is noted in line.
+    pelorin_wire::Envelope broadcastEnvelope(const QJsonObject &spec, QJsonObject &line) const;
     QList<QWebSocket *> targets(int conn) const;
 
     ServiceScript &m_script;

@@ -62,6 +62,8 @@ QJsonObject ServiceControl::run(const QJsonObject &command)
     if (cmd == QLatin1String("push")) {
         if (command.value("name").toString().isEmpty())
             return {{"ok", false}, {"error", "push needs a name"}};
+        if (command.contains("count"))
+            return {{"ok", true}, {"sent", m_endpoint.floodBroadcast(command, conn)}};
         return {{"ok", true}, {"sent", m_endpoint.pushBroadcast(command, conn)}};
     }
     if (cmd == QLatin1String("raw"))

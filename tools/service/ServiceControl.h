@@ -13,6 +13,7 @@ class ServiceScript;
 // answered with one JSON line ({"ok":true,...} or {"ok":false,"error":...}).
 //   {"cmd":"status"}                                   -> connections and ports
 //   {"cmd":"push","name":..,"id":n,"fields":{..},"conn":n}  broadcast now ("sent": count)
+//       with "count", "perSecond" and "seqField": a paced flood of them (PelorinEndpoint)
 //   {"cmd":"raw","hex":"..","conn":n}                  bytes as one binary message
 //   {"cmd":"setReply","method":..,"reply":{..}}        an empty or missing reply restores the default
 //   {"cmd":"setSdkinit","sdkinit":{..}}

@@ -1,6 +1,7 @@
 #include "vBrowser.h"
 
 #include "LabelToast.h"
+#include "VLogText.h"
 #include "vSignalsMgr.h"
 #include "vWebLobby.h"
 
@@ -76,7 +77,7 @@ void vBrowser::setupForm()
 
 void vBrowser::loadPage(const QString &url, bool hideTopBar, bool showMoveBar)
 {
-    qInfo().noquote() << "vBrowser load" << url;
+    qInfo().noquote() << "vBrowser load" << VLogText::cut(url);
     m_topBar->setVisible(!hideTopBar);
     m_closeButton->setVisible(!hideTopBar);
     m_view->load(QUrl(url));

@@ -1,5 +1,6 @@
 #include "vWebLobby.h"
 
+#include "VLogText.h"
 #include "WebConnect.h"
 
 #include <QFile>
@@ -28,7 +29,7 @@ vWebLobby::vWebLobby(QWidget *parent)
 
 void vWebLobby::sendToWeb(const QString &text)
 {
-    qInfo().noquote() << QStringLiteral("send to web\n") + text;
+    qInfo().noquote() << QStringLiteral("send to web\n") + VLogText::cut(text);
     emit m_connect->CppToJs(text);
 }
 

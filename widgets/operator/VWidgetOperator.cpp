@@ -1,6 +1,7 @@
 #include "VWidgetOperator.h"
 
 #include "VGiftListMgr.h"
+#include "VLogText.h"
 #include "vErrorInfo.h"
 #include "vNoblePrivilegeMgr.h"
 
@@ -52,13 +53,13 @@ bool isSafeCachePath(const QString &path)
 bool saveDownload(const QString &path, const QByteArray &bytes)
 {
     if (!isSafeCachePath(path)) {
-        qWarning() << "[WidgetOperator] not keeping a download at" << path;
+        qWarning() << "[WidgetOperator] not keeping a download at" << VLogText::cut(path);
         return false;
     }
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        qWarning() << "[WidgetOperator] cannot keep the download at" << path;
+        qWarning() << "[WidgetOperator] cannot keep the download at" << VLogText::cut(path);
         return false;
     }
     return true;
@@ -186,12 +187,13 @@ QPromise<QImage> VWidgetOperator::loadImage()
         const QImage image = readImage(path);
         if (!image.isNull())
             return QPromise<QImage>::resolve(image);
-        qWarning() << "[WidgetOperator] unreadable image" << path << "- trying the download";
+        qWarning() << "[WidgetOperator] unreadable image" << VLogText::cut(path) << "- trying the download";
     }
     const QUrl url(m_operation.imageUrl, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        qWarning() << "[WidgetOperator] no image at" << path << "and no download address" << m_operation.imageUrl;
+        qWarning() << "[WidgetOperator] no image at" << VLogText::cut(path) << "and no download address"
+                   << VLogText::cut(m_operation.imageUrl);
         return QPromise<QImage>::reject(vErrorInfo(QStringLiteral("image not found"), -1));
     }
     return download(url).then([path](const QByteArray &bytes) {
@@ -217,7 +219,8 @@ QPromise<QByteArray> VWidgetOperator::download(const QUrl &url)
         QObject::connect(reply, &QNetworkReply::finished, reply, [reply, resolve, reject] {
             reply->deleteLater();
             if (reply->error() != QNetworkReply::NoError) {
-                qWarning() << "[WidgetOperator] download failed" << reply->url() << reply->errorString();
+                qWarning() << "[WidgetOperator] download failed" << VLogText::cut(reply->url().toString())
+                           << VLogText::cut(reply->errorString());
                 reject(vErrorInfo(reply->errorString(), int(reply->error())));
                 return;
             }

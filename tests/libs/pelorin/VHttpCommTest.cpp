@@ -43,10 +43,18 @@ public:
         m_server.Post("/over", [](const httplib::Request &, httplib::Response &res) {
             res.set_content(std::string(VHttpComm::kMaxReplyBytes + 1, 'x'), "application/octet-stream");
         });
-        m_server.Post("/endless", [](const httplib::Request &, httplib::Response &res) {
-            res.set_chunked_content_provider("application/octet-stream", [](size_t, httplib::DataSink &sink) {
+        // Counts what the client let it send, until the client goes.
+        m_server.Post("/endless", [this](const httplib::Request &, httplib::Response &res) {
+            m_endlessSent = 0;
+            m_endlessDone = false;
+            res.set_chunked_content_provider("application/octet-stream", [this](size_t, httplib::DataSink &sink) {
                 static const std::string chunk(1 << 16, 'y');
-                return sink.write(chunk.data(), chunk.size());
+                if (sink.write(chunk.data(), chunk.size())) {
+                    m_endlessSent += chunk.size();
+                    return true;
+                }
+                m_endlessDone = true;
+                return false;
             });
         });
         // One request per connection, so stopping never waits for an idle keep-alive.
@@ -67,6 +75,8 @@ public:
     }
     std::string m_lastBody;
     std::string m_lastQuery;
+    std::atomic<qint64> m_endlessSent{0};
+    std::atomic<bool> m_endlessDone{false};
 
 private:
     httplib::Server m_server;
@@ -150,6 +160,9 @@ TEST_F(VHttpCommTest, RepliesOverTheLimitAreRefusedAndLogged)
             << path << " " << lines.join('|').toStdString();
         lines.clear();
     }
+    // Reading stopped at the cap: beyond it only what the sockets' kernel buffers took.
+    EXPECT_TRUE(waitUntil([&] { return server.m_endlessDone.load(); }));
+    EXPECT_LT(server.m_endlessSent, VHttpComm::kMaxReplyBytes + 8 * 1024 * 1024);
     qInstallMessageHandler(previous);
 }
 

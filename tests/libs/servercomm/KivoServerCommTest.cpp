@@ -1,7 +1,9 @@
 #include "FakePelorinServer.h"
 #include "KivoServerComm.h"
+#include "KivoServerConnection.h"
 #include "Pelorin.h"
 #include "QuadrelConfig.h"
+#include "VBroadcastBacklog.h"
 
 #include "RequestOutcome.h"
 #include "TestSupport.h"
@@ -404,13 +406,27 @@ TEST_F(KivoServerCommTest, BroadcastIdAndNameAreCompletedFromTheTable)
 
 TEST_F(KivoServerCommTest, UnknownBroadcastsReachTheRouterEmptyAndBadBodiesAreDropped)
 {
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        lines << m;
+    });
     comm->connectToServer();
     ASSERT_TRUE(waitUntil([&] { return server.clientCount() == 1; }));
-    server.broadcast(0, "NoSuchResult.Nothing", "");
+    // A server-given name is quoted in the log cut to a bound, however long it is.
+    const QString longName = "NoSuchResult." + QString(100000, 'x');
+    server.broadcast(0, longName, "");
     server.broadcast(4242, "", "");
     server.broadcast(1004, "BroadcastResult.OfficialBroadcast", QByteArray("\x0a\x64r", 3));
     server.broadcast(1041, "BroadcastResult.ChatSafeModeNoticeBroadcast", "");
     ASSERT_TRUE(waitUntil([&] { return broadcasts.size() == 3; }));
+    qInstallMessageHandler(previous);
+    for (const char *wording : {"[PELORIN] broadcast with an unknown id: NoSuchResult.xxx",
+                                "[PELORIN] broadcast 0 of an unknown type: NoSuchResult.xxx"}) {
+        const QStringList found = lines.filter(QString::fromUtf8(wording));
+        ASSERT_EQ(found.size(), 1) << wording;
+        EXPECT_LT(found[0].size(), 4096 + 100) << wording;
+    }
     EXPECT_EQ(broadcasts[0].id, 0);
     EXPECT_FALSE(broadcasts[0].msg);
     EXPECT_EQ(broadcasts[1].id, 4242);
@@ -418,6 +434,61 @@ TEST_F(KivoServerCommTest, UnknownBroadcastsReachTheRouterEmptyAndBadBodiesAreDr
     // The bad body never arrived; the next broadcast did.
     EXPECT_EQ(broadcasts[2].id, 1041);
     EXPECT_TRUE(broadcasts[2].msg);
+}
+
+TEST_F(KivoServerCommTest, ABroadcastFloodIsTakenInARoundAtATimeAndHeldWhilePagesAreBehind)
+{
+    auto *connection = comm->findChild<KivoServerConnection *>();
+    ASSERT_TRUE(connection);
+    // A receiver queued like the router: what was handed on but not yet handled is the backlog;
+    // what was read but not handed on waits in the connection.
+    int taken = 0;
+    int handled = 0;
+    int most = 0;
+    int mostWaiting = 0;
+    QObject router;
+    QObject::connect(comm, &KivoServerComm::sigRecvBroadCast, &router, [&] {
+        most = std::max(most, ++taken - handled);
+        mostWaiting = std::max(mostWaiting, connection->waitingCount());
+    });
+    QObject::connect(comm, &KivoServerComm::sigRecvBroadCast, &router, [&] { ++handled; }, Qt::QueuedConnection);
+    comm->connectToServer();
+    ASSERT_TRUE(waitUntil([&] { return server.clientCount() == 1; }));
+    expectRoundTrip();
+    // A page whose host reads nothing holds the connection: nothing is handed on, and no more
+    // is read than the kernel's buffer held.
+    QObject page;
+    VBroadcastBacklog::getInstance()->setPending(&page, VBroadcastBacklog::kHoldBytes + 1);
+    const int flood = 50000;
+    for (int i = 0; i < flood; ++i)
+        server.broadcast(1041, "BroadcastResult.ChatSafeModeNoticeBroadcast", "");
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        lines << m;
+    });
+    waitUntil([] { return false; }, 500);
+    EXPECT_EQ(taken, 0);
+    mostWaiting = std::max(mostWaiting, connection->waitingCount());
+    // Held for longer than the connection may wait, the page is passed over, once, and the rest
+    // goes on; it counts again once it has read all it holds.
+    ASSERT_TRUE(waitUntil([&] { return handled == flood; }, kLoadedMachineMs)) << taken << " " << handled;
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(lines.filter("[PELORIN] broadcasts for a page are dropped until it has read the").size(), 1);
+    EXPECT_TRUE(VBroadcastBacklog::getInstance()->isStalled(&page));
+    VBroadcastBacklog::getInstance()->setPending(&page, 0);
+    EXPECT_FALSE(VBroadcastBacklog::getInstance()->isStalled(&page));
+    EXPECT_LE(most, KivoServerConnection::kRoundMessages);
+    pelorin_wire::Envelope one;
+    one.set_kind(pelorin_wire::Envelope::BROADCAST);
+    one.set_broadcastid(1041);
+    one.set_type("BroadcastResult.ChatSafeModeNoticeBroadcast");
+    one.set_body("");
+    // One read: the kernel doubles the buffer size asked for; twice that again as a margin, far
+    // below the flood's 2.8 MB.
+    EXPECT_LE(qint64(mostWaiting) * qint64(one.ByteSizeLong() + 2), 4 * KivoServerConnection::kReceiveBufferBytes)
+        << mostWaiting;
+    expectRoundTrip();
 }
 
 // The test seam

@@ -3,9 +3,14 @@
 #include <thread>
 
 #include "KivoServerComm.h"
+#include "KivoServerConnection.h"
+#include "VBroadCastMgr.h"
 #include "VCefBroadcastManager.h"
+#include "VLogText.h"
 #include "VProtoBroadcastToCefManager.h"
 #include "VProtoBufMessage.h"
+
+#include "pelorin_wire.pb.h"
 
 namespace {
 
@@ -146,4 +151,49 @@ TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastFromAnotherThreadIsForwardedOn
     // queued: nothing before the GUI thread's event loop runs
     EXPECT_TRUE(toWeb(w).isEmpty());
     EXPECT_TRUE(waitUntil([&] { return toWeb(w).size() == 1; }));
+}
+
+// --- log lines --------------------------------------------------------------------------------
+
+// Huge server texts, from the connection through the router and the page forwarding: each
+// line keeps its wording and quotes the text cut.
+TEST_F(VProtoBroadcastToCefManagerTest, ServerTextsAreCutInLogLines)
+{
+    static QStringList lines;
+    const auto capture = [](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; };
+    VBroadCastMgr::getInstance(); // the router logs official broadcasts
+    subscribe(makeWindow(), R"(["BroadcastResult.OfficialBroadcast"])");
+    const QString huge(1 << 20, QLatin1Char('n'));
+    const QByteArray body = official(huge, 1)->serialize();
+    const struct
+    {
+        int id;
+        QString type;
+        QByteArray body;
+        QString wording;
+    } rows[] = {
+        {0, "X" + huge, {}, "[PELORIN] broadcast with an unknown id: Xnnn"},
+        {4242, "NoSuch." + huge, {}, "[PELORIN] broadcast 4242 of an unknown type: NoSuch.nnn"},
+        {kOfficial, "BroadcastResult.OfficialBroadcast", body, "官方广播 \"nnn"},
+        {kOfficial, "BroadcastResult.OfficialBroadcast", body, R"([CEFLOG] sendToWeb "{\"funcName\")"},
+    };
+    auto *connection = KivoServerComm::getInstance()->findChild<KivoServerConnection *>();
+    ASSERT_TRUE(connection);
+    for (const auto &row : rows) {
+        pelorin_wire::Envelope envelope;
+        envelope.set_kind(pelorin_wire::Envelope::BROADCAST);
+        envelope.set_broadcastid(row.id);
+        envelope.set_type(row.type.toStdString());
+        envelope.set_body(row.body.toStdString());
+        lines.clear();
+        qInstallMessageHandler(capture);
+        emit connection->messageReceived(QByteArray::fromStdString(envelope.SerializeAsString()));
+        const bool logged = waitUntil([&] { return !lines.filter(row.wording).isEmpty(); });
+        qInstallMessageHandler(nullptr);
+        ASSERT_TRUE(logged) << row.wording.toStdString();
+        const QString line = lines.filter(row.wording).first();
+        EXPECT_TRUE(line.startsWith(row.wording)) << line.left(200).toStdString();
+        EXPECT_LT(line.size(), VLogText::kMaxChars + 256) << row.wording.toStdString();
+        EXPECT_TRUE(line.contains(QStringLiteral(" characters)"))) << line.right(200).toStdString();
+    }
 }
