@@ -53,9 +53,11 @@ if [ ! -s service.ports ]; then
   exit 1
 fi
 
+# A signal ends ambrel (it gets its own); this script waits for it and stops the service after.
+trap : INT TERM HUP
 status=0
 if [ -z "${DISPLAY:-}" ]; then
-  xvfb-run -a ambrel shell "$@" || status=$?
+  "$root/scripts/with-xvfb.sh" ambrel shell "$@" || status=$?
 else
   ambrel shell "$@" || status=$?
 fi

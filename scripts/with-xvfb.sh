@@ -6,7 +6,10 @@ set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: $0 COMMAND [ARGS...]" >&2; exit 2; }
 
 dir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+# The server runs in a session of its own: a Ctrl-C, or a signal to the caller's process group
+# (as `timeout` sends), reaches the command but must not take the display away from under its
+# shut-down.
+setsid Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
 xvfb=$!
 cleanup() {
   kill "$xvfb" 2>/dev/null || true
@@ -26,6 +29,8 @@ if [ ! -s "$dir/display" ]; then
 fi
 export DISPLAY=":$(tr -d '[:space:]' <"$dir/display")"
 unset XAUTHORITY
+# A signal ends the command (it gets its own); the server goes after it all the same.
+trap : INT TERM HUP
 status=0
 "$@" || status=$?
 exit "$status"

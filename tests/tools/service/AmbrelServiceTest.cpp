@@ -618,6 +618,24 @@ TEST_F(AmbrelServiceTest, RunScriptStopsWhenItsServiceCannotTakeTheConfiguredPor
     EXPECT_FALSE(QFile::exists(clone + "/run/client-started"));
 }
 
+TEST_F(AmbrelServiceTest, RunDisplayOutlivesASignalToTheWholeProcessGroup)
+{
+    // Ctrl-C and `timeout` signal the whole group: the command's own shut-down still has its
+    // display, which goes once the command has ended.
+    for (const QString signal : {"INT", "TERM"}) {
+        QProcess run;
+        run.start("timeout", {"-s", signal, "2", "bash", QStringLiteral(AMBREL_SOURCE_DIR "/scripts/with-xvfb.sh"), "bash",
+                              "-c",
+                              "trap 'sleep 0.5; [ -S /tmp/.X11-unix/X${DISPLAY#:} ] && echo alive; echo ${DISPLAY#:}; "
+                              "kill $!; exit 0' " + signal + "; sleep 20 & wait"});
+        ASSERT_TRUE(run.waitForFinished(20000)) << qPrintable(signal);
+        const QStringList out = QString::fromLocal8Bit(run.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(out.size(), 2) << qPrintable(signal + ": " + out.join('|'));
+        EXPECT_EQ(out[0], "alive") << qPrintable(signal);
+        EXPECT_TRUE(waitUntil([&] { return !QFile::exists("/tmp/.X11-unix/X" + out[1]); })) << qPrintable(signal);
+    }
+}
+
 TEST_F(AmbrelServiceTest, UnreadableScriptStopsTheStart)
 {
     EXPECT_FALSE(service.start(dir.path(), "{not json"));
