@@ -29,12 +29,12 @@ public:
     int listen(int port);
     int connectionCount() const;
 
-    // spec {"name": "<Module>.<Name>", "id": n (default from the id table), "fields": {...}}
+    // broadcast {"name": "<Module>.<Name>", "id": n (default from the id table), "fields": {...}}
     // to connection conn (0 = every one); the number of connections it went to.
-    int pushBroadcast(const QJsonObject &spec, int conn);
-    // A flood of the spec's broadcast: "count" of them at "perSecond" a second (0: all at once),
+    int pushBroadcast(const QJsonObject &broadcast, int conn);
+    // A flood of that broadcast: "count" of them at "perSecond" a second (0: all at once),
     // numbered from 1 in the int field "seqField" when it names one; logged once, at the end.
-    int floodBroadcast(const QJsonObject &spec, int conn);
+    int floodBroadcast(const QJsonObject &broadcast, int conn);
     // Bytes sent as they are, in one binary message.
     int sendRaw(const QByteArray &bytes, int conn);
     // Closes every client connection; how many there were.
