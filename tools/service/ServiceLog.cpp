@@ -2,10 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QMutexLocker>
 
-#include <QJsonArray>
+#include "VLogText.h"
 
 #include <cstdio>
 
@@ -16,12 +17,8 @@ const int kMaxText = 1000;
 
 QJsonValue cut(const QJsonValue &value)
 {
-    if (value.isString()) {
-        const QString text = value.toString();
-        if (text.size() <= kMaxText)
-            return value;
-        return text.left(kMaxText) + QStringLiteral("…[%1 characters]").arg(text.size());
-    }
+    if (value.isString())
+        return VLogText::cut(value.toString(), kMaxText);
     if (value.isObject()) {
         QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it)
