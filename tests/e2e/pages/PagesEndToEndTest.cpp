@@ -269,6 +269,10 @@ TEST_F(PagesEndToEndTest, StartPageIsDrawnTalksToTheServiceAndClosesTheProgram)
     };
     evalInPage("document.querySelector('.masthead').dispatchEvent(new MouseEvent('mousedown', {bubbles: true})); true");
     EXPECT_TRUE(waitUntil([&] { return sentByPage("beginMoveWidget"); }));
+    // The client reads a page's messages in order, so once a query sent after the press is
+    // answered, the press has been handled and the cursor may move.
+    EXPECT_TRUE(queryOutcomes("keep('after press', pagewell.query({funcName: 'getRoomInfo', param: {}})); true", 1, 15000)
+                    .value("after press").toObject().value("ok").toBool());
     QCursor::setPos(grip + QPoint(40, 25));
     EXPECT_TRUE(waitUntil([&] { return mainWindowRect().topLeft() == rect.topLeft() + QPoint(40, 25); }))
         << "the main window is at " << mainWindowRect().x() << "," << mainWindowRect().y();
