@@ -341,30 +341,40 @@ TEST_F(PagesEndToEndTest, QueriesTheClientCannotAnswerAreRejectedAtOnce)
 }
 
 // A reply meant for the document before a reload is dropped: queries of the new document, with
-// the same id as one of the old document's or numbered by the page interface, get their own.
+// the same id as one of the old document's or numbered by the page interface, get their own,
+// also when the old document's reply comes after the new one's.
 TEST_F(PagesEndToEndTest, AReloadedPageGetsItsOwnRepliesNotThoseOfTheDocumentBefore)
 {
     // The server never answers these: the client answers each page when it times out.
     for (const char *method : {"PrankCmd.addPrank", "PrankCmd.deletePrank"})
         ASSERT_TRUE(service.control({{"cmd", "setReply"}, {"method", method}, {"reply", QJsonObject{{"silent", true}}}})
                         .value("ok").toBool());
+    // This one it answers late, though within the client's time-out.
+    const QJsonObject late{{"code", 7}, {"text", "reply to the OLD document"}, {"delayMs", 4500}};
+    ASSERT_TRUE(service.control({{"cmd", "setReply"}, {"method", "PrankCmd.getPrankList"}, {"reply", late}})
+                    .value("ok").toBool());
     ASSERT_TRUE(startPageLoaded()) << ambrel.readAllStandardError().toStdString();
     const QString ask = QStringLiteral(
         "{funcName: 'protoRequest', %1 param: {protoName: 'PrankCmd.%2', protoParam: {id: 'p'}}}");
-    evalInPage(QStringLiteral("window.before = true; pagewell.query(%1); pagewell.query(%1); pagewell.query(%2); true")
-                   .arg(ask.arg(QString(), "addPrank"), ask.arg("queryId: 7,", "addPrank")));
-    ASSERT_TRUE(waitUntil([&] { return service.log(QStringLiteral("request")).size() >= 4; }, 5000));
+    evalInPage(QStringLiteral("window.before = true; pagewell.query(%1); pagewell.query(%1); pagewell.query(%2);"
+                              "pagewell.query(%3); true")
+                   .arg(ask.arg(QString(), "addPrank"), ask.arg("queryId: 7,", "addPrank"),
+                        ask.arg("queryId: 4242,", "getPrankList")));
+    ASSERT_TRUE(waitUntil([&] { return service.log(QStringLiteral("request")).size() >= 5; }, 5000));
     evalInPage("location.reload(); true");
     ASSERT_TRUE(waitUntil([&] { return evalInPage("window.tour && window.tour.loaded && !window.before").toBool(); }, 30000));
 
+    // The new document's local query, with the old slow one's id, is answered at once.
     const QJsonObject outcomes = queryOutcomes(
         QStringLiteral("keep('slow', pagewell.query(%1)); keep('fast', pagewell.query({funcName: 'getRoomInfo', param: {}}));"
+                       "keep('fast, old id', pagewell.query({funcName: 'getRoomInfo', queryId: 4242, param: {}}));"
                        "keep('same id', pagewell.query(%2)); true")
             .arg(ask.arg(QString(), "deletePrank"), ask.arg("queryId: 7,", "deletePrank")),
-        3, 20000);
+        4, 20000);
     // The old document's replies came while the new one's queries were waiting.
     int lastAsked = -1;
     int firstOldReply = -1;
+    int lateReply = -1;
     const QList<QJsonObject> lines = jsonLines(pagewellLog);
     for (int i = 0; i < lines.size(); ++i) {
         const QString event = lines[i].value("event").toString();
@@ -373,13 +383,18 @@ TEST_F(PagesEndToEndTest, AReloadedPageGetsItsOwnRepliesNotThoseOfTheDocumentBef
         if (event == "recv" && lines[i].value("type").toInt() == 7 && firstOldReply < 0 &&
             lines[i].value("text").toString().contains("addPrank"))
             firstOldReply = i;
+        if (event == "recv" && lines[i].value("type").toInt() == 7 &&
+            lines[i].value("text").toString().contains("OLD document"))
+            lateReply = i;
     }
     ASSERT_GE(lastAsked, 0);
     ASSERT_GT(firstOldReply, lastAsked) << "the reload took longer than the server time-out";
+    ASSERT_GT(lateReply, lastAsked) << "the reload took longer than the late reply";
     const std::string timedOut = R"({"state":-2,"errorMsg":"server request timed out: PrankCmd.deletePrank"})";
     EXPECT_EQ(outcomes.value("slow").toObject().value("text").toString().toStdString(), timedOut);
-    EXPECT_TRUE(outcomes.value("fast").toObject().value("text").toString().startsWith(R"({"state":1,)"))
-        << QJsonDocument(outcomes).toJson().toStdString();
+    for (const char *fast : {"fast", "fast, old id"})
+        EXPECT_TRUE(outcomes.value(fast).toObject().value("text").toString().startsWith(R"({"state":1,)"))
+            << fast << ": " << QJsonDocument(outcomes).toJson().toStdString();
     EXPECT_EQ(outcomes.value("same id").toObject().value("text").toString().toStdString(), timedOut);
 }
 
