@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QPixmap>
 #include <QProcess>
@@ -17,6 +18,10 @@
 #include <QScreen>
 #include <QSet>
 #include <QUrl>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <iterator>
 
@@ -396,6 +401,79 @@ TEST_F(PagesEndToEndTest, AReloadedPageGetsItsOwnRepliesNotThoseOfTheDocumentBef
         EXPECT_TRUE(outcomes.value(fast).toObject().value("text").toString().startsWith(R"({"state":1,)"))
             << fast << ": " << QJsonDocument(outcomes).toJson().toStdString();
     EXPECT_EQ(outcomes.value("same id").toObject().value("text").toString().toStdString(), timedOut);
+}
+
+// A termination signal while pagewell is still building its application object ends it as one
+// later does: with code 0 and its last line. pagewell reaches the display through a relay of
+// ours, so the signal comes exactly while it connects to the display, inside that building.
+TEST(PagewellSignalTest, ASignalWhileItIsStillStartingEndsItWithZeroAndItsLastLine)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
+    const QString real = QStringLiteral("/tmp/.X11-unix/X") + qEnvironmentVariable("DISPLAY").mid(1).section('.', 0, 0);
+    // A display number of our own: its lock file keeps X servers that pick a free one away.
+    int display = 5000 + int(QCoreApplication::applicationPid() % 1000);
+    QString lock;
+    for (;; ++display) {
+        lock = QStringLiteral("/tmp/.X%1-lock").arg(display);
+        const int fd = ::open(QFile::encodeName(lock).constData(), O_WRONLY | O_CREAT | O_EXCL, 0444);
+        if (fd >= 0) {
+            const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()).rightJustified(10, ' ') + '\n';
+            [[maybe_unused]] const auto n = ::write(fd, pid.constData(), size_t(pid.size()));
+            ::close(fd);
+            break;
+        }
+        ASSERT_LT(display, 6000);
+    }
+    const QString relayPath = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
+    QLocalServer::removeServer(relayPath);
+    QLocalServer relay;
+    const bool listening = relay.listen(relayPath);
+
+    TempWorkDir work;
+    const QString log = work.filePath(QStringLiteral("pagewell.log"));
+    QProcess pagewell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
+    env.insert(QStringLiteral("PAGEWELL_LOG"), log);
+    env.insert(QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("1"));
+    pagewell.setProcessEnvironment(env);
+    // Its first connection to the display brings the signal; then it is joined to the real display.
+    int connections = 0;
+    QObject::connect(&relay, &QLocalServer::newConnection, [&] {
+        while (QLocalSocket *in = relay.nextPendingConnection()) {
+            if (connections++ == 0)
+                ::kill(pid_t(pagewell.processId()), SIGTERM);
+            auto *out = new QLocalSocket(in);
+            QObject::connect(in, &QLocalSocket::readyRead, out, [in, out] { out->write(in->readAll()); });
+            QObject::connect(out, &QLocalSocket::readyRead, in, [in, out] { in->write(out->readAll()); });
+            QObject::connect(in, &QLocalSocket::disconnected, out, &QLocalSocket::disconnectFromServer);
+            QObject::connect(out, &QLocalSocket::disconnected, in, &QLocalSocket::disconnectFromServer);
+            QObject::connect(out, &QLocalSocket::connected, in, [in, out] { out->write(in->readAll()); });
+            out->connectToServer(real);
+        }
+    });
+    if (listening)
+        pagewell.start(binDir() + QStringLiteral("/pagewell.exe"),
+                       {QStringLiteral("pagewell-e2e-signal-%1").arg(QCoreApplication::applicationPid())});
+    const bool ended = listening && pagewell.waitForStarted(10000) &&
+                       waitUntil([&] { return pagewell.state() == QProcess::NotRunning; }, 30000);
+    if (pagewell.state() != QProcess::NotRunning) {
+        pagewell.kill();
+        pagewell.waitForFinished(10000);
+    }
+    relay.close();
+    QFile::remove(lock);
+
+    ASSERT_TRUE(listening) << relayPath.toStdString();
+    ASSERT_TRUE(ended);
+    EXPECT_GT(connections, 0) << "pagewell never connected to the display";
+    EXPECT_EQ(pagewell.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(pagewell.exitCode(), 0);
+    const QList<QJsonObject> lines = jsonLines(log);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.last().value("event").toString(), QStringLiteral("end"));
+    EXPECT_EQ(lines.last().value("code").toInt(-1), 0);
 }
 
 // The native-window kind: pagewell.exe "0" answers with its view's window id, and the client's
