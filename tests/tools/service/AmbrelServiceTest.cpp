@@ -356,6 +356,22 @@ TEST_F(AmbrelServiceTest, ControlBodiesAreCappedAndLoggedCut)
     const QString line = service.log("control").value(0).value("line").toString();
     EXPECT_TRUE(line.endsWith("... (60026 characters)")) << qPrintable(line.right(40));
     EXPECT_LT(QFileInfo(service.logPath()).size(), 10000);
+
+    // A multipart form is answered and logged like any other body, whatever its size.
+    const struct {
+        const char *path;
+        size_t size;
+        int status;
+    } forms[] = {{"/form-small", 100, 404}, {"/form-large", 64 * 1024 + 1, 413}};
+    for (const auto &f : forms) {
+        httplib::Client form("127.0.0.1", service.httpPort());
+        form.set_read_timeout(5, 0);
+        const httplib::MultipartFormDataItems items{{"file", std::string(f.size, 'f'), "f.txt", "text/plain"}};
+        res = form.Post(f.path, own, items);
+        ASSERT_TRUE(res) << f.path;
+        EXPECT_EQ(res->status, f.status) << f.path;
+        EXPECT_EQ(loggedStatus(QString::fromLatin1(f.path)), f.status) << f.path;
+    }
 }
 
 TEST_F(AmbrelServiceTest, ShippedScriptAnswersTheStartPagesRequestAndPushesOneBroadcast)
