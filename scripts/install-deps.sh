@@ -14,11 +14,15 @@ PKGS=(
   clang libclang-rt-14-dev llvm-14
 )
 
+# One query for all of them; a package dpkg has never heard of is missing too (dpkg-query then
+# exits non-zero, having listed the others).
+declare -A installed=()
+while read -r want ok state name; do
+  [ "$want $ok $state" = "install ok installed" ] && installed[$name]=1
+done < <(dpkg-query -W -f='${Status} ${Package}\n' "${PKGS[@]}" 2>/dev/null || true)
 missing=()
 for p in "${PKGS[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
+  [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 
 [ ${#missing[@]} -eq 0 ] && exit 0

@@ -6,9 +6,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 mkdir -p run/config
-# The shipped defaults, refreshed when they are newer than the copy (the client's own settings
-# live in run/config/ambrel.local.json).
-cp -u config/ambrel.json run/config/ambrel.json
+# One run per clone: a second one is refused before it touches anything of the first one's.
+# Only this script holds the lock (the programs it starts do not inherit it), so it is free
+# again once the script has ended.
+exec 9>run/run.lock
+if ! flock -n 9; then
+  echo "run.sh: another ./run.sh is running from this folder (it holds run/run.lock); end it first." >&2
+  exit 1
+fi
+# The shipped defaults, copied once: an edited copy (other ports, say) is kept. Delete it to take
+# the shipped file again; the client's own settings live in run/config/ambrel.local.json.
+cp -n config/ambrel.json run/config/ambrel.json
 # Shipped data tables; files already in run/res are kept.
 mkdir -p run/res
 cp -rn res/. run/res/
@@ -25,7 +33,7 @@ fi
 # never against a service this run did not start (another run's, holding those ports).
 rm -f service.ports
 ambrel-service --script "$root/config/ambrel-service.json" --log service.jsonl --ports-file service.ports \
-  >service.out 2>&1 &
+  >service.out 2>&1 9>&- &
 service=$!
 cleanup() {
   kill "$service" 2>/dev/null || true
@@ -53,12 +61,27 @@ if [ ! -s service.ports ]; then
   exit 1
 fi
 
-# A signal ends ambrel (it gets its own); this script waits for it and stops the service after.
-trap : INT TERM HUP
-status=0
+# A signal to the whole group (Ctrl-C, `timeout`) reaches ambrel itself; one sent to this script
+# alone is passed on to it. Either way ambrel shuts down, this script waits for it and stops the
+# service after. ambrel runs in the background so that the traps run at once; it takes Ctrl-C as
+# a program in the foreground would.
+client=""
+forward() {
+  [ -z "$client" ] || kill -s "$1" "$client" 2>/dev/null || true
+}
+trap 'forward INT' INT
+trap 'forward TERM' TERM
+trap 'forward HUP' HUP
 if [ -z "${DISPLAY:-}" ]; then
-  "$root/scripts/with-xvfb.sh" ambrel shell "$@" || status=$?
+  ( trap - INT QUIT; exec "$root/scripts/with-xvfb.sh" ambrel shell "$@" ) <&0 9>&- &
 else
-  ambrel shell "$@" || status=$?
+  ( trap - INT QUIT; exec ambrel shell "$@" ) <&0 9>&- &
 fi
+client=$!
+# A trapped signal ends a wait early; wait on until ambrel has ended, then take its status.
+while kill -0 "$client" 2>/dev/null; do
+  wait "$client" || true
+done
+status=0
+wait "$client" || status=$?
 exit "$status"

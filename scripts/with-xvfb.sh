@@ -29,8 +29,21 @@ if [ ! -s "$dir/display" ]; then
 fi
 export DISPLAY=":$(tr -d '[:space:]' <"$dir/display")"
 unset XAUTHORITY
-# A signal ends the command (it gets its own); the server goes after it all the same.
-trap : INT TERM HUP
+# A signal to the whole group reaches the command itself; one sent to this script alone is
+# passed on to it. Either way the server goes once the command has ended.
+command=""
+forward() {
+  [ -z "$command" ] || kill -s "$1" "$command" 2>/dev/null || true
+}
+trap 'forward INT' INT
+trap 'forward TERM' TERM
+trap 'forward HUP' HUP
+# In the background, so that the traps run at once; it takes Ctrl-C as a foreground one would.
+( trap - INT QUIT; exec "$@" ) <&0 &
+command=$!
+while kill -0 "$command" 2>/dev/null; do
+  wait "$command" || true
+done
 status=0
-"$@" || status=$?
+wait "$command" || status=$?
 exit "$status"
