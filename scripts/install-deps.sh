@@ -8,7 +8,7 @@ PKGS=(
   qtwebengine5-dev libqt5webchannel5-dev qtdeclarative5-dev
   libjsoncpp-dev libprotobuf-dev libprotoc-dev protobuf-compiler
   zlib1g-dev libminizip-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libcpp-httplib-dev libssl-dev libbrotli-dev xvfb xauth unzip zip p7zip-full python3
+  libcpp-httplib-dev libssl-dev libbrotli-dev libxcb1-dev xvfb xauth unzip zip p7zip-full python3
   fonts-wqy-microhei iputils-ping
   # scripts/fuzz.sh: clang, its sanitizer and libFuzzer runtimes, and llvm-symbolizer
   clang libclang-rt-14-dev llvm-14

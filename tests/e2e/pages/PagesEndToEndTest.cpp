@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QUrl>
+#include <QWindow>
 
 #include <csignal>
 #include <fcntl.h>
@@ -530,4 +531,50 @@ TEST(NativePageWindowTest, ClientEmbedsTheViewByItsWindowId)
     EXPECT_EQ(containerSize, QSize(600, 420));
     EXPECT_TRUE(followed) << "the page's viewport is " << viewport.toStdString();
     EXPECT_TRUE(drawn) << "the page window is " << colourCount(grab) << " colour(s)";
+}
+
+namespace {
+QStringList g_nativeLog;
+void captureNativeLog(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    g_nativeLog.append(text);
+}
+} // namespace
+
+// On X11 an id that names no window (here one of a window that has gone) is refused as on
+// Windows: the failure line, and nothing embedded.
+TEST(NativePageWindowTest, AnIdThatNamesNoWindowIsLoggedAndNotEmbedded)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
+    TempWorkDir work;
+    work.write(QStringLiteral("config/ambrel.json"), "{}");
+    QuadrelConfig::getInstance()->reload();
+    qputenv("PAGEWELL_LOG", work.filePath(QStringLiteral("pagewell.log")).toLocal8Bit());
+    qputenv("PAGEWELL_RENDER", "0");
+    auto *window = new VCefWidgetNCW;
+    const bool created = waitUntil([&] { return window->isViewCreated(); }, 30000);
+    quint32 gone = 0;
+    {
+        QWindow probe;
+        probe.create();
+        gone = quint32(probe.winId());
+    }
+    // The window system has seen it go.
+    QGuiApplication::sync();
+    g_nativeLog.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureNativeLog);
+    window->initCefView(int(gone));
+    qInstallMessageHandler(previous);
+    const bool embedded = window->container() != nullptr;
+    delete window;
+    VCefProcessManager::destroyInstance();
+    qunsetenv("PAGEWELL_LOG");
+    qunsetenv("PAGEWELL_RENDER");
+
+    ASSERT_TRUE(created);
+    ASSERT_NE(gone, 0u);
+    EXPECT_FALSE(embedded);
+    EXPECT_FALSE(g_nativeLog.filter(QStringLiteral("initCefView failed,bacacuse window is nullptr")).isEmpty())
+        << g_nativeLog.join('\n').toStdString();
 }
