@@ -63,25 +63,11 @@ fi
 
 # A signal to the whole group (Ctrl-C, `timeout`) reaches ambrel itself; one sent to this script
 # alone is passed on to it. Either way ambrel shuts down, this script waits for it and stops the
-# service after. ambrel runs in the background so that the traps run at once; it takes Ctrl-C as
-# a program in the foreground would.
-client=""
-forward() {
-  [ -z "$client" ] || kill -s "$1" "$client" 2>/dev/null || true
-}
-trap 'forward INT' INT
-trap 'forward TERM' TERM
-trap 'forward HUP' HUP
+# service after.
+. "$root/scripts/pass-signals.sh"
 if [ -z "${DISPLAY:-}" ]; then
-  ( trap - INT QUIT; exec "$root/scripts/with-xvfb.sh" ambrel shell "$@" ) <&0 9>&- &
+  run_passing_signals "$root/scripts/with-xvfb.sh" ambrel shell "$@" 9>&-
 else
-  ( trap - INT QUIT; exec ambrel shell "$@" ) <&0 9>&- &
+  run_passing_signals ambrel shell "$@" 9>&-
 fi
-client=$!
-# A trapped signal ends a wait early; wait on until ambrel has ended, then take its status.
-while kill -0 "$client" 2>/dev/null; do
-  wait "$client" || true
-done
-status=0
-wait "$client" || status=$?
 exit "$status"

@@ -29,21 +29,7 @@ if [ ! -s "$dir/display" ]; then
 fi
 export DISPLAY=":$(tr -d '[:space:]' <"$dir/display")"
 unset XAUTHORITY
-# A signal to the whole group reaches the command itself; one sent to this script alone is
-# passed on to it. Either way the server goes once the command has ended.
-command=""
-forward() {
-  [ -z "$command" ] || kill -s "$1" "$command" 2>/dev/null || true
-}
-trap 'forward INT' INT
-trap 'forward TERM' TERM
-trap 'forward HUP' HUP
-# In the background, so that the traps run at once; it takes Ctrl-C as a foreground one would.
-( trap - INT QUIT; exec "$@" ) <&0 &
-command=$!
-while kill -0 "$command" 2>/dev/null; do
-  wait "$command" || true
-done
-status=0
-wait "$command" || status=$?
+# The command gets its signals, also those sent to this script alone; the server goes after it.
+. "$(dirname "$0")/pass-signals.sh"
+run_passing_signals "$@"
 exit "$status"
