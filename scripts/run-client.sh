@@ -6,14 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 mkdir -p run/config
-# One run per clone: a second one is refused before it touches anything of the first one's.
-# Only this script holds the lock (the programs it starts do not inherit it), so it is free
-# again once the script has ended.
-exec 9>run/run.lock
-if ! flock -n 9; then
-  echo "run.sh: another ./run.sh is running from this folder (it holds run/run.lock); end it first." >&2
-  exit 1
-fi
+. scripts/run-lock.sh
+take_run_lock
 # The shipped defaults, copied once: an edited copy (other ports, say) is kept. Delete it to take
 # the shipped file again; the client's own settings live in run/config/ambrel.local.json.
 cp -n config/ambrel.json run/config/ambrel.json

@@ -175,6 +175,7 @@ protected:
         dir.write("clone/res/dataTable/version.json", "{}");
         dir.write("clone/scripts/run-client.sh", shippedFile("scripts/run-client.sh"));
         dir.write("clone/scripts/pass-signals.sh", shippedFile("scripts/pass-signals.sh"));
+        dir.write("clone/scripts/run-lock.sh", shippedFile("scripts/run-lock.sh"));
         dir.write("clone/bin/ambrel", client);
         QFile::setPermissions(clone + "/bin/ambrel", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return clone;
