@@ -6,9 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 mkdir -p run/config
-# The shipped defaults, refreshed when they are newer than the copy (the client's own settings
-# live in run/config/ambrel.local.json).
-cp -u config/ambrel.json run/config/ambrel.json
+. scripts/run-lock.sh
+take_run_lock
+# The shipped defaults, copied once: an edited copy (other ports, say) is kept. Delete it to take
+# the shipped file again; the client's own settings live in run/config/ambrel.local.json.
+cp -n config/ambrel.json run/config/ambrel.json
 # Shipped data tables; files already in run/res are kept.
 mkdir -p run/res
 cp -rn res/. run/res/
@@ -25,7 +27,7 @@ fi
 # never against a service this run did not start (another run's, holding those ports).
 rm -f service.ports
 ambrel-service --script "$root/config/ambrel-service.json" --log service.jsonl --ports-file service.ports \
-  >service.out 2>&1 &
+  >service.out 2>&1 9>&- &
 service=$!
 cleanup() {
   kill "$service" 2>/dev/null || true
@@ -53,12 +55,13 @@ if [ ! -s service.ports ]; then
   exit 1
 fi
 
-# A signal ends ambrel (it gets its own); this script waits for it and stops the service after.
-trap : INT TERM HUP
-status=0
+# A signal to the whole group (Ctrl-C, `timeout`) reaches ambrel itself; one sent to this script
+# alone is passed on to it. Either way ambrel shuts down, this script waits for it and stops the
+# service after.
+. "$root/scripts/pass-signals.sh"
 if [ -z "${DISPLAY:-}" ]; then
-  "$root/scripts/with-xvfb.sh" ambrel shell "$@" || status=$?
+  run_passing_signals "$root/scripts/with-xvfb.sh" ambrel shell "$@" 9>&-
 else
-  ambrel shell "$@" || status=$?
+  run_passing_signals ambrel shell "$@" 9>&-
 fi
 exit "$status"

@@ -29,8 +29,7 @@ if [ ! -s "$dir/display" ]; then
 fi
 export DISPLAY=":$(tr -d '[:space:]' <"$dir/display")"
 unset XAUTHORITY
-# A signal ends the command (it gets its own); the server goes after it all the same.
-trap : INT TERM HUP
-status=0
-"$@" || status=$?
+# The command gets its signals, also those sent to this script alone; the server goes after it.
+. "$(dirname "$0")/pass-signals.sh"
+run_passing_signals "$@"
 exit "$status"

@@ -3,13 +3,18 @@
 #include <QDebug>
 #include <QWindow>
 
+#include "win32api.h"
+
 VCefWidgetNCW::VCefWidgetNCW(QWidget *parent) : VCefWidgetAbstract(parent, false)
 {
 }
 
 void VCefWidgetNCW::initCefView(int viewId)
 {
-    QWindow *window = QWindow::fromWinId(WId(quint32(viewId)));
+    const WId id = WId(quint32(viewId));
+    // Qt on X11 wraps any id as a foreign window, one that names nothing too; as on Windows,
+    // only an id that names a window is taken.
+    QWindow *window = IsWindow(reinterpret_cast<HWND>(id)) ? QWindow::fromWinId(id) : nullptr;
     if (!window) {
         qInfo() << "[CEFLOG]" << "initCefView failed,bacacuse window is nullptr";
         return;

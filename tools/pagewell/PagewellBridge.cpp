@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -13,15 +14,16 @@ constexpr int kMaxHeld = 1000;
 constexpr int kMaxOutstanding = 10000;
 constexpr qint64 kFirstQueryId = 1000000000;
 
-// The query id as the client reads it (a missing one is 0); false when the client cannot read
-// one, and so never answers with it.
-bool clientQueryId(const QString &json, qint64 *id)
+// The query id as the client reads it (a missing one is 0), and the query; false when the client
+// cannot read one, and so never answers with it.
+bool clientQueryId(const QString &json, qint64 *id, QJsonObject *query)
 {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
         return false;
-    const QJsonValue v = doc.object().value(QStringLiteral("queryId"));
+    *query = doc.object();
+    const QJsonValue v = query->value(QStringLiteral("queryId"));
     if (v.isUndefined() || v.isNull()) {
         *id = 0;
         return true;
@@ -48,16 +50,29 @@ void PagewellBridge::deliver(const QString &text)
     m_held.append(text);
 }
 
-void PagewellBridge::deliverReply(qint64 queryId, const QString &text, bool ok)
+void PagewellBridge::deliverReply(qint64 wireId, const QString &text, bool ok)
 {
-    // Two queries with one id are answered in the order they were asked.
     for (int i = 0; i < m_outstanding.size(); ++i) {
-        if (m_outstanding.at(i).queryId != queryId)
+        if (m_outstanding.at(i).wireId != wireId)
             continue;
-        const bool current = m_outstanding.takeAt(i).document == m_document;
-        if (current)
-            emit reply(double(queryId), text, ok);
+        const Outstanding asked = m_outstanding.takeAt(i);
+        // A document that has gone is not told.
+        if (asked.document == m_document)
+            emit reply(double(asked.pageId), text, ok);
         return;
+    }
+}
+
+qint64 PagewellBridge::freshWireId() const
+{
+    // Fewer ids are waiting than there are ids, so this ends.
+    qint64 id = m_nextWireId;
+    for (;;) {
+        const bool taken = std::any_of(m_outstanding.cbegin(), m_outstanding.cend(),
+                                       [id](const Outstanding &o) { return o.wireId == id; });
+        if (!taken)
+            return id;
+        id = id < std::numeric_limits<int>::max() ? id + 1 : 1;
     }
 }
 
@@ -76,14 +91,21 @@ void PagewellBridge::command(const QString &json)
 void PagewellBridge::query(const QString &json)
 {
     qint64 id = 0;
-    if (clientQueryId(json, &id)) {
-        if (m_outstanding.size() >= kMaxOutstanding)
-            m_outstanding.removeFirst();
-        m_outstanding.append({id, m_document});
-        if (id >= m_nextQueryId)
-            m_nextQueryId = id < std::numeric_limits<int>::max() ? id + 1 : kFirstQueryId;
+    QJsonObject query;
+    if (!clientQueryId(json, &id, &query)) {
+        // Never answered, so nothing to wait for.
+        emit queryFromPage(json);
+        return;
     }
-    emit queryFromPage(json);
+    if (m_outstanding.size() >= kMaxOutstanding)
+        m_outstanding.removeFirst();
+    const qint64 wireId = freshWireId();
+    m_nextWireId = wireId < std::numeric_limits<int>::max() ? wireId + 1 : 1;
+    m_outstanding.append({wireId, m_document, id});
+    if (id >= m_nextQueryId)
+        m_nextQueryId = id < std::numeric_limits<int>::max() ? id + 1 : kFirstQueryId;
+    query.insert(QStringLiteral("queryId"), double(wireId));
+    emit queryFromPage(QString::fromUtf8(QJsonDocument(query).toJson(QJsonDocument::Compact)));
 }
 
 int PagewellBridge::attach()

@@ -7,8 +7,9 @@
 // The object a page sees through the web channel. The page calls command, query and attach;
 // the host's messages and query replies reach the page as the signals message and reply.
 // Messages sent before the page's script has attached are held, so none is lost to start-up.
-// Each document's queries are remembered until answered, so that a reply meant for the
-// document before a reload never reaches the new one.
+// Each query goes out under a wire id of its own within the view, remembered with its document
+// and the page's own id until answered: a reply reaches only the query it answers, whatever
+// the order of the replies and however often the page reloads.
 class PagewellBridge : public QObject
 {
     Q_OBJECT
@@ -17,7 +18,7 @@ public:
 
     // Host side.
     void deliver(const QString &text);
-    void deliverReply(qint64 queryId, const QString &text, bool ok);
+    void deliverReply(qint64 wireId, const QString &text, bool ok);
     // A new document is loading: what was held belonged to the old one, and the new one attaches again.
     void reset();
 
@@ -36,15 +37,19 @@ signals:
 private:
     struct Outstanding
     {
-        qint64 queryId;
+        qint64 wireId;
         quint64 document;
+        qint64 pageId;
     };
+
+    qint64 freshWireId() const;
 
     QStringList m_held;
     bool m_attached = false;
     quint64 m_document = 0;
     // Queries sent and not answered yet, oldest first.
     QList<Outstanding> m_outstanding;
+    qint64 m_nextWireId = 1;
     // Above every id a document of this view has used, so the next one's own ids are new.
     qint64 m_nextQueryId = 1000000000;
 };

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <sched.h>
 #include <sys/prctl.h>
@@ -57,6 +58,19 @@ bool sandboxUsable()
 // pagewell.exe "<server name>" "<kind>": the stand-in web host.
 int main(int argc, char **argv)
 {
+    // Termination is caught from the first instant: building the application object takes a
+    // while, and a signal meanwhile must still end us through the event loop, with code 0.
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) == 0) {
+        // A burst of signals must never block the handler on a full pipe.
+        fcntl(g_signalPipe[0], F_SETFL, fcntl(g_signalPipe[0], F_GETFL) | O_NONBLOCK);
+        struct sigaction sa = {};
+        sa.sa_handler = onTerminate;
+        sa.sa_flags = SA_RESTART;
+        sigemptyset(&sa.sa_mask);
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            sigaction(sig, &sa, nullptr);
+    }
+
     // Die with the client that started us; the first check covers a parent gone before prctl.
     const pid_t parent = getppid();
     prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -82,16 +96,11 @@ int main(int argc, char **argv)
     }
 
     // A termination signal ends the event loop, so the views and the web engine's helper
-    // processes are shut down instead of being left behind.
-    QSocketNotifier *terminate = nullptr;
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-        terminate = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, app.get());
+    // processes are shut down instead of being left behind; one that came earlier is waiting in
+    // the pipe.
+    if (g_signalPipe[1] >= 0) {
+        auto *terminate = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, app.get());
         QObject::connect(terminate, &QSocketNotifier::activated, app.get(), [] { QCoreApplication::exit(0); });
-        struct sigaction sa = {};
-        sa.sa_handler = onTerminate;
-        sigemptyset(&sa.sa_mask);
-        for (int sig : {SIGTERM, SIGINT, SIGHUP})
-            sigaction(sig, &sa, nullptr);
     }
 
     int code = 0;

@@ -27,6 +27,8 @@ const size_t kMaxBody = 64 * 1024;
 std::string statusText(int status)
 {
     switch (status) {
+    case 400:
+        return "bad request";
     case 403:
         return "forbidden";
     case 404:
@@ -72,22 +74,27 @@ SdkInitServer::SdkInitServer(ServiceScript &script, ServiceLog &log)
         serve(req, req.body, res);
     });
     // Every body is read here, whatever its length or transfer coding, keeping no more than the
-    // cap: the rest is read and dropped, so the sender still gets its answer.
+    // cap: the rest is read and dropped, so the sender still gets its answer. The library hands
+    // over a multipart form only part by part: their contents are the body here.
     m_server->Post(R"(/.*)", [this](const httplib::Request &req, httplib::Response &res,
                                     const httplib::ContentReader &reader) {
         std::string body;
         size_t size = 0;
-        reader([&](const char *data, size_t length) {
+        const auto keep = [&](const char *data, size_t length) {
             size += length;
             if (size <= kMaxBody)
                 body.append(data, length);
             return true;
-        });
-        if (size <= kMaxBody) {
+        };
+        const bool read = req.is_multipart_form_data()
+                              ? reader([](const httplib::MultipartFormData &) { return true; }, keep)
+                              : reader(keep);
+        if (read && size <= kMaxBody) {
             serve(req, body, res);
             return;
         }
-        res.status = 413;
+        // A form without its boundary, or one cut short, is refused as such.
+        res.status = read ? 413 : 400;
         res.set_content(statusText(res.status), "text/plain");
         QJsonObject line = requestLine(req);
         line.insert("size", double(size));

@@ -29,7 +29,8 @@ struct Response;
 // - POST "/control": one control command (the JSON of a control-socket line), run on the thread
 //   of the control object, answered with its JSON answer line; taken only from the service's
 //   own pages (Origin and Host naming this server), else 403.
-// Every other request is answered 404; each one is logged. A body over 64 KiB is answered 413.
+// Every other request is answered 404; each one is logged. A body over 64 KiB is answered 413
+// (of a multipart form, its parts' contents count), one that cannot be read 400.
 class SdkInitServer
 {
 public:

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <xcb/xcb.h>
+
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -12,21 +15,50 @@ std::atomic<unsigned> simulatedVersion{0}; // major << 8 | minor
 // The one window station there is.
 char g_station;
 
-bool stationVisible()
+// Qt's platform: "name:options"; the one Qt picks without one is xcb.
+QByteArray platformName()
 {
-    // "name:options"; the platform Qt picks without one is xcb.
     QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     const int options = platform.indexOf(':');
     if (options >= 0)
         platform.truncate(options);
     platform = platform.trimmed();
-    if (platform.isEmpty() || platform == "xcb")
+    return platform.isEmpty() ? QByteArrayLiteral("xcb") : platform;
+}
+
+bool stationVisible()
+{
+    const QByteArray platform = platformName();
+    if (platform == "xcb")
         return !qEnvironmentVariableIsEmpty("DISPLAY");
     if (platform.startsWith("wayland"))
         return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     return platform != "offscreen" && platform != "minimal" && platform != "minimalegl";
 }
 } // namespace
+
+BOOL IsWindow(HWND hWnd)
+{
+    const auto id = reinterpret_cast<quintptr>(hWnd);
+    if (id == 0)
+        return FALSE;
+    if (platformName() != "xcb")
+        return TRUE;
+    if (id > 0xffffffffu)
+        return FALSE;
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    bool exists = false;
+    if (!xcb_connection_has_error(connection)) {
+        xcb_generic_error_t *error = nullptr;
+        xcb_get_window_attributes_reply_t *reply = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, xcb_window_t(id)), &error);
+        exists = reply != nullptr;
+        std::free(reply);
+        std::free(error);
+    }
+    xcb_disconnect(connection);
+    return exists ? TRUE : FALSE;
+}
 
 HWINSTA GetProcessWindowStation()
 {

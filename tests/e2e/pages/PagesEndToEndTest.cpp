@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QPixmap>
 #include <QProcess>
@@ -17,6 +18,11 @@
 #include <QScreen>
 #include <QSet>
 #include <QUrl>
+#include <QWindow>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <iterator>
 
@@ -341,30 +347,40 @@ TEST_F(PagesEndToEndTest, QueriesTheClientCannotAnswerAreRejectedAtOnce)
 }
 
 // A reply meant for the document before a reload is dropped: queries of the new document, with
-// the same id as one of the old document's or numbered by the page interface, get their own.
+// the same id as one of the old document's or numbered by the page interface, get their own,
+// also when the old document's reply comes after the new one's.
 TEST_F(PagesEndToEndTest, AReloadedPageGetsItsOwnRepliesNotThoseOfTheDocumentBefore)
 {
     // The server never answers these: the client answers each page when it times out.
     for (const char *method : {"PrankCmd.addPrank", "PrankCmd.deletePrank"})
         ASSERT_TRUE(service.control({{"cmd", "setReply"}, {"method", method}, {"reply", QJsonObject{{"silent", true}}}})
                         .value("ok").toBool());
+    // This one it answers late, though within the client's time-out.
+    const QJsonObject late{{"code", 7}, {"text", "reply to the OLD document"}, {"delayMs", 4500}};
+    ASSERT_TRUE(service.control({{"cmd", "setReply"}, {"method", "PrankCmd.getPrankList"}, {"reply", late}})
+                    .value("ok").toBool());
     ASSERT_TRUE(startPageLoaded()) << ambrel.readAllStandardError().toStdString();
     const QString ask = QStringLiteral(
         "{funcName: 'protoRequest', %1 param: {protoName: 'PrankCmd.%2', protoParam: {id: 'p'}}}");
-    evalInPage(QStringLiteral("window.before = true; pagewell.query(%1); pagewell.query(%1); pagewell.query(%2); true")
-                   .arg(ask.arg(QString(), "addPrank"), ask.arg("queryId: 7,", "addPrank")));
-    ASSERT_TRUE(waitUntil([&] { return service.log(QStringLiteral("request")).size() >= 4; }, 5000));
+    evalInPage(QStringLiteral("window.before = true; pagewell.query(%1); pagewell.query(%1); pagewell.query(%2);"
+                              "pagewell.query(%3); true")
+                   .arg(ask.arg(QString(), "addPrank"), ask.arg("queryId: 7,", "addPrank"),
+                        ask.arg("queryId: 4242,", "getPrankList")));
+    ASSERT_TRUE(waitUntil([&] { return service.log(QStringLiteral("request")).size() >= 5; }, 5000));
     evalInPage("location.reload(); true");
     ASSERT_TRUE(waitUntil([&] { return evalInPage("window.tour && window.tour.loaded && !window.before").toBool(); }, 30000));
 
+    // The new document's local query, with the old slow one's id, is answered at once.
     const QJsonObject outcomes = queryOutcomes(
         QStringLiteral("keep('slow', pagewell.query(%1)); keep('fast', pagewell.query({funcName: 'getRoomInfo', param: {}}));"
+                       "keep('fast, old id', pagewell.query({funcName: 'getRoomInfo', queryId: 4242, param: {}}));"
                        "keep('same id', pagewell.query(%2)); true")
             .arg(ask.arg(QString(), "deletePrank"), ask.arg("queryId: 7,", "deletePrank")),
-        3, 20000);
+        4, 20000);
     // The old document's replies came while the new one's queries were waiting.
     int lastAsked = -1;
     int firstOldReply = -1;
+    int lateReply = -1;
     const QList<QJsonObject> lines = jsonLines(pagewellLog);
     for (int i = 0; i < lines.size(); ++i) {
         const QString event = lines[i].value("event").toString();
@@ -373,14 +389,92 @@ TEST_F(PagesEndToEndTest, AReloadedPageGetsItsOwnRepliesNotThoseOfTheDocumentBef
         if (event == "recv" && lines[i].value("type").toInt() == 7 && firstOldReply < 0 &&
             lines[i].value("text").toString().contains("addPrank"))
             firstOldReply = i;
+        if (event == "recv" && lines[i].value("type").toInt() == 7 &&
+            lines[i].value("text").toString().contains("OLD document"))
+            lateReply = i;
     }
     ASSERT_GE(lastAsked, 0);
     ASSERT_GT(firstOldReply, lastAsked) << "the reload took longer than the server time-out";
+    ASSERT_GT(lateReply, lastAsked) << "the reload took longer than the late reply";
     const std::string timedOut = R"({"state":-2,"errorMsg":"server request timed out: PrankCmd.deletePrank"})";
     EXPECT_EQ(outcomes.value("slow").toObject().value("text").toString().toStdString(), timedOut);
-    EXPECT_TRUE(outcomes.value("fast").toObject().value("text").toString().startsWith(R"({"state":1,)"))
-        << QJsonDocument(outcomes).toJson().toStdString();
+    for (const char *fast : {"fast", "fast, old id"})
+        EXPECT_TRUE(outcomes.value(fast).toObject().value("text").toString().startsWith(R"({"state":1,)"))
+            << fast << ": " << QJsonDocument(outcomes).toJson().toStdString();
     EXPECT_EQ(outcomes.value("same id").toObject().value("text").toString().toStdString(), timedOut);
+}
+
+// A termination signal while pagewell is still building its application object ends it as one
+// later does: with code 0 and its last line. pagewell reaches the display through a relay of
+// ours, so the signal comes exactly while it connects to the display, inside that building.
+TEST(PagewellSignalTest, ASignalWhileItIsStillStartingEndsItWithZeroAndItsLastLine)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
+    const QString real = QStringLiteral("/tmp/.X11-unix/X") + qEnvironmentVariable("DISPLAY").mid(1).section('.', 0, 0);
+    // A display number of our own: its lock file keeps X servers that pick a free one away.
+    int display = 5000 + int(QCoreApplication::applicationPid() % 1000);
+    QString lock;
+    for (;; ++display) {
+        lock = QStringLiteral("/tmp/.X%1-lock").arg(display);
+        const int fd = ::open(QFile::encodeName(lock).constData(), O_WRONLY | O_CREAT | O_EXCL, 0444);
+        if (fd >= 0) {
+            const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()).rightJustified(10, ' ') + '\n';
+            [[maybe_unused]] const auto n = ::write(fd, pid.constData(), size_t(pid.size()));
+            ::close(fd);
+            break;
+        }
+        ASSERT_LT(display, 6000);
+    }
+    const QString relayPath = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
+    QLocalServer::removeServer(relayPath);
+    QLocalServer relay;
+    const bool listening = relay.listen(relayPath);
+
+    TempWorkDir work;
+    const QString log = work.filePath(QStringLiteral("pagewell.log"));
+    QProcess pagewell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
+    env.insert(QStringLiteral("PAGEWELL_LOG"), log);
+    env.insert(QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("1"));
+    pagewell.setProcessEnvironment(env);
+    // Its first connection to the display brings the signal; then it is joined to the real display.
+    int connections = 0;
+    QObject::connect(&relay, &QLocalServer::newConnection, [&] {
+        while (QLocalSocket *in = relay.nextPendingConnection()) {
+            if (connections++ == 0)
+                ::kill(pid_t(pagewell.processId()), SIGTERM);
+            auto *out = new QLocalSocket(in);
+            QObject::connect(in, &QLocalSocket::readyRead, out, [in, out] { out->write(in->readAll()); });
+            QObject::connect(out, &QLocalSocket::readyRead, in, [in, out] { in->write(out->readAll()); });
+            QObject::connect(in, &QLocalSocket::disconnected, out, &QLocalSocket::disconnectFromServer);
+            QObject::connect(out, &QLocalSocket::disconnected, in, &QLocalSocket::disconnectFromServer);
+            QObject::connect(out, &QLocalSocket::connected, in, [in, out] { out->write(in->readAll()); });
+            out->connectToServer(real);
+        }
+    });
+    if (listening)
+        pagewell.start(binDir() + QStringLiteral("/pagewell.exe"),
+                       {QStringLiteral("pagewell-e2e-signal-%1").arg(QCoreApplication::applicationPid())});
+    const bool ended = listening && pagewell.waitForStarted(10000) &&
+                       waitUntil([&] { return pagewell.state() == QProcess::NotRunning; }, 30000);
+    if (pagewell.state() != QProcess::NotRunning) {
+        pagewell.kill();
+        pagewell.waitForFinished(10000);
+    }
+    relay.close();
+    QFile::remove(lock);
+
+    ASSERT_TRUE(listening) << relayPath.toStdString();
+    ASSERT_TRUE(ended);
+    EXPECT_GT(connections, 0) << "pagewell never connected to the display";
+    EXPECT_EQ(pagewell.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(pagewell.exitCode(), 0);
+    const QList<QJsonObject> lines = jsonLines(log);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.last().value("event").toString(), QStringLiteral("end"));
+    EXPECT_EQ(lines.last().value("code").toInt(-1), 0);
 }
 
 // The native-window kind: pagewell.exe "0" answers with its view's window id, and the client's
@@ -437,4 +531,50 @@ TEST(NativePageWindowTest, ClientEmbedsTheViewByItsWindowId)
     EXPECT_EQ(containerSize, QSize(600, 420));
     EXPECT_TRUE(followed) << "the page's viewport is " << viewport.toStdString();
     EXPECT_TRUE(drawn) << "the page window is " << colourCount(grab) << " colour(s)";
+}
+
+namespace {
+QStringList g_nativeLog;
+void captureNativeLog(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    g_nativeLog.append(text);
+}
+} // namespace
+
+// On X11 an id that names no window (here one of a window that has gone) is refused as on
+// Windows: the failure line, and nothing embedded.
+TEST(NativePageWindowTest, AnIdThatNamesNoWindowIsLoggedAndNotEmbedded)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display (./test.sh runs the suite under one)";
+    TempWorkDir work;
+    work.write(QStringLiteral("config/ambrel.json"), "{}");
+    QuadrelConfig::getInstance()->reload();
+    qputenv("PAGEWELL_LOG", work.filePath(QStringLiteral("pagewell.log")).toLocal8Bit());
+    qputenv("PAGEWELL_RENDER", "0");
+    auto *window = new VCefWidgetNCW;
+    const bool created = waitUntil([&] { return window->isViewCreated(); }, 30000);
+    quint32 gone = 0;
+    {
+        QWindow probe;
+        probe.create();
+        gone = quint32(probe.winId());
+    }
+    // The window system has seen it go.
+    QGuiApplication::sync();
+    g_nativeLog.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureNativeLog);
+    window->initCefView(int(gone));
+    qInstallMessageHandler(previous);
+    const bool embedded = window->container() != nullptr;
+    delete window;
+    VCefProcessManager::destroyInstance();
+    qunsetenv("PAGEWELL_LOG");
+    qunsetenv("PAGEWELL_RENDER");
+
+    ASSERT_TRUE(created);
+    ASSERT_NE(gone, 0u);
+    EXPECT_FALSE(embedded);
+    EXPECT_FALSE(g_nativeLog.filter(QStringLiteral("initCefView failed,bacacuse window is nullptr")).isEmpty())
+        << g_nativeLog.join('\n').toStdString();
 }

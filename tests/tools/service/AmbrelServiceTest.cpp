@@ -10,6 +10,8 @@
 
 #include <httplib.h>
 
+#include <csignal>
+
 #include "ServiceProcess.h"
 #include "TestSupport.h"
 #include "VProtoBufMessage.h"
@@ -160,6 +162,54 @@ protected:
         return service.waitForLog([seq](const QJsonObject &l) {
             return l.value("event").toString() == "request" && l.value("seq").toInt() == int(seq);
         });
+    }
+
+    // A clone of the tree's run script, its configuration naming these ports, and a client of
+    // its own (a shell script) in place of ambrel; its folder.
+    QString writeRunClone(int http, int ws, const QByteArray &client)
+    {
+        const QString clone = dir.filePath("clone");
+        dir.write("clone/config/ambrel.json", QStringLiteral(R"({"sdkinit": "http://127.0.0.1:%1/sdkinit",
+            "PelorinServer": "ws://127.0.0.1:%2/pelorin"})").arg(http).arg(ws).toUtf8());
+        dir.write("clone/config/ambrel-service.json", "{}");
+        dir.write("clone/res/dataTable/version.json", "{}");
+        dir.write("clone/scripts/run-client.sh", shippedFile("scripts/run-client.sh"));
+        dir.write("clone/scripts/pass-signals.sh", shippedFile("scripts/pass-signals.sh"));
+        dir.write("clone/scripts/run-lock.sh", shippedFile("scripts/run-lock.sh"));
+        dir.write("clone/bin/ambrel", client);
+        QFile::setPermissions(clone + "/bin/ambrel", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return clone;
+    }
+    static void startRun(QProcess &run, const QString &clone)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", clone + "/bin:" + binDir() + ":" + env.value("PATH"));
+        env.insert("DISPLAY", ":0");
+        run.setProcessEnvironment(env);
+        run.start("bash", {clone + "/scripts/run-client.sh"});
+    }
+    // Two free loopback ports.
+    static QPair<int, int> freePorts()
+    {
+        QTcpServer a;
+        QTcpServer b;
+        if (!a.listen(QHostAddress::LocalHost) || !b.listen(QHostAddress::LocalHost))
+            return {0, 0};
+        return {a.serverPort(), b.serverPort()};
+    }
+    // A client that keeps running until a termination signal, which it notes.
+    static constexpr const char *kLastingClient =
+        "#!/bin/sh\necho $$ >client.pid\ntrap 'echo TERM >client-ended; exit 0' TERM\n"
+        "touch client-started\nwhile :; do sleep 0.1; done\n";
+    // Ends what a run left running (its client, and so the run), whatever the test saw.
+    static void endRun(QProcess &run, const QString &clone)
+    {
+        QFile pid(clone + "/run/client.pid");
+        if (run.state() != QProcess::NotRunning && pid.open(QIODevice::ReadOnly))
+            ::kill(pid_t(pid.readAll().trimmed().toLongLong()), SIGKILL);
+        if (!run.waitForFinished(20000))
+            run.kill();
+        run.waitForFinished(5000);
     }
 
     TempWorkDir dir;
@@ -356,6 +406,22 @@ TEST_F(AmbrelServiceTest, ControlBodiesAreCappedAndLoggedCut)
     const QString line = service.log("control").value(0).value("line").toString();
     EXPECT_TRUE(line.endsWith("... (60026 characters)")) << qPrintable(line.right(40));
     EXPECT_LT(QFileInfo(service.logPath()).size(), 10000);
+
+    // A multipart form is answered and logged like any other body, whatever its size.
+    const struct {
+        const char *path;
+        size_t size;
+        int status;
+    } forms[] = {{"/form-small", 100, 404}, {"/form-large", 64 * 1024 + 1, 413}};
+    for (const auto &f : forms) {
+        httplib::Client form("127.0.0.1", service.httpPort());
+        form.set_read_timeout(5, 0);
+        const httplib::MultipartFormDataItems items{{"file", std::string(f.size, 'f'), "f.txt", "text/plain"}};
+        res = form.Post(f.path, own, items);
+        ASSERT_TRUE(res) << f.path;
+        EXPECT_EQ(res->status, f.status) << f.path;
+        EXPECT_EQ(loggedStatus(QString::fromLatin1(f.path)), f.status) << f.path;
+    }
 }
 
 TEST_F(AmbrelServiceTest, ShippedScriptAnswersTheStartPagesRequestAndPushesOneBroadcast)
@@ -594,28 +660,71 @@ TEST_F(AmbrelServiceTest, RunScriptStopsWhenItsServiceCannotTakeTheConfiguredPor
     ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
     const int ws = probe.serverPort();
     probe.close();
-    const QString clone = dir.filePath("clone");
-    dir.write("clone/config/ambrel.json", QStringLiteral(R"({"sdkinit": "http://127.0.0.1:%1/sdkinit",
-        "PelorinServer": "ws://127.0.0.1:%2/pelorin"})").arg(service.httpPort()).arg(ws).toUtf8());
-    dir.write("clone/config/ambrel-service.json", "{}");
-    dir.write("clone/res/dataTable/version.json", "{}");
-    dir.write("clone/scripts/run-client.sh", shippedFile("scripts/run-client.sh"));
     // A client that only shows it was started.
-    dir.write("clone/bin/ambrel", "#!/bin/sh\ntouch client-started\n");
-    QFile::setPermissions(clone + "/bin/ambrel", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
+    const QString clone = writeRunClone(service.httpPort(), ws, "#!/bin/sh\ntouch client-started\n");
     QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PATH", clone + "/bin:" + binDir() + ":" + env.value("PATH"));
-    env.insert("DISPLAY", ":0");
-    run.setProcessEnvironment(env);
-    run.start("bash", {clone + "/scripts/run-client.sh"});
+    startRun(run, clone);
     ASSERT_TRUE(run.waitForFinished(40000));
     const QString err = QString::fromLocal8Bit(run.readAllStandardError());
     EXPECT_NE(run.exitCode(), 0);
     EXPECT_TRUE(err.contains(QStringLiteral("port %1").arg(service.httpPort()))) << qPrintable(err);
     EXPECT_TRUE(err.contains("run/config/ambrel.json")) << qPrintable(err);
     EXPECT_FALSE(QFile::exists(clone + "/run/client-started"));
+}
+
+TEST_F(AmbrelServiceTest, RunScriptRefusedBesideARunningOneLeavesItsFilesAlone)
+{
+    const auto ports = freePorts();
+    ASSERT_GT(ports.first, 0);
+    const QString clone = writeRunClone(ports.first, ports.second, kLastingClient);
+    QProcess first;
+    startRun(first, clone);
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(clone + "/run/client-started"); }, 30000))
+        << qPrintable(first.readAllStandardError());
+    const auto content = [&](const char *name) {
+        QFile f(clone + "/run/" + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    };
+    const QByteArray portsBefore = content("service.ports");
+    const QByteArray outBefore = content("service.out");
+
+    QProcess second;
+    startRun(second, clone);
+    const bool ended = second.waitForFinished(30000);
+    const QString err = QString::fromLocal8Bit(second.readAllStandardError());
+    const QByteArray portsAfter = content("service.ports");
+    const QByteArray outAfter = content("service.out");
+    endRun(first, clone);
+
+    ASSERT_TRUE(ended);
+    EXPECT_NE(second.exitCode(), 0);
+    EXPECT_TRUE(err.contains("another ./run.sh is running")) << qPrintable(err);
+    EXPECT_NE(portsBefore, QByteArray("(missing)"));
+    EXPECT_EQ(portsAfter, portsBefore);
+    EXPECT_EQ(outAfter, outBefore);
+}
+
+TEST_F(AmbrelServiceTest, RunScriptAloneSignalledEndsTheRunAsASignalToTheGroupDoes)
+{
+    const auto ports = freePorts();
+    ASSERT_GT(ports.first, 0);
+    const QString clone = writeRunClone(ports.first, ports.second, kLastingClient);
+    QProcess run;
+    startRun(run, clone);
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(clone + "/run/client-started"); }, 30000))
+        << qPrintable(run.readAllStandardError());
+    ::kill(pid_t(run.processId()), SIGTERM);
+    const bool ended = run.waitForFinished(20000);
+    endRun(run, clone);
+
+    ASSERT_TRUE(ended) << "the run went on";
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 0);
+    QFile note(clone + "/run/client-ended");
+    EXPECT_TRUE(note.open(QIODevice::ReadOnly) && note.readAll().trimmed() == "TERM");
+    const QList<QJsonObject> serviceLog = jsonLines(clone + "/run/service.jsonl");
+    ASSERT_FALSE(serviceLog.isEmpty());
+    EXPECT_EQ(serviceLog.last().value("event").toString(), "stop");
 }
 
 TEST_F(AmbrelServiceTest, RunDisplayOutlivesASignalToTheWholeProcessGroup)

@@ -46,6 +46,11 @@ typedef struct tagMSG {
 #define GET_X_LPARAM(lp) (static_cast<int>(static_cast<short>(LOWORD(lp))))
 #define GET_Y_LPARAM(lp) (static_cast<int>(static_cast<short>(HIWORD(lp))))
 
+// Whether the handle names a window. Here: with Qt on X11 (xcb), whether the id names a window on
+// the display in DISPLAY, asked over a connection of its own so that a wrong id brings no error
+// to Qt's; on other platforms any non-zero id, leaving the judgement to Qt.
+BOOL IsWindow(HWND hWnd);
+
 // Version helpers; here no Windows version is running (0.0) unless one is simulated.
 BOOL IsWindowsVersionOrGreater(WORD majorVersion, WORD minorVersion, WORD servicePackMajor);
 BOOL IsWindows7OrGreater();
