@@ -5,20 +5,64 @@
 #include "VHttpComm.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <QUrl>
 
 #include <httplib.h>
+#include <zlib.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <string>
 #include <thread>
 
 namespace {
+
+// A gzip stream of size zero bytes.
+std::string gzipOfZeros(qint64 size)
+{
+    z_stream s{};
+    deflateInit2(&s, 9, Z_DEFLATED, MAX_WBITS + 16, 9, Z_DEFAULT_STRATEGY);
+    static const std::string block(1 << 20, '\0');
+    std::string out;
+    char buffer[1 << 16];
+    for (qint64 left = size;;) {
+        const qint64 n = std::min<qint64>(left, qint64(block.size()));
+        left -= n;
+        s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(block.data()));
+        s.avail_in = uInt(n);
+        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        int rc;
+        do {
+            s.next_out = reinterpret_cast<Bytef *>(buffer);
+            s.avail_out = sizeof buffer;
+            rc = deflate(&s, flush);
+            out.append(buffer, sizeof buffer - s.avail_out);
+        } while (s.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+        if (left == 0)
+            break;
+    }
+    deflateEnd(&s);
+    return out;
+}
+
+// A line of /proc/self/status in kB.
+qint64 statusKb(const QByteArray &key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
 
 // A real HTTP server on loopback, on its own thread.
 class LoopbackServer
@@ -57,6 +101,11 @@ public:
                 return false;
             });
         });
+        // Whatever the test put in m_gzipBody, as a gzip-compressed reply.
+        m_server.Post("/gzip", [this](const httplib::Request &, httplib::Response &res) {
+            res.set_header("Content-Encoding", "gzip");
+            res.set_content(m_gzipBody, "application/octet-stream");
+        });
         // One request per connection, so stopping never waits for an idle keep-alive.
         m_server.set_keep_alive_max_count(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
@@ -75,6 +124,7 @@ public:
     }
     std::string m_lastBody;
     std::string m_lastQuery;
+    std::string m_gzipBody;
     std::atomic<qint64> m_endlessSent{0};
     std::atomic<bool> m_endlessDone{false};
 
@@ -163,6 +213,39 @@ TEST_F(VHttpCommTest, RepliesOverTheLimitAreRefusedAndLogged)
     // Reading stopped at the cap: beyond it only what the sockets' kernel buffers took.
     EXPECT_TRUE(waitUntil([&] { return server.m_endlessDone.load(); }));
     EXPECT_LT(server.m_endlessSent, VHttpComm::kMaxReplyBytes + 8 * 1024 * 1024);
+    qInstallMessageHandler(previous);
+}
+
+// The cap counts what a compressed reply inflates to, and bounds the memory inflating takes: a
+// quarter-megabyte reply that would inflate to 256 MiB is stopped at the cap, not inflated whole.
+TEST_F(VHttpCommTest, CompressedRepliesAreCappedAfterInflating)
+{
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        lines << m;
+    });
+    LoopbackServer server;
+    server.m_gzipBody = gzipOfZeros(VHttpComm::kMaxReplyBytes);
+    bool error = true;
+    const QByteArray limit = VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/gzip")), {}, error);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(limit, QByteArray(int(VHttpComm::kMaxReplyBytes), '\0'));
+
+    server.m_gzipBody = gzipOfZeros(256 * 1024 * 1024);
+    QFile peak(QStringLiteral("/proc/self/clear_refs"));
+    ASSERT_TRUE(peak.open(QIODevice::WriteOnly)); // resets the peak resident size
+    ASSERT_EQ(peak.write("5"), 1);
+    peak.close();
+    const qint64 startKb = statusKb("VmRSS:");
+    error = false;
+    EXPECT_TRUE(VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/gzip")), {}, error).isEmpty());
+    const qint64 peakKb = statusKb("VmHWM:");
+    EXPECT_TRUE(error);
+    EXPECT_EQ(lines.filter(QStringLiteral("failed: \"reply larger than 16777216 bytes\"")).size(), 1)
+        << lines.join('|').toStdString();
+    ASSERT_GT(startKb, 0);
+    EXPECT_LT(peakKb - startKb, 128 * 1024) << "peak " << peakKb << " kB from " << startKb << " kB";
     qInstallMessageHandler(previous);
 }
 
