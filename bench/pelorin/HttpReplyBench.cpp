@@ -5,11 +5,11 @@
 // "rise_MB" what it added to the resident size at its start.
 
 #include "QuadrelConfig.h"
+#include "ReplyMemory.h"
 #include "VHttpComm.h"
 
 #include <benchmark/benchmark.h>
 #include <httplib.h>
-#include <zlib.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,52 +21,6 @@
 #include <thread>
 
 namespace {
-
-// A gzip stream of size zero bytes, made a block at a time.
-std::string gzipOfZeros(qint64 size)
-{
-    z_stream s{};
-    deflateInit2(&s, 9, Z_DEFLATED, MAX_WBITS + 16, 9, Z_DEFAULT_STRATEGY);
-    static const std::string block(1 << 20, '\0');
-    std::string out;
-    char buffer[1 << 16];
-    for (qint64 left = size;;) {
-        const qint64 n = std::min<qint64>(left, qint64(block.size()));
-        left -= n;
-        s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(block.data()));
-        s.avail_in = uInt(n);
-        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
-        int rc;
-        do {
-            s.next_out = reinterpret_cast<Bytef *>(buffer);
-            s.avail_out = sizeof buffer;
-            rc = deflate(&s, flush);
-            out.append(buffer, sizeof buffer - s.avail_out);
-        } while (s.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
-        if (left == 0)
-            break;
-    }
-    deflateEnd(&s);
-    return out;
-}
-
-qint64 statusKb(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-void resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
 
 void BM_CompressedReplyPeakMemory(benchmark::State &state)
 {
@@ -88,7 +42,7 @@ void BM_CompressedReplyPeakMemory(benchmark::State &state)
     qint64 riseKb = 0;
     bool refused = false;
     for (auto _ : state) {
-        resetPeak();
+        resetPeakResident();
         const qint64 startKb = statusKb("VmRSS:");
         bool error = false;
         const QByteArray reply = VHttpComm::getInstance()->postAndGetSync(url, {}, error);

@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "QuadrelConfig.h"
+#include "ReplyMemory.h"
 #include "TestSupport.h"
 #include "VHttpComm.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 #include <QUrl>
 
 #include <httplib.h>
-#include <zlib.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -23,46 +22,6 @@
 #include <thread>
 
 namespace {
-
-// A gzip stream of size zero bytes.
-std::string gzipOfZeros(qint64 size)
-{
-    z_stream s{};
-    deflateInit2(&s, 9, Z_DEFLATED, MAX_WBITS + 16, 9, Z_DEFAULT_STRATEGY);
-    static const std::string block(1 << 20, '\0');
-    std::string out;
-    char buffer[1 << 16];
-    for (qint64 left = size;;) {
-        const qint64 n = std::min<qint64>(left, qint64(block.size()));
-        left -= n;
-        s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(block.data()));
-        s.avail_in = uInt(n);
-        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
-        int rc;
-        do {
-            s.next_out = reinterpret_cast<Bytef *>(buffer);
-            s.avail_out = sizeof buffer;
-            rc = deflate(&s, flush);
-            out.append(buffer, sizeof buffer - s.avail_out);
-        } while (s.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
-        if (left == 0)
-            break;
-    }
-    deflateEnd(&s);
-    return out;
-}
-
-// A line of /proc/self/status in kB.
-qint64 statusKb(const QByteArray &key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
 
 // A real HTTP server on loopback, on its own thread.
 class LoopbackServer
@@ -233,10 +192,7 @@ TEST_F(VHttpCommTest, CompressedRepliesAreCappedAfterInflating)
     EXPECT_EQ(limit, QByteArray(int(VHttpComm::kMaxReplyBytes), '\0'));
 
     server.m_gzipBody = gzipOfZeros(256 * 1024 * 1024);
-    QFile peak(QStringLiteral("/proc/self/clear_refs"));
-    ASSERT_TRUE(peak.open(QIODevice::WriteOnly)); // resets the peak resident size
-    ASSERT_EQ(peak.write("5"), 1);
-    peak.close();
+    ASSERT_TRUE(resetPeakResident());
     const qint64 startKb = statusKb("VmRSS:");
     error = false;
     EXPECT_TRUE(VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/gzip")), {}, error).isEmpty());
