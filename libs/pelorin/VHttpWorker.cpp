@@ -134,8 +134,10 @@ void VHttpWorker::start(QSharedPointer<VHttpCall> call)
     connect(reply, &QNetworkReply::readyRead, this, [reply, received, refuseIfTooLarge]() {
         received->decide(reply);
         while (!received->tooLarge && !received->damaged && reply->bytesAvailable() > 0) {
-            const QByteArray data = reply->read(received->compressed ? kReadChunk
-                                                                     : VHttpComm::kMaxReplyBytes + 1 - received->body.size());
+            // A plain body is read no further than one byte past the cap; a compressed one a
+            // piece at a time, each inflated before the next is read.
+            const qint64 budget = VHttpComm::kMaxReplyBytes + 1 - received->body.size();
+            const QByteArray data = reply->read(received->compressed ? kReadChunk : budget);
             if (data.isEmpty())
                 break;
             received->take(data);
