@@ -66,22 +66,41 @@ int openTableFolder(const QString &relative)
     return fd;
 }
 
+// A directory that is there but could not be opened (out of descriptors, no permission), as
+// against one gone or swapped for something else since its status was taken.
+bool unreadable(int error)
+{
+    return error != ENOENT && error != ENOTDIR && error != ELOOP;
+}
+
 // One directory level, unsorted. The listing filter (everything = false) keeps files, directories
 // and links without hidden names; removal takes everything. Nothing is followed or stat-ed where
 // the directory tells an entry's kind, so listing leaves every last-read time alone; an unreadable
-// directory lists nothing.
-std::vector<std::string> list(int dirFd, bool everything = false)
+// directory lists nothing, and complete (when given) tells whether the listing is whole.
+std::vector<std::string> list(int dirFd, bool everything = false, bool *complete = nullptr)
 {
     std::vector<std::string> names;
+    if (complete)
+        *complete = false;
     // A descriptor of its own, so that reading the listing leaves dirFd as it was.
     const int fd = openDir(dirFd, ".");
     DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
     if (!dir) {
+        const int error = errno;
         if (fd >= 0)
             ::close(fd);
+        if (complete)
+            *complete = !unreadable(error);
         return names;
     }
-    while (const dirent *e = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent *e = ::readdir(dir);
+        if (!e) {
+            if (complete)
+                *complete = errno == 0;
+            break;
+        }
         const char *name = e->d_name;
         const bool dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
         if (dots || (!everything && name[0] == '.'))
@@ -281,15 +300,28 @@ void VCheckFileCacheHandler::processEntry(int dirFd, const QString &dir, const s
     if (depth < dirDepth) {
         // Not a directory any more (swapped since its status was taken): not entered.
         const Fd sub(openDir(dirFd, name.c_str()));
-        if (!sub.isOpen())
-            return;
+        const int error = errno;
         const QString path = pathOf(dir, name);
-        for (const std::string &entry : list(sub.get()))
+        if (!sub.isOpen()) {
+            if (unreadable(error))
+                write("Failed to read directory:", path, true);
+            return;
+        }
+        bool whole = false;
+        const std::vector<std::string> entries = list(sub.get(), false, &whole);
+        if (!whole)
+            write("Failed to read directory:", path, true);
+        for (const std::string &entry : entries)
             processEntry(sub.get(), path, entry, fileDepth, dirDepth, depth + 1);
         return;
     }
+    // A folder whose staleness could not be told to its bottom (out of descriptors, a folder that
+    // cannot be read) is kept, and said so, as a folder that cannot be removed is.
+    m_unread = false;
     if (isExpired(dirFd, dir, name))
         deleteFileOrDir(dirFd, dir, name);
+    else if (m_unread)
+        write("Failed to read directory:", pathOf(dir, name), true);
 }
 
 bool VCheckFileCacheHandler::isExpired(const QFileInfo &info)
@@ -308,13 +340,19 @@ bool VCheckFileCacheHandler::isExpired(int dirFd, const QString &dir, const std:
     }
     if (S_ISDIR(st.st_mode)) {
         const Fd sub(openDir(dirFd, name.c_str()));
-        if (!sub.isOpen())
+        if (!sub.isOpen()) {
+            if (unreadable(errno))
+                m_unread = true;
             return false;
+        }
         const QString path = pathOf(dir, name);
-        for (const std::string &entry : list(sub.get())) {
+        bool whole = false;
+        for (const std::string &entry : list(sub.get(), false, &whole)) {
             if (isExpired(sub.get(), path, entry))
                 return true;
         }
+        if (!whole)
+            m_unread = true;
         return false;
     }
     return isStale(st);

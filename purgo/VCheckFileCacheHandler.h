@@ -83,4 +83,6 @@ private:
     Question m_question;
     std::ostream *m_out;
     QString m_programDir;
+    // Set when a staleness test met a folder it could not open or list.
+    bool m_unread = false;
 };

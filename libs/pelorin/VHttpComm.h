@@ -18,12 +18,13 @@ public:
     // True while the instance exists.
     static bool hasInit();
 
-    // Replies above this many bytes (16 MiB) are refused: the request fails, with an empty body.
+    // Replies above this many bytes (16 MiB), a compressed one counted after inflating, are
+    // refused: the request fails, with an empty body.
     static constexpr qint64 kMaxReplyBytes = 16 * 1024 * 1024;
 
     // POSTs body to url and returns the reply body. error is set on a transport failure, an
-    // HTTP error status (the body is still returned), a reply over kMaxReplyBytes or the
-    // time-out (empty body).
+    // HTTP error status (the body is still returned), a reply over kMaxReplyBytes, a compressed
+    // reply that does not inflate or the time-out (empty body).
     QByteArray postAndGetSync(const QUrl &url, const QByteArray &body, bool &error);
 
     static int timeoutMs();

@@ -81,18 +81,20 @@ quint64 kivoUtility::getDiskFreeSpace(const QString &drive)
 
 bool kivoUtility::saveFile(const QString &path, qint64 size, bool removeAfter)
 {
-    const QByteArray local = QFile::encodeName(localPath(path));
+    // The warnings name the file really opened, not the drive form it was asked by.
+    const QString file = localPath(path);
+    const QByteArray local = QFile::encodeName(file);
     // Never written through a link (O_NOFOLLOW), and only into a plain file of this name alone:
     // anything else found there (a folder, a pipe, a second name of another file) is left as it is.
     const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0) {
-        qWarning().noquote() << "saveFile: cannot open" << path << ':' << QString::fromLocal8Bit(std::strerror(errno));
+        qWarning().noquote() << "saveFile: cannot open" << file << ':' << QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     struct stat own;
     if (::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode) || own.st_nlink != 1) {
         ::close(fd);
-        qWarning().noquote() << "saveFile: not a plain file of its own, left alone:" << path;
+        qWarning().noquote() << "saveFile: not a plain file of its own, left alone:" << file;
         return false;
     }
     bool ok = ::ftruncate(fd, 0) == 0;

@@ -355,6 +355,14 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG *distanceHigh, DWORD metho
         g_lastError = ERROR_NEGATIVE_SEEK;
         return INVALID_SET_FILE_POINTER;
     }
+    // A handle opened for appending (a shell's ">>") writes at the end wherever its pointer
+    // stands, so it has no pointer that writing could use: it is refused as a pipe's is, and
+    // its writer treats it as the stream it is.
+    const int status = ::fcntl(o->fd, F_GETFL);
+    if (status != -1 && (status & O_APPEND) && (status & O_ACCMODE) != O_RDONLY) {
+        fail(ESPIPE);
+        return INVALID_SET_FILE_POINTER;
+    }
     off_t pos = ::lseek(o->fd, offset, whence);
     if (pos < 0) {
         fail(errno);

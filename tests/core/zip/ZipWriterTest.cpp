@@ -198,6 +198,21 @@ TEST_F(ZipWriterTest, ToolStoresRelativeNamesAndCannotPackItsOwnArchive)
                      &out),
               0)
         << out.toStdString();
+
+    // Standard output appending to a file that already holds something: every write lands at the
+    // end, so nothing is written back; the archive reads back whole behind what was there.
+    writeAll(path("appended.zip"), "before\n");
+    EXPECT_EQ(check(QString("'%1/ambrel-zip' create - in/sub in/a.txt >> appended.zip").arg(binDir()), &out), 0)
+        << out.toStdString();
+    EXPECT_EQ(check(QString("'%1/ambrel-zip' list appended.zip").arg(binDir()), &out), 0) << out.toStdString();
+    EXPECT_EQ(python("import zipfile\n"
+                     "z = zipfile.ZipFile('appended.zip')\n"
+                     "assert z.testzip() is None\n"
+                     "assert z.read('in/a.txt') == b'a' and z.read('in/sub/b.txt') == b'b'\n"
+                     "assert open('appended.zip', 'rb').read(7) == b'before\\n'\n",
+                     &out),
+              0)
+        << out.toStdString();
 }
 
 // Header layouts, data descriptors and the end record.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "QuadrelConfig.h"
+#include "ReplyMemory.h"
 #include "TestSupport.h"
 #include "VHttpComm.h"
 
@@ -15,7 +16,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <string>
 #include <thread>
 
 namespace {
@@ -57,6 +60,11 @@ public:
                 return false;
             });
         });
+        // Whatever the test put in m_gzipBody, as a gzip-compressed reply.
+        m_server.Post("/gzip", [this](const httplib::Request &, httplib::Response &res) {
+            res.set_header("Content-Encoding", "gzip");
+            res.set_content(m_gzipBody, "application/octet-stream");
+        });
         // One request per connection, so stopping never waits for an idle keep-alive.
         m_server.set_keep_alive_max_count(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
@@ -75,6 +83,7 @@ public:
     }
     std::string m_lastBody;
     std::string m_lastQuery;
+    std::string m_gzipBody;
     std::atomic<qint64> m_endlessSent{0};
     std::atomic<bool> m_endlessDone{false};
 
@@ -163,6 +172,36 @@ TEST_F(VHttpCommTest, RepliesOverTheLimitAreRefusedAndLogged)
     // Reading stopped at the cap: beyond it only what the sockets' kernel buffers took.
     EXPECT_TRUE(waitUntil([&] { return server.m_endlessDone.load(); }));
     EXPECT_LT(server.m_endlessSent, VHttpComm::kMaxReplyBytes + 8 * 1024 * 1024);
+    qInstallMessageHandler(previous);
+}
+
+// The cap counts what a compressed reply inflates to, and bounds the memory inflating takes: a
+// quarter-megabyte reply that would inflate to 256 MiB is stopped at the cap, not inflated whole.
+TEST_F(VHttpCommTest, CompressedRepliesAreCappedAfterInflating)
+{
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        lines << m;
+    });
+    LoopbackServer server;
+    server.m_gzipBody = gzipOfZeros(VHttpComm::kMaxReplyBytes);
+    bool error = true;
+    const QByteArray limit = VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/gzip")), {}, error);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(limit, QByteArray(int(VHttpComm::kMaxReplyBytes), '\0'));
+
+    server.m_gzipBody = gzipOfZeros(256 * 1024 * 1024);
+    ASSERT_TRUE(resetPeakResident());
+    const qint64 startKb = statusKb("VmRSS:");
+    error = false;
+    EXPECT_TRUE(VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/gzip")), {}, error).isEmpty());
+    const qint64 peakKb = statusKb("VmHWM:");
+    EXPECT_TRUE(error);
+    EXPECT_EQ(lines.filter(QStringLiteral("failed: \"reply larger than 16777216 bytes\"")).size(), 1)
+        << lines.join('|').toStdString();
+    ASSERT_GT(startKb, 0);
+    EXPECT_LT(peakKb - startKb, 128 * 1024) << "peak " << peakKb << " kB from " << startKb << " kB";
     qInstallMessageHandler(previous);
 }
 

@@ -5,9 +5,11 @@
 #include <QFileInfo>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <utility>
@@ -308,6 +310,32 @@ TEST_F(CacheHandlerTest, VanishedEntryIsReportedAndNotStale)
     QFile::remove(work.filePath("log/shell/gone.log"));
     handler.processEntry(info, 0, 0, 0);
     EXPECT_EQ(output(), "[ClearCache]File or directory does not exist:" + abs("log/shell/gone.log").toStdString());
+}
+
+TEST_F(CacheHandlerTest, FolderDeeperThanTheDescriptorLimitIsKeptAndReported)
+{
+    QString deep = "res/gift/deep";
+    for (int i = 0; i < 300; ++i)
+        deep += "/d";
+    file(deep + "/old", 700000);
+    file("res/gift/old.png", 700000);
+    // Room for a few dozen descriptors above the highest one open now, far fewer than the levels.
+    int highest = 2;
+    for (const QString &fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        highest = std::max(highest, fd.toInt());
+    struct rlimit saved;
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    struct rlimit low = saved;
+    low.rlim_cur = rlim_t(highest + 40);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    handler.setForce(true);
+    handler.run();
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(exists(deep + "/old"));
+    EXPECT_FALSE(exists("res/gift/old.png")); // the pass goes on
+    const std::string d = abs("res/gift/deep").toStdString();
+    EXPECT_NE(output().find("[ClearCache]Failed to read directory:" + d + ";"), std::string::npos) << output();
+    EXPECT_EQ(output().find("deleteFileOrDir:" + d), std::string::npos) << output();
 }
 
 // ---- depth rules ----
