@@ -314,12 +314,14 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         int gapMs;    // before the next step; 0: both in one read
         QString answer;
     };
+    const QString leaveError = QStringLiteral(R"({"state":5,"errorMsg":"bye"})");
     struct Row
     {
         const char *name;
         QString startRoom; // entered first, with no delay
         QList<Step> steps;
         QString endRoom;
+        bool leaveReportsError = false; // the engine reports an error instead of the leave
     };
     const QList<Row> rows = {
         {"exit, enter at once", "r-1", {{"", 0, done}, {"r-2", 0, done}}, "r-2"},
@@ -327,10 +329,20 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         {"exit, enter as the leave is reported", "r-1", {{"", delay, done}, {"r-2", 0, done}}, "r-2"},
         {"enter, exit while joining", "", {{"r-3", delay / 4, cancelled}, {"", 0, done}}, ""},
         {"enter, enter while joining, exit, enter", "",
-         {{"r-3", 0, cancelled}, {"r-4", 0, refused}, {"", 0, done}, {"r-5", 0, done}}, "r-5"},
+         {{"r-3", 0, cancelled}, {"r-4", 0, cancelled}, {"", 0, done}, {"r-5", 0, done}}, "r-5"},
         {"exit, exit", "r-1", {{"", 0, done}, {"", 0, done}}, ""},
         {"the same room twice while joining", "", {{"r-3", 0, done}, {"r-3", 0, refused}}, "r-3"},
         {"the same room again once in it", "", {{"r-3", 2 * delay, done}, {"r-3", 0, done}}, "r-3"},
+        // The room left is entered again while the leave is under way: it is joined again.
+        {"exit, enter the same room 100 ms later", "r-1", {{"", 100, done}, {"r-1", 0, done}}, "r-1"},
+        // A refused switch moves the room asked for, not the room the client is in.
+        {"a refused switch twice, then the room the client is in", "r-1",
+         {{"r-2", 0, refused}, {"r-2", 0, refused}, {"r-1", 0, done}}, "r-1"},
+        {"exit, then the same new room twice while the leave is under way", "r-1",
+         {{"", 20, done}, {"r-2", 20, done}, {"r-2", 0, refused}}, "r-2"},
+        {"a leave reported as an error, exit, enter the same room", "r-1",
+         {{"", delay + 100, leaveError}, {"", 0, done}, {"r-1", 0, done}}, "r-1", true},
+        {"enter, enter another room while joining", "", {{"r-3", 20, cancelled}, {"r-4", 0, done}}, "r-4"},
     };
     ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
     for (const Row &row : rows) {
@@ -356,6 +368,8 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
             ++asked;
         }
         RtcSim::setEventDelayMs(delay);
+        if (row.leaveReportsError)
+            RtcSim::scriptError("leaveChannel", 5, QStringLiteral("bye"));
         for (int i = 0; i < row.steps.size(); ++i) {
             send(i + 1, row.steps[i].room);
             if (row.steps[i].gapMs > 0)
@@ -364,6 +378,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         asked += row.steps.size();
         EXPECT_TRUE(answeredTimes(asked, page));
         settle();
+        RtcSim::clearScriptedErrors();
         for (int i = 0; i < row.steps.size(); ++i)
             EXPECT_EQ(answerTo(i + 1, page).text.toStdString(), row.steps[i].answer.toStdString()) << "step " << i + 1;
         EXPECT_EQ(RtcSim::channel().toStdString(), row.endRoom.toStdString());
