@@ -167,9 +167,10 @@ bool kivoARTCController::exitSDKRoom()
     // one whose report was an error), or only a join under way.
     if (joinedRoom().isEmpty()) {
         qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom noEnterRoom";
-        // The page is told it left at once, so a join still on its way must not complete.
-        if (joinPending())
-            leaveSDKChannel(lastRoomIdLocked());
+        // The page is told it left at once, so a join still on its way must not complete; when
+        // the engine will not leave it, the exit is refused and that join goes on.
+        if (joinPending() && !leaveSDKChannel(lastRoomIdLocked()))
+            return false;
         emit sigSDKRoomJoinCancelled(request);
         emit sigExitSDKRoomSuc();
         return true;

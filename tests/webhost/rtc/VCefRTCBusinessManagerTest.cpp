@@ -330,6 +330,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         QList<Step> steps;
         QString endRoom;
         bool leaveReportsError = false; // the engine reports an error instead of the leave
+        bool leaveRefused = false;      // the engine refuses every leave
     };
     const QList<Row> rows = {
         {"exit, enter at once", "r-1", {{"", 0, done}, {"r-2", 0, done}}, "r-2"},
@@ -351,6 +352,10 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         {"a leave reported as an error, exit, enter the same room", "r-1",
          {{"", delay + 100, leaveError}, {"", 0, done}, {"r-1", 0, done}}, "r-1", true},
         {"enter, enter another room while joining", "", {{"r-3", 20, cancelled}, {"r-4", 0, done}}, "r-4"},
+        // A join the engine will not leave is not cancelled: what would have left it is refused.
+        {"enter, enter another room and exit while joining, the leave refused", "",
+         {{"r-3", 20, done}, {"r-4", 0, refused}, {"", 0, QStringLiteral(R"({"state":-1,"errorMsg":"SDK退房失败"})")}},
+         "r-3", false, true},
     };
     ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
     for (const Row &row : rows) {
@@ -378,6 +383,8 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         RtcSim::setEventDelayMs(delay);
         if (row.leaveReportsError)
             RtcSim::scriptError("leaveChannel", 5, QStringLiteral("bye"));
+        if (row.leaveRefused)
+            RtcSim::setReturnCode("leaveChannel", -7);
         for (int i = 0; i < row.steps.size(); ++i) {
             send(i + 1, row.steps[i].room);
             if (row.steps[i].gapMs > 0)
@@ -387,6 +394,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         EXPECT_TRUE(answeredTimes(asked, page));
         settle();
         RtcSim::clearScriptedErrors();
+        RtcSim::clearReturnCodes();
         for (int i = 0; i < row.steps.size(); ++i)
             EXPECT_EQ(answerTo(i + 1, page).text.toStdString(), row.steps[i].answer.toStdString()) << "step " << i + 1;
         EXPECT_EQ(RtcSim::channel().toStdString(), row.endRoom.toStdString());
