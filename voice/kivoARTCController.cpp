@@ -140,6 +140,7 @@ void kivoARTCController::release()
     agora::rtc::IRtcEngine::release(false);
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "release";
     m_engine = nullptr;
+    std::lock_guard<std::mutex> locker(m_stateLock);
     m_joinPending = false;
 }
 

@@ -231,6 +231,8 @@ private:
     T *queryEngine(agora::rtc::INTERFACE_ID_TYPE iid) const;
     void stopLastmileProbe(const char *label, const char *resultLabel);
     QString lastRoomIdLocked() const;
+    QString joinedRoom() const;
+    bool joinPending() const;
     QPair<QString, QString> selectedCamera() const;
     unsigned int ownUid() const;
 
@@ -245,8 +247,13 @@ private:
     quint64 m_joinedRequest = 0;
     quint64 m_roomRequest = 0; // GUI thread only
     std::atomic<bool> m_inRoom{false};
-    // A join the engine accepted and has not reported yet; a leave cancels it.
-    std::atomic<bool> m_joinPending{false};
+    // The room the engine is in: set by the join report of a join under way, cleared when the
+    // engine accepts a leave. Unlike m_lastRoomId it never names a room asked for and refused,
+    // and unlike m_inRoom it does not wait for the leave report. Guarded by m_stateLock.
+    QString m_joinedRoom;
+    // A join the engine accepted and has not reported yet; a leave cancels it, so a report that
+    // comes after the leave is not taken. Guarded by m_stateLock.
+    bool m_joinPending = false;
     std::atomic<bool> m_relayRequested{false};
     ARTCDeviceList m_speakerList;
     ARTCDeviceList m_micList;

@@ -73,23 +73,29 @@ void kivoARTCController::onJoinChannelSuccess(const char *channel, agora::rtc::u
 {
     const QString joined = utf8(channel);
     QString last;
+    bool taken = false;
     {
         std::lock_guard<std::mutex> locker(m_stateLock);
         last = m_lastRoomId;
-        // The join completes the enter that asked for this room last.
-        if (!last.isEmpty() && last == joined)
+        // The join completes the enter that asked for this room last, if that join is still
+        // under way (a leave accepted since makes its report stale) or the room is already the
+        // joined one (a second report).
+        taken = !last.isEmpty() && last == joined && (m_joinPending || m_joinedRoom == joined);
+        if (taken) {
             m_joinedRequest = m_enterRequest;
+            m_joinedRoom = joined;
+            m_joinPending = false;
+        }
     }
     const bool inRoom = m_inRoom.load();
     qInfo().noquote() << "[ARTC_ON]"
                       << QStringLiteral("onJoinChannelSuccess : channel[%1], uid[%2], elapsed[%3]").arg(VLogText::cut(joined)).arg(uid).arg(elapsed)
                       << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(last)) << QStringLiteral("是否已经进房：%1").arg(inRoom);
-    if (last.isEmpty() || last != joined) {
+    if (!taken) {
         qInfo().noquote() << "[ARTC]" << "kivoARTCController::onJoinChannelSuccess"
                           << "当前用户进入房间但房间id不同或者都为空" << VLogText::cut(last) << inRoom << VLogText::cut(joined) << uid << elapsed;
         return;
     }
-    m_joinPending = false;
     m_inRoom = true;
     emit sigEnterSDKRoomSuc();
 }

@@ -29,6 +29,18 @@ QString kivoARTCController::lastRoomId() const
     return lastRoomIdLocked();
 }
 
+QString kivoARTCController::joinedRoom() const
+{
+    std::lock_guard<std::mutex> locker(m_stateLock);
+    return m_joinedRoom;
+}
+
+bool kivoARTCController::joinPending() const
+{
+    std::lock_guard<std::mutex> locker(m_stateLock);
+    return m_joinPending;
+}
+
 quint64 kivoARTCController::joinedRoomRequest() const
 {
     std::lock_guard<std::mutex> locker(m_stateLock);
@@ -48,7 +60,10 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
 {
     const char *label = "kivoARTCController::enterSDKRoom";
     const quint64 request = ++m_roomRequest;
-    if (m_inRoom.load() && lastRoomIdLocked() == roomId) {
+    // Only the room the engine reported joined, and has not been asked to leave, is confirmed
+    // without it: the last room asked for may have been refused, and the in-room flag stays set
+    // while a leave is under way.
+    if (!roomId.isEmpty() && joinedRoom() == roomId) {
         qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom already：roomId=%1").arg(VLogText::cut(roomId));
         {
             std::lock_guard<std::mutex> locker(m_stateLock);
@@ -63,18 +78,24 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
         return false;
     }
     qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom：roomId=%1").arg(VLogText::cut(roomId));
+    const QString previous = lastRoomIdLocked();
+    // A join still under way for the room asked before is left first, so it cannot complete
+    // after its enter was answered as cancelled. When the engine will not leave it, that join
+    // goes on and this enter is refused instead. A join already reported is not cancelled: its
+    // enter stands, and the engine refuses this one.
+    const bool leavesJoin = previous != roomId && joinPending();
+    if (leavesJoin && !leaveSDKChannel(previous))
+        return false;
     stuRtcUserInfo user;
-    bool otherRoom = false;
+    bool wasPending = false;
     {
         std::lock_guard<std::mutex> locker(m_stateLock);
-        otherRoom = m_lastRoomId != roomId;
         m_lastRoomId = roomId;
         m_enterRequest = request;
         user = m_userInfo;
+        wasPending = m_joinPending;
     }
-    // A join still on its way for the room asked before can no longer complete: its report
-    // will not match.
-    if (otherRoom)
+    if (leavesJoin)
         emit sigSDKRoomJoinCancelled(request);
 
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "setAudioProfile" << "profile:"
@@ -105,10 +126,17 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
 
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "joinChannel" << "token:" << VLogText::cut(user.token) << "channelId:"
                       << VLogText::cut(roomId) << "info:" << "NULL" << "uid:" << user.uid;
+    // Marked before the call: the engine may report the join before the call returns.
+    {
+        std::lock_guard<std::mutex> locker(m_stateLock);
+        m_joinPending = true;
+    }
     code = engine->joinChannel(user.token.toUtf8().constData(), roomId.toUtf8().constData(), nullptr, user.uid);
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result" << VLogText::cut(roomId) << code;
-    if (code == 0)
-        m_joinPending = true;
+    if (code != 0 && !wasPending) {
+        std::lock_guard<std::mutex> locker(m_stateLock);
+        m_joinPending = false;
+    }
     startVoice();
     return code == 0;
 }
@@ -135,11 +163,14 @@ bool kivoARTCController::exitSDKRoom()
 {
     const char *label = "kivoARTCController::exitSDKRoom";
     const quint64 request = ++m_roomRequest;
-    if (!m_inRoom.load()) {
+    // Out of every room as the engine reported it: never joined, the leave already accepted (also
+    // one whose report was an error), or only a join under way.
+    if (joinedRoom().isEmpty()) {
         qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom noEnterRoom";
-        // The page is told it left at once, so a join still on its way must not complete.
-        if (m_joinPending.load())
-            leaveSDKChannel(lastRoomIdLocked());
+        // The page is told it left at once, so a join still on its way must not complete; when
+        // the engine will not leave it, the exit is refused and that join goes on.
+        if (joinPending() && !leaveSDKChannel(lastRoomIdLocked()))
+            return false;
         emit sigSDKRoomJoinCancelled(request);
         emit sigExitSDKRoomSuc();
         return true;
@@ -168,8 +199,11 @@ bool kivoARTCController::leaveSDKChannel(const QString &roomId)
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "leaveChannel";
     const int code = engine->leaveChannel();
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "leaveChannel result" << VLogText::cut(roomId) << code;
-    if (code == 0)
+    if (code == 0) {
+        std::lock_guard<std::mutex> locker(m_stateLock);
         m_joinPending = false;
+        m_joinedRoom.clear();
+    }
     if (m_debugRecording)
         setPcmDump(false);
     return code == 0;

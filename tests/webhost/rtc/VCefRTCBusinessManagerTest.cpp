@@ -6,6 +6,7 @@
 #include <QJsonObject>
 
 #include <memory>
+#include <random>
 
 #include "LogCapture.h"
 #include "VCefQueryManager.h"
@@ -78,8 +79,15 @@ protected:
     void settle()
     {
         EXPECT_TRUE(RtcSim::waitIdle());
-        for (int i = 0; i < 6; ++i)
+        settleAnd([] { return false; });
+    }
+    // Lets what the engine's events settle answer, looking after each turn.
+    void settleAnd(const std::function<bool()> &look)
+    {
+        for (int i = 0; i < 6; ++i) {
             QCoreApplication::processEvents();
+            look();
+        }
     }
     QList<Reply> answers(VCefWidgetAbstract *w = nullptr) { return replies(w ? w : m_window); }
     bool answeredTimes(int count, VCefWidgetAbstract *w = nullptr)
@@ -314,12 +322,15 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         int gapMs;    // before the next step; 0: both in one read
         QString answer;
     };
+    const QString leaveError = QStringLiteral(R"({"state":5,"errorMsg":"bye"})");
     struct Row
     {
         const char *name;
         QString startRoom; // entered first, with no delay
         QList<Step> steps;
         QString endRoom;
+        bool leaveReportsError = false; // the engine reports an error instead of the leave
+        bool leaveRefused = false;      // the engine refuses every leave
     };
     const QList<Row> rows = {
         {"exit, enter at once", "r-1", {{"", 0, done}, {"r-2", 0, done}}, "r-2"},
@@ -327,10 +338,24 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         {"exit, enter as the leave is reported", "r-1", {{"", delay, done}, {"r-2", 0, done}}, "r-2"},
         {"enter, exit while joining", "", {{"r-3", delay / 4, cancelled}, {"", 0, done}}, ""},
         {"enter, enter while joining, exit, enter", "",
-         {{"r-3", 0, cancelled}, {"r-4", 0, refused}, {"", 0, done}, {"r-5", 0, done}}, "r-5"},
+         {{"r-3", 0, cancelled}, {"r-4", 0, cancelled}, {"", 0, done}, {"r-5", 0, done}}, "r-5"},
         {"exit, exit", "r-1", {{"", 0, done}, {"", 0, done}}, ""},
         {"the same room twice while joining", "", {{"r-3", 0, done}, {"r-3", 0, refused}}, "r-3"},
         {"the same room again once in it", "", {{"r-3", 2 * delay, done}, {"r-3", 0, done}}, "r-3"},
+        // The room left is entered again while the leave is under way: it is joined again.
+        {"exit, enter the same room 100 ms later", "r-1", {{"", 100, done}, {"r-1", 0, done}}, "r-1"},
+        // A refused switch moves the room asked for, not the room the client is in.
+        {"a refused switch twice, then the room the client is in", "r-1",
+         {{"r-2", 0, refused}, {"r-2", 0, refused}, {"r-1", 0, done}}, "r-1"},
+        {"exit, then the same new room twice while the leave is under way", "r-1",
+         {{"", 20, done}, {"r-2", 20, done}, {"r-2", 0, refused}}, "r-2"},
+        {"a leave reported as an error, exit, enter the same room", "r-1",
+         {{"", delay + 100, leaveError}, {"", 0, done}, {"r-1", 0, done}}, "r-1", true},
+        {"enter, enter another room while joining", "", {{"r-3", 20, cancelled}, {"r-4", 0, done}}, "r-4"},
+        // A join the engine will not leave is not cancelled: what would have left it is refused.
+        {"enter, enter another room and exit while joining, the leave refused", "",
+         {{"r-3", 20, done}, {"r-4", 0, refused}, {"", 0, QStringLiteral(R"({"state":-1,"errorMsg":"SDK退房失败"})")}},
+         "r-3", false, true},
     };
     ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
     for (const Row &row : rows) {
@@ -356,6 +381,10 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
             ++asked;
         }
         RtcSim::setEventDelayMs(delay);
+        if (row.leaveReportsError)
+            RtcSim::scriptError("leaveChannel", 5, QStringLiteral("bye"));
+        if (row.leaveRefused)
+            RtcSim::setReturnCode("leaveChannel", -7);
         for (int i = 0; i < row.steps.size(); ++i) {
             send(i + 1, row.steps[i].room);
             if (row.steps[i].gapMs > 0)
@@ -364,6 +393,8 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         asked += row.steps.size();
         EXPECT_TRUE(answeredTimes(asked, page));
         settle();
+        RtcSim::clearScriptedErrors();
+        RtcSim::clearReturnCodes();
         for (int i = 0; i < row.steps.size(); ++i)
             EXPECT_EQ(answerTo(i + 1, page).text.toStdString(), row.steps[i].answer.toStdString()) << "step " << i + 1;
         EXPECT_EQ(RtcSim::channel().toStdString(), row.endRoom.toStdString());
@@ -382,6 +413,147 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         EXPECT_EQ(ids.size(), asked + 2);
     }
     EXPECT_EQ(waiting(), 0);
+}
+
+// Random sequences of enters, exits and role switches against an engine that reports after 0 to
+// 30 ms, checked against the engine's own state: each enter and exit is answered once; state 1
+// holds when it is given (an enter: the engine is in that room; an exit: in none, not joining
+// either) unless a later enter or exit was asked by then; other answers are the known refusals;
+// and the engine ends in the room of the last state-1 answer. A failing sequence is printed with
+// its seed and number, so it can be replayed or written as a row above.
+TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStands)
+{
+    const QStringList refusals = {QStringLiteral(R"({"state":-1,"errorMsg":"SDK进房失败"})"),
+                                  QStringLiteral(R"({"state":-2,"errorMsg":"SDK进房已取消"})")};
+    const quint32 seeds[] = {1, 7, 27, 102, 124, 2024};
+    const int perSeed = 50;
+    enum Kind { Enter, Exit, Role };
+    struct Request
+    {
+        Kind kind;
+        QString room; // enter
+        int role;     // role switch
+        int gapMs;    // before the next request
+    };
+    ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+    int failed = 0;
+    int played = 0;
+    for (const quint32 seed : seeds) {
+        std::mt19937 random(seed);
+        const auto below = [&random](int n) { return int(random() % quint32(n)); };
+        for (int number = 0; number < perSeed && failed < 5; ++number) {
+            const int delay = below(31);
+            QList<Request> requests;
+            const int count = 2 + below(5);
+            for (int i = 0; i < count; ++i) {
+                const int pick = below(10);
+                const Kind kind = pick < 5 ? Enter : pick < 8 ? Exit : Role;
+                // Half in one read with the next; otherwise up to just after the event.
+                requests.append({kind, QStringLiteral("r-%1").arg(1 + below(2)), 1 + below(2),
+                                 below(2) == 0 ? 0 : below(delay + 11)});
+            }
+            QString text = QStringLiteral("seed %1 sequence %2, event delay %3 ms:").arg(seed).arg(number).arg(delay);
+            for (const Request &r : requests)
+                text += QStringLiteral(" %1 +%2 ms;")
+                            .arg(r.kind == Enter ? QStringLiteral("enter ") + r.room
+                                                 : r.kind == Exit ? QStringLiteral("exit")
+                                                                  : QStringLiteral("role %1").arg(r.role))
+                            .arg(r.gapMs);
+
+            VCefWidgetOSR *page = makeWindow();
+            RtcSim::setEventDelayMs(delay);
+            QStringList faults;
+            int sent = 0;      // requests asked so far
+            int seen = 0;      // replies looked at so far
+            int lastMoved = 0; // index + 1 of the latest enter or exit asked
+            QString told;      // the room of the latest state-1 answer; empty: none or an exit
+            QMap<qint64, int> answered;
+            // Looks at the replies that came since the last look, as the engine stands now.
+            const auto look = [&] {
+                const QList<Reply> got = answers(page);
+                for (; seen < got.size(); ++seen) {
+                    const Reply &r = got[seen];
+                    const int index = int(r.queryId) - 1;
+                    if (r.queryId == 99) // the exit that ends the sequence
+                        continue;
+                    if (index < 0 || index >= requests.size()) {
+                        faults << QStringLiteral("an answer to unknown query %1").arg(r.queryId);
+                        continue;
+                    }
+                    const Request &req = requests[index];
+                    if (++answered[r.queryId] > 1)
+                        faults << QStringLiteral("request %1 answered again: %2").arg(index + 1).arg(r.text);
+                    if (req.kind == Role)
+                        continue;
+                    if (r.text != kDone) {
+                        if (!refusals.contains(r.text))
+                            faults << QStringLiteral("request %1 answered %2").arg(index + 1).arg(r.text);
+                        continue;
+                    }
+                    told = req.kind == Enter ? req.room : QString();
+                    const QString engine = RtcSim::channel();
+                    const bool in = RtcSim::inChannel();
+                    // A later enter or exit may have moved the engine already.
+                    if (lastMoved > index + 1)
+                        continue;
+                    if (req.kind == Enter && !(in && engine == req.room))
+                        faults << QStringLiteral("enter %1 (request %2) answered state 1 while the engine is %3 %4")
+                                      .arg(req.room).arg(index + 1).arg(in ? "in" : "joining or out:").arg(engine);
+                    if (req.kind == Exit && !engine.isEmpty())
+                        faults << QStringLiteral("exit (request %1) answered state 1 while the engine is %2 %3")
+                                      .arg(index + 1).arg(in ? "in" : "joining").arg(engine);
+                }
+                return false;
+            };
+            for (const Request &req : requests) {
+                ++sent;
+                if (req.kind != Role)
+                    lastMoved = sent;
+                const QString id = QString::number(sent);
+                ask(req.kind == Enter ? QStringLiteral(R"({"funcName":"rtcEnterSDKRoom","queryId":%1,"param":{"roomId":"%2"}})").arg(id, req.room)
+                    : req.kind == Exit ? QStringLiteral(R"({"funcName":"rtcExitSDKRoom","queryId":%1})").arg(id)
+                                       : QStringLiteral(R"({"funcName":"rtcSwitchSDKRole","queryId":%1,"param":{"roleType":%2}})")
+                                             .arg(id).arg(req.role),
+                    page);
+                if (req.gapMs > 0)
+                    waitUntil(look, req.gapMs);
+            }
+            // Every enter and exit gets its answer; then nothing more comes.
+            const auto allAnswered = [&] {
+                look();
+                for (int i = 0; i < requests.size(); ++i)
+                    if (requests[i].kind != Role && !answered.contains(i + 1))
+                        return false;
+                return true;
+            };
+            if (!waitUntil(allAnswered, 20000))
+                faults << QStringLiteral("an enter or exit was never answered");
+            EXPECT_TRUE(RtcSim::waitIdle());
+            settleAnd(look);
+            const QString engine = RtcSim::inChannel() ? RtcSim::channel()
+                                   : RtcSim::channel().isEmpty() ? QString()
+                                                                 : QStringLiteral("joining ") + RtcSim::channel();
+            if (engine != told)
+                faults << QStringLiteral("the page was last told \"%1\", the engine ends in \"%2\"").arg(told, engine);
+
+            // Out again, for the next sequence; a late second answer would still show.
+            RtcSim::setEventDelayMs(0);
+            ask(R"({"funcName":"rtcExitSDKRoom","queryId":99})", page);
+            if (!waitUntil([&] { return answerTo(99, page).queryId == 99; }, 20000))
+                faults << QStringLiteral("the closing exit was never answered");
+            EXPECT_TRUE(RtcSim::waitIdle());
+            settleAnd(look);
+            if (RtcSim::inChannel())
+                faults << QStringLiteral("still in %1 after the closing exit").arg(RtcSim::channel());
+            delete page;
+            ++played;
+            if (!faults.isEmpty()) {
+                ++failed;
+                ADD_FAILURE() << text.toStdString() << "\n  " << faults.join("\n  ").toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(played, int(sizeof(seeds) / sizeof(seeds[0])) * perSeed);
 }
 
 // --- switching the role ----------------------------------------------------------------------
