@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using google::protobuf::Descriptor;
 using google::protobuf::EnumValueDescriptor;
@@ -479,6 +480,34 @@ private:
     const bool *m_stop;
 };
 
+// Bytes the message's JSON has at least: its texts, and base64 of its byte fields. The printer
+// escapes a text in one go, so a text over the limit is caught here instead.
+qint64 jsonBytesAtLeast(const google::protobuf::Message &message)
+{
+    using google::protobuf::FieldDescriptor;
+    const google::protobuf::Reflection *reflection = message.GetReflection();
+    std::vector<const FieldDescriptor *> fields;
+    reflection->ListFields(message, &fields);
+    qint64 total = 0;
+    std::string scratch;
+    for (const FieldDescriptor *field : fields) {
+        const int count = field->is_repeated() ? reflection->FieldSize(message, field) : 1;
+        for (int i = 0; i < count; ++i) {
+            if (field->cpp_type() == FieldDescriptor::CPPTYPE_MESSAGE) {
+                total += jsonBytesAtLeast(field->is_repeated() ? reflection->GetRepeatedMessage(message, field, i)
+                                                               : reflection->GetMessage(message, field));
+            } else if (field->cpp_type() == FieldDescriptor::CPPTYPE_STRING) {
+                const std::string &text = field->is_repeated()
+                                              ? reflection->GetRepeatedStringReference(message, field, i, &scratch)
+                                              : reflection->GetStringReference(message, field, &scratch);
+                total += field->type() == FieldDescriptor::TYPE_BYTES ? (qint64(text.size()) + 2) / 3 * 4
+                                                                      : qint64(text.size());
+            }
+        }
+    }
+    return total;
+}
+
 } // namespace
 
 QString VProtoBufMessage::ToJsonString(bool preserveFieldNames, qint64 maxBytes, bool *tooLong) const
@@ -496,14 +525,14 @@ QString VProtoBufMessage::ToJsonString(bool preserveFieldNames, qint64 maxBytes,
     }
     google::protobuf::util::JsonPrintOptions options;
     options.preserve_proto_field_names = preserveFieldNames;
-    // What MessageToJsonString does, through streams that stop at the limit.
-    const google::protobuf::Descriptor *descriptor = m_message->GetDescriptor();
-    std::unique_ptr<google::protobuf::util::TypeResolver> resolver(
-        google::protobuf::util::NewTypeResolverForDescriptorPool("type.googleapis.com", descriptor->file()->pool()));
-    const std::string bytes = m_message->SerializePartialAsString();
     std::string text;
-    bool over = false;
-    {
+    bool over = jsonBytesAtLeast(*m_message) > maxBytes;
+    if (!over) {
+        // What MessageToJsonString does, through streams that stop at the limit.
+        const google::protobuf::Descriptor *descriptor = m_message->GetDescriptor();
+        std::unique_ptr<google::protobuf::util::TypeResolver> resolver(
+            google::protobuf::util::NewTypeResolverForDescriptorPool("type.googleapis.com", descriptor->file()->pool()));
+        const std::string bytes = m_message->SerializePartialAsString();
         StoppingInput input(bytes, &over);
         BoundedTextOutput output(&text, maxBytes, &over);
         const auto status = google::protobuf::util::BinaryToJsonStream(
