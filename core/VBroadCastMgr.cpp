@@ -1,6 +1,7 @@
 #include "VBroadCastMgr.h"
 
 #include "KivoServerComm.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoKeyMgr.h"
 #include "vSignalsMgr.h"
@@ -46,7 +47,8 @@ void VBroadCastMgr::addSubscriber(const QString &name, QObject *object, const QS
 void VBroadCastMgr::sltRecvBroadCast(int protoId, VProtoMsgPtr pbMsg)
 {
     if (protoId == 0 || !pbMsg) {
-        qInfo() << "广播内容为空" << protoId;
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("广播内容为空")))
+            qInfo() << "广播内容为空" << protoId;
         return;
     }
     auto subs = m_subscribers.constFind(protoId);
@@ -94,7 +96,8 @@ void VBroadCastMgr::onOfficialBroadcast(VProtoMsgPtr pbMsg)
         pbMsg->getString(QStringLiteral("content"), content);
     if (pbMsg->hasField(QStringLiteral("playCount")))
         pbMsg->getInt32(QStringLiteral("playCount"), playCount);
-    qInfo() << "官方广播" << VLogText::cut(content) << playCount;
+    if (VLogLimiter::getInstance()->admit(QStringLiteral("官方广播")))
+        qInfo() << "官方广播" << VLogText::cut(content) << playCount;
     emit vSignalsMgr::getInstance()->sigStartOfficialBroadcast(content, playCount);
 }
 
@@ -104,7 +107,8 @@ void VBroadCastMgr::onVoiceRoomUrlApproved(VProtoMsgPtr pbMsg)
         return;
     QString roomUrl;
     pbMsg->getString(QStringLiteral("roomUrl"), roomUrl);
-    qInfo() << QStringLiteral("VoiceRoomUrlApprovedBroadcast roomUrl:%1").arg(VLogText::cut(roomUrl));
+    if (VLogLimiter::getInstance()->admit(QStringLiteral("VoiceRoomUrlApprovedBroadcast")))
+        qInfo() << QStringLiteral("VoiceRoomUrlApprovedBroadcast roomUrl:%1").arg(VLogText::cut(roomUrl));
     emit vSignalsMgr::getInstance()->sigRoomLogoApproved(roomUrl);
 }
 

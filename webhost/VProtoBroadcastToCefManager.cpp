@@ -1,5 +1,6 @@
 #include "VProtoBroadcastToCefManager.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 #include "KivoServerComm.h"
 #include "VBroadcastBacklog.h"
 #include "VCefWidgetAbstract.h"
+#include "VLogLimiter.h"
+#include "VLogText.h"
 #include "VProtoKeyMgr.h"
 
 VProtoBroadcastToCefManager::VProtoBroadcastToCefManager() : QObject(nullptr)
@@ -47,13 +50,52 @@ void VProtoBroadcastToCefManager::sltRecvBroadCast(int protoId, VProtoMsgPtr pbM
                               [](const QPointer<VCefWidgetAbstract> &window) { return window.isNull(); }),
                list.end());
 
+    // One broadcast may cost only so much: a message larger than this as JSON is not built
+    // into a page's text at all.
+    const QString protoKey = VProtoKeyMgr::getInstance()->value(QString::number(protoId));
+    bool tooLong = false;
+    const QString protoMsg = pbMsg->ToJsonString(true, kMaxMessageJsonBytes, &tooLong);
+    if (tooLong) {
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[CEFLOG] protoBroadcast not sent")))
+            qWarning().noquote() << "[CEFLOG] protoBroadcast not sent:" << VLogText::cut(protoKey) << protoId
+                                 << "is over" << kMaxMessageJsonBytes << "bytes as JSON, the most a page is sent";
+        return;
+    }
     QJsonObject param;
-    param.insert(QStringLiteral("protoKey"), VProtoKeyMgr::getInstance()->value(QString::number(protoId)));
-    param.insert(QStringLiteral("protoMsg"), pbMsg->ToJsonString(true));
+    param.insert(QStringLiteral("protoKey"), protoKey);
+    param.insert(QStringLiteral("protoMsg"), protoMsg);
     const QJsonObject forwarded{{QStringLiteral("funcName"), QStringLiteral("protoBroadcast")},
                                 {QStringLiteral("param"), param}};
-    // A page whose host has stopped reading is passed over (VBroadcastBacklog logs it).
-    for (const QPointer<VCefWidgetAbstract> &window : qAsConst(list))
-        if (!VBroadcastBacklog::getInstance()->isStalled(window->socket()))
-            window->sendToWeb(forwarded, true);
+    // Written once for all the pages.
+    const QString text = QString::fromUtf8(QJsonDocument(forwarded).toJson(QJsonDocument::Compact));
+    for (const QPointer<VCefWidgetAbstract> &window : qAsConst(list)) {
+        // A page whose host has stopped reading is passed over (VBroadcastBacklog logs it).
+        if (VBroadcastBacklog::getInstance()->isStalled(window->socket()))
+            continue;
+        if (isBehind(window))
+            continue;
+        const bool log = VLogLimiter::getInstance()->admit(QStringLiteral("[CEFLOG] sendToWeb"));
+        window->sendToWeb(text, log);
+    }
+}
+
+bool VProtoBroadcastToCefManager::isBehind(VCefWidgetAbstract *window)
+{
+    // Messages the host has not answered yet, or that wait for its view.
+    const int pending = window->pendingRequestCount() + window->queuedRequests().size();
+    m_behind.erase(std::remove_if(m_behind.begin(), m_behind.end(),
+                                  [](const QPointer<VCefWidgetAbstract> &w) { return w.isNull(); }),
+                   m_behind.end());
+    const bool wasBehind = m_behind.contains(window);
+    if (!wasBehind && pending >= kMaxPendingMessages) {
+        m_behind.append(window);
+        qWarning().noquote() << "[CEFLOG] broadcasts for a page are dropped until it has answered: it holds" << pending
+                             << "messages unanswered, the most is" << kMaxPendingMessages;
+        return true;
+    }
+    if (wasBehind && pending < kResumePendingMessages) {
+        m_behind.removeAll(window);
+        return false;
+    }
+    return wasBehind;
 }

@@ -12,10 +12,17 @@ class VCefWidgetAbstract;
 
 // Forwards server broadcasts to the page windows that subscribed to them by name, as
 // {"funcName":"protoBroadcast","param":{"protoKey":<name>,"protoMsg":<message JSON as text>}}.
+// A message over kMaxMessageJsonBytes as JSON is sent to no page (logged). A page holding
+// kMaxPendingMessages unanswered gets no broadcasts (logged once) until it holds fewer than
+// kResumePendingMessages.
 class VProtoBroadcastToCefManager : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr qint64 kMaxMessageJsonBytes = 4 * 1024 * 1024;
+    static constexpr int kMaxPendingMessages = 10000;
+    static constexpr int kResumePendingMessages = kMaxPendingMessages / 2;
+
     VProtoBroadcastToCefManager();
 
     // protoKey: the broadcast's name ("BroadcastResult.OfficialBroadcast"). A window is
@@ -30,5 +37,9 @@ public slots:
     void sltRecvBroadCast(int protoId, VProtoMsgPtr pbMsg);
 
 private:
+    // True while window holds too many messages unanswered; logs when it starts.
+    bool isBehind(VCefWidgetAbstract *window);
+
     QMap<int, QList<QPointer<VCefWidgetAbstract>>> m_subscribers;
+    QList<QPointer<VCefWidgetAbstract>> m_behind;
 };

@@ -1,17 +1,25 @@
-// A flood of server broadcasts through the whole road: ambrel-service pushes
-// BroadcastResult.OfficialBroadcast at a fixed rate to `ambrel shell`, whose start page (played
-// by a headless pagewell.exe) has subscribed to it. Measured from outside, by ambrel's log and
-// /proc: ambrel's resident size (start, peak, end), how late each broadcast reached the page
-// path against the service's schedule, and how long the router's queued handling of each
-// waited on the GUI thread after the page path had it (the GUI thread's lag), connection losses
-// and bursts of broadcasts dropped for a page.
+// Server broadcasts through the whole road: ambrel-service pushes
+// BroadcastResult.OfficialBroadcast to `ambrel shell`, whose start page (played by a headless
+// pagewell.exe) has subscribed to it. Measured from outside, by ambrel's log and /proc.
 //
-//   bench_broadcast_flood [--rate N] [--seconds S]      (default 40000 a second for 30 s)
+//   bench_broadcast_flood [--rate N] [--seconds S] [--silent-host]
+//       A flood (default 40000 a second for 30 s): ambrel's resident size (start, peak, end), how
+//       late each broadcast reached the page path against the service's schedule, how long the
+//       router's queued handling of each waited on the GUI thread after the page path had it
+//       (the GUI thread's lag), connection losses, bursts of broadcasts dropped for a page, and
+//       what the log grew by. With --silent-host the page's host reads everything but answers
+//       nothing after the view's creation.
+//   bench_broadcast_flood --huge CHARS
+//       One broadcast whose content is CHARS x U+0001 (each a 6-character escape in the
+//       message's JSON): ambrel's peak resident size, the GUI thread's CPU time, and the round
+//       trips of page queries the page sends one after another all along.
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
@@ -22,6 +30,7 @@
 #include <vector>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include "ServiceProcess.h"
 #include "TestSupport.h"
@@ -74,6 +83,38 @@ private:
     QByteArray m_rest;
 };
 
+// Bytes of the day logs in a folder.
+qint64 logBytes(const QString &dir)
+{
+    qint64 total = 0;
+    for (const QFileInfo &file : QDir(dir).entryInfoList({QStringLiteral("*.log")}, QDir::Files))
+        total += file.size();
+    return total;
+}
+
+// CPU time (user + system) of the process's main thread, the GUI thread, in ms.
+qint64 mainThreadCpuMs(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/task/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // Fields after the command's closing parenthesis: state is field 3, utime 14, stime 15.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    return (fields.at(11).toLongLong() + fields.at(12).toLongLong()) * 1000 / sysconf(_SC_CLK_TCK);
+}
+
+// "<kind> ... (<n> similar lines left out)": n, else 0.
+qint64 leftOut(const QByteArray &line, const char *kind)
+{
+    static const QRegularExpression count(QStringLiteral("\\.\\.\\. \\((\\d+) similar lines left out\\)$"));
+    if (!line.contains(QByteArray(kind) + " ..."))
+        return 0;
+    return count.match(QString::fromUtf8(line)).captured(1).toLongLong();
+}
+
 qint64 percentile(std::vector<qint64> v, double p)
 {
     if (v.empty())
@@ -84,20 +125,61 @@ qint64 percentile(std::vector<qint64> v, double p)
 
 } // namespace
 
+namespace {
+
+// Round trips of the page's queries from pagewell's log: each query sent is answered before
+// the next goes, so the n-th reply answers the n-th query.
+std::vector<qint64> queryRoundTrips(const QString &pagewellLog)
+{
+    QFile file(pagewellLog);
+    std::vector<qint64> sent;
+    std::vector<qint64> answered;
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        // Lines of the page's messages are short; a forwarded broadcast's may be huge.
+        if (line.size() > 4096)
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        const int type = o.value(QStringLiteral("type")).toInt();
+        const QString event = o.value(QStringLiteral("event")).toString();
+        if (event == QLatin1String("sent") && type == 6)
+            sent.push_back(qint64(o.value(QStringLiteral("ms")).toDouble()));
+        else if (event == QLatin1String("recv") && type == 7)
+            answered.push_back(qint64(o.value(QStringLiteral("ms")).toDouble()));
+    }
+    std::vector<qint64> trips;
+    for (size_t i = 0; i < sent.size() && i < answered.size(); ++i)
+        trips.push_back(answered[i] - sent[i]);
+    return trips;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     int rate = 40000;
     int seconds = 30;
+    qint64 hugeChars = 0;
+    bool silentHost = false;
     const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--rate"))
-            rate = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--seconds"))
-            seconds = args[i + 1].toInt();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--silent-host"))
+            silentHost = true;
+        else if (args[i] == QLatin1String("--rate") && i + 1 < args.size())
+            rate = args[++i].toInt();
+        else if (args[i] == QLatin1String("--seconds") && i + 1 < args.size())
+            seconds = args[++i].toInt();
+        else if (args[i] == QLatin1String("--huge") && i + 1 < args.size())
+            hugeChars = args[++i].toLongLong();
+        else
+            rate = 0;
     }
-    if (rate <= 0 || seconds <= 0) {
-        std::fprintf(stderr, "usage: bench_broadcast_flood [--rate N] [--seconds S]\n");
+    if (rate <= 0 || seconds <= 0 || hugeChars < 0 || hugeChars > 16 * 1024 * 1024) {
+        std::fprintf(stderr, "usage: bench_broadcast_flood [--rate N] [--seconds S] [--silent-host]\n"
+                             "       bench_broadcast_flood --huge CHARS\n");
         return 2;
     }
     qputenv("PATH", QFile::encodeName(binDir()) + ':' + qgetenv("PATH"));
@@ -113,24 +195,47 @@ int main(int argc, char **argv)
                                   "CefUrls": {"virtualpartyopenlive": "http://pages.test/live.html"}})")
                    .arg(service.sdkinitUrl(), service.pelorinUrl())
                    .toUtf8());
-    work.write(QStringLiteral("pagewell.json"), R"({"on": [{"type": 3, "contains": "live.html", "send": [
+    // The page subscribes; with --huge it also asks a query, and the next one 20 ms after each
+    // answer.
+    const QByteArray query = R"({"query": {"funcName": "getRoomInfo", "queryId": 1, "param": {}}})";
+    QByteArray script = R"({"on": [{"type": 3, "contains": "live.html", "send": [
         {"command": {"funcName": "registerRecvProtoBroadcast",
-                     "param": {"protoKey": ["BroadcastResult.OfficialBroadcast"]}}}]}]})");
+                     "param": {"protoKey": ["BroadcastResult.OfficialBroadcast"]}}}]})";
+    if (hugeChars > 0)
+        script += R"(, {"type": 7, "delayMs": 20, "send": [)" + query + R"(]}], "after": [{"delayMs": 100, "send": [)"
+                  + query + "]}]";
+    else
+        script += "]";
+    if (silentHost)
+        script += R"(, "noReplies": true)";
+    script += "}";
+    work.write(QStringLiteral("pagewell.json"), script);
+    QMap<QString, QString> environment{
+        {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))},
+        {QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("0")}};
+    if (hugeChars > 0)
+        environment.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
     QProcess ambrel;
     // Its log goes to standard error too; nobody reads it here.
     ambrel.setStandardOutputFile(QProcess::nullDevice());
     ambrel.setStandardErrorFile(QProcess::nullDevice());
-    startAmbrelShell(ambrel, work,
-                     {{QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))},
-                      {QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("0")}});
+    startAmbrelShell(ambrel, work, environment);
     if (!ambrel.waitForStarted(10000)) {
         std::fprintf(stderr, "ambrel did not start\n");
         return 1;
     }
     const qint64 pid = ambrel.processId();
+    const auto stop = [&] {
+        ::kill(pid_t(pid), SIGTERM);
+        if (!ambrel.waitForFinished(60000))
+            ambrel.kill();
+        ambrel.waitForFinished(5000);
+        service.terminate();
+    };
 
     // Subscribed once a pushed broadcast reaches the page path.
-    LogTail log(work.filePath(QStringLiteral("log/shell")));
+    const QString logDir = work.filePath(QStringLiteral("log/shell"));
+    LogTail log(logDir);
     bool subscribed = false;
     QElapsedTimer waited;
     waited.start();
@@ -142,12 +247,64 @@ int main(int argc, char **argv)
     }
     if (!subscribed) {
         std::fprintf(stderr, "the page never subscribed\n");
+        stop();
         return 1;
     }
     QThread::msleep(1000);
     log.read([](const QByteArray &) {});
     const qint64 startKb = statusKb(pid, "VmRSS:");
 
+    if (hugeChars > 0) {
+        const qint64 cpuBefore = mainThreadCpuMs(pid);
+        const QJsonObject huge{{"cmd", "push"},
+                               {"name", "BroadcastResult.OfficialBroadcast"},
+                               {"fields", QJsonObject{{"content", QString(int(hugeChars), QChar(1))}, {"playCount", 7}}}};
+        if (!service.control(huge, 120000).value(QStringLiteral("ok")).toBool()) {
+            std::fprintf(stderr, "the service did not push the broadcast\n");
+            stop();
+            return 1;
+        }
+        // Handled by the router, then some more time for the page path and the queries.
+        bool routed = false;
+        bool toPage = false;
+        QByteArray dropped;
+        qint64 peakSampleKb = startKb;
+        QElapsedTimer handled;
+        waited.restart();
+        while (waited.elapsed() < 120000 && !(routed && handled.isValid() && handled.elapsed() > 3000)) {
+            QThread::msleep(50);
+            peakSampleKb = std::max(peakSampleKb, statusKb(pid, "VmRSS:"));
+            log.read([&](const QByteArray &line) {
+                routed = routed || (line.contains("官方广播") && line.endsWith(" 7"));
+                toPage = toPage || (line.contains("[CEFLOG] sendToWeb") && line.contains("protoBroadcast"));
+                if (line.contains("protoBroadcast") && !line.contains("sendToWeb") && dropped.isEmpty())
+                    dropped = line.mid(24, 400);
+            });
+            if (routed && !handled.isValid())
+                handled.start();
+        }
+        const qint64 cpuMs = mainThreadCpuMs(pid) - cpuBefore;
+        const qint64 peakKb = statusKb(pid, "VmHWM:");
+        const std::vector<qint64> trips = queryRoundTrips(work.filePath(QStringLiteral("pagewell.log")));
+        std::printf("one broadcast of %lld x U+0001\n", static_cast<long long>(hugeChars));
+        std::printf("handled by the router: %s, reached the page path: %s\n", routed ? "yes" : "no",
+                    toPage ? "yes" : "no");
+        if (!dropped.isEmpty())
+            std::printf("log: %s\n", dropped.constData());
+        std::printf("resident size: %lld MB at the start, peak %lld MB (sampled %lld MB)\n",
+                    static_cast<long long>(startKb / 1024), static_cast<long long>(peakKb / 1024),
+                    static_cast<long long>(peakSampleKb / 1024));
+        std::printf("GUI thread CPU time from the push to 3 s after the router had it: %lld ms\n",
+                    static_cast<long long>(cpuMs));
+        std::printf("page query round trips (%zu): median %lld ms, p99 %lld ms, max %lld ms\n", trips.size(),
+                    static_cast<long long>(percentile(trips, 0.5)), static_cast<long long>(percentile(trips, 0.99)),
+                    static_cast<long long>(percentile(trips, 1.0)));
+        std::fflush(stdout);
+        stop();
+        return routed ? 0 : 1;
+    }
+
+    const qint64 logStart = logBytes(logDir);
     const qint64 count = qint64(rate) * seconds;
     const qint64 floodStart = QDateTime::currentMSecsSinceEpoch();
     service.control({{"cmd", "push"}, {"name", "BroadcastResult.OfficialBroadcast"},
@@ -164,13 +321,27 @@ int main(int argc, char **argv)
     qint64 routed = 0;
     qint64 peakSampleKb = startKb;
     qint64 lastAt = floodStart;
+    bool ended = false;
+    qint64 lastMarker = 0;
     const qint64 giveUpMs = qint64(seconds) * 1000 * 6 + 60000;
-    while (QDateTime::currentMSecsSinceEpoch() - floodStart < giveUpMs && (forwarded < count || routed < count)) {
+    // Once the service has sent the flood, a marker every 1.5 s: the router handles broadcasts
+    // in order, so the first marker it logs comes after the whole flood.
+    while (QDateTime::currentMSecsSinceEpoch() - floodStart < giveUpMs && !ended) {
         QThread::msleep(100);
         peakSampleKb = std::max(peakSampleKb, statusKb(pid, "VmRSS:"));
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (now - floodStart > qint64(seconds) * 1000 && now - lastMarker > 1500
+            && !service.log(QStringLiteral("flood")).isEmpty()) {
+            lastMarker = now;
+            service.control({{"cmd", "push"}, {"name", "BroadcastResult.OfficialBroadcast"},
+                             {"fields", QJsonObject{{"content", "end"}, {"playCount", 0}}}});
+        }
         log.read([&](const QByteArray &line) {
             losses += line.contains("[PELORIN] server connection lost") ? 1 : 0;
-            drops += line.contains("[PELORIN] broadcasts for a page are dropped") ? 1 : 0;
+            drops += line.contains("broadcasts for a page are dropped") ? 1 : 0;
+            forwarded += leftOut(line, "[CEFLOG] sendToWeb");
+            routed += leftOut(line, "官方广播");
+            ended = ended || line.contains("官方广播 \"end\"");
             const bool toPage = line.contains("[CEFLOG] sendToWeb") && line.contains("protoBroadcast");
             const bool router = line.contains("官方广播 \"flood\"");
             if (!toPage && !router)
@@ -195,17 +366,21 @@ int main(int argc, char **argv)
     }
     const qint64 peakKb = statusKb(pid, "VmHWM:");
     const qint64 endKb = statusKb(pid, "VmRSS:");
+    const qint64 logGrew = logBytes(logDir) - logStart;
 
-    std::printf("flood: %lld broadcasts at %d/s for %d s\n", static_cast<long long>(count), rate, seconds);
-    std::printf("reached the page path: %lld, handled by the router: %lld\n", static_cast<long long>(forwarded),
-                static_cast<long long>(routed));
-    std::printf("connection losses: %lld, bursts dropped for a page: %lld\n", static_cast<long long>(losses),
-                static_cast<long long>(drops));
-    std::printf("last one handled %.1f s after the flood began (the schedule: %d s)\n",
+    std::printf("flood: %lld broadcasts at %d/s for %d s%s\n", static_cast<long long>(count), rate, seconds,
+                silentHost ? ", to a page whose host answers nothing" : "");
+    std::printf("reached the page path: %lld, handled by the router: %lld (lines written and left out; markers "
+                "included)\n",
+                static_cast<long long>(forwarded), static_cast<long long>(routed));
+    std::printf("connection losses: %lld, lines of broadcasts dropped for a page: %lld\n",
+                static_cast<long long>(losses), static_cast<long long>(drops));
+    std::printf("last one logged %.1f s after the flood began (the schedule: %d s)\n",
                 double(lastAt - floodStart) / 1000.0, seconds);
     std::printf("resident size: %lld MB at the start, peak %lld MB (sampled %lld MB), %lld MB at the end\n",
                 static_cast<long long>(startKb / 1024), static_cast<long long>(peakKb / 1024),
                 static_cast<long long>(peakSampleKb / 1024), static_cast<long long>(endKb / 1024));
+    std::printf("the log grew by %.1f MB\n", double(logGrew) / 1e6);
     std::printf("late against the schedule, at the page path: median %lld ms, p99 %lld ms, max %lld ms\n",
                 static_cast<long long>(percentile(lateness, 0.5)), static_cast<long long>(percentile(lateness, 0.99)),
                 static_cast<long long>(percentile(lateness, 1.0)));
@@ -213,11 +388,6 @@ int main(int argc, char **argv)
                 static_cast<long long>(percentile(guiLag, 0.5)), static_cast<long long>(percentile(guiLag, 0.99)),
                 static_cast<long long>(percentile(guiLag, 1.0)));
     std::fflush(stdout);
-
-    ::kill(pid_t(pid), SIGTERM);
-    if (!ambrel.waitForFinished(60000))
-        ambrel.kill();
-    ambrel.waitForFinished(5000);
-    service.terminate();
-    return forwarded == count && routed == count ? 0 : 1;
+    stop();
+    return ended ? 0 : 1;
 }

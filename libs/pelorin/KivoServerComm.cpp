@@ -2,6 +2,7 @@
 
 #include "KivoServerConnection.h"
 #include "QuadrelConfig.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoKeyMgr.h"
 
@@ -209,7 +210,8 @@ void KivoServerComm::onMessage(const QByteArray &bytes)
 {
     pelorin_wire::Envelope envelope;
     if (!envelope.ParseFromArray(bytes.constData(), bytes.size())) {
-        qWarning().noquote() << "[PELORIN] dropped a message that is not an envelope:" << bytes.size() << "bytes";
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[PELORIN] dropped a message that is not an envelope")))
+            qWarning().noquote() << "[PELORIN] dropped a message that is not an envelope:" << bytes.size() << "bytes";
         return;
     }
     switch (envelope.kind()) {
@@ -220,7 +222,8 @@ void KivoServerComm::onMessage(const QByteArray &bytes)
         onBroadcast(envelope.broadcastid(), fromStd(envelope.type()), envelope.body());
         return;
     default:
-        qWarning().noquote() << "[PELORIN] dropped an envelope of kind" << envelope.kind() << "from the server";
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[PELORIN] dropped an envelope of kind")))
+            qWarning().noquote() << "[PELORIN] dropped an envelope of kind" << envelope.kind() << "from the server";
         return;
     }
 }
@@ -230,7 +233,8 @@ void KivoServerComm::onResponse(quint64 seq, const QString &type, const std::str
 {
     const auto it = m_pending.find(seq);
     if (it == m_pending.end() || !it->sent) {
-        qWarning().noquote() << "[PELORIN] ignored a reply for seq" << seq << "that is not pending:" << VLogText::cut(type);
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[PELORIN] ignored a reply for seq")))
+            qWarning().noquote() << "[PELORIN] ignored a reply for seq" << seq << "that is not pending:" << VLogText::cut(type);
         return;
     }
     Pending pending = take(it);
@@ -256,18 +260,21 @@ void KivoServerComm::onBroadcast(int id, QString type, const std::string &body)
         type = keys->value(QString::number(id));
     if (id == 0 && !type.isEmpty())
         id = keys->value(type).toInt();
-    if (id == 0)
+    VLogLimiter *limiter = VLogLimiter::getInstance();
+    if (id == 0 && limiter->admit(QStringLiteral("[PELORIN] broadcast with an unknown id")))
         qWarning().noquote() << "[PELORIN] broadcast with an unknown id:" << VLogText::cut(type);
     VProtoMsgPtr msg;
     if (type.isEmpty()) {
-        qWarning().noquote() << "[PELORIN] broadcast" << id << "with an unknown name";
+        if (limiter->admit(QStringLiteral("[PELORIN] broadcast with an unknown name")))
+            qWarning().noquote() << "[PELORIN] broadcast" << id << "with an unknown name";
     } else {
         const Decoded decoded = decodeMessage(type, body, msg);
         if (decoded == Decoded::BadBody) {
-            qWarning().noquote() << "[PELORIN] dropped broadcast" << id << type << ": the body does not parse";
+            if (limiter->admit(QStringLiteral("[PELORIN] dropped broadcast")))
+                qWarning().noquote() << "[PELORIN] dropped broadcast" << id << VLogText::cut(type) << ": the body does not parse";
             return;
         }
-        if (decoded == Decoded::UnknownType)
+        if (decoded == Decoded::UnknownType && limiter->admit(QStringLiteral("[PELORIN] broadcast of an unknown type")))
             qWarning().noquote() << "[PELORIN] broadcast" << id << "of an unknown type:" << VLogText::cut(type);
     }
     // Unknown ones still reach the router, which logs them as empty.

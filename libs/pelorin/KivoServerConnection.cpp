@@ -2,6 +2,7 @@
 
 #include "QuadrelConfig.h"
 #include "VBroadcastBacklog.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 
 #include <QAbstractSocket>
@@ -123,8 +124,9 @@ void KivoServerConnection::onDown(const QString &reason)
 void KivoServerConnection::onBinaryMessage(const QByteArray &bytes)
 {
     if (bytes.size() > kMaxMessageBytes) {
-        qWarning().noquote() << "[PELORIN] dropped an oversize message of" << bytes.size() << "bytes, the limit is"
-                             << kMaxMessageBytes;
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[PELORIN] dropped an oversize message")))
+            qWarning().noquote() << "[PELORIN] dropped an oversize message of" << bytes.size() << "bytes, the limit is"
+                                 << kMaxMessageBytes;
         return;
     }
     m_waiting.enqueue(bytes);
@@ -199,7 +201,8 @@ bool KivoServerConnection::eventFilter(QObject *watched, QEvent *event)
 
 void KivoServerConnection::onTextMessage(const QString &text)
 {
-    qWarning().noquote() << "[PELORIN] ignored a text message of" << text.size() << "characters";
+    if (VLogLimiter::getInstance()->admit(QStringLiteral("[PELORIN] ignored a text message")))
+        qWarning().noquote() << "[PELORIN] ignored a text message of" << text.size() << "characters";
 }
 
 void KivoServerConnection::discardSocket()

@@ -5,14 +5,18 @@
 
 #include <google/protobuf/descriptor.h>
 #include <google/protobuf/message.h>
+#include <google/protobuf/io/zero_copy_stream_impl_lite.h>
 #include <google/protobuf/util/json_util.h>
+#include <google/protobuf/util/type_resolver_util.h>
 
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using google::protobuf::Descriptor;
 using google::protobuf::EnumValueDescriptor;
@@ -425,6 +429,91 @@ int VProtoBufMessage::getFieldType(const QString &name, bool &found) const
 
 QString VProtoBufMessage::ToJsonString(bool preserveFieldNames) const
 {
+    return ToJsonString(preserveFieldNames, std::numeric_limits<qint64>::max(), nullptr);
+}
+
+namespace {
+
+// A text growing up to a limit; the writer asking for more space than that marks it over.
+class BoundedTextOutput : public google::protobuf::io::ZeroCopyOutputStream
+{
+public:
+    BoundedTextOutput(std::string *text, qint64 limit, bool *over) : m_text(text), m_limit(limit), m_over(over) {}
+    bool Next(void **data, int *size) override
+    {
+        const qint64 used = qint64(m_text->size());
+        if (used >= m_limit) {
+            *m_over = true;
+            return false;
+        }
+        const qint64 grow = std::min<qint64>({std::max<qint64>(used, 4096), m_limit - used, 64 * 1024 * 1024});
+        m_text->resize(size_t(used + grow));
+        *data = &(*m_text)[size_t(used)];
+        *size = int(grow);
+        return true;
+    }
+    void BackUp(int count) override { m_text->resize(m_text->size() - size_t(count)); }
+    int64_t ByteCount() const override { return int64_t(m_text->size()); }
+
+private:
+    std::string *m_text;
+    qint64 m_limit;
+    bool *m_over;
+};
+
+// The wire form in blocks, ending early once the text is over its limit, so the rest of a
+// huge message is not even walked.
+class StoppingInput : public google::protobuf::io::ZeroCopyInputStream
+{
+public:
+    StoppingInput(const std::string &bytes, const bool *stop)
+        : m_in(bytes.data(), int(bytes.size()), 64 * 1024), m_stop(stop)
+    {
+    }
+    bool Next(const void **data, int *size) override { return !*m_stop && m_in.Next(data, size); }
+    void BackUp(int count) override { m_in.BackUp(count); }
+    bool Skip(int count) override { return !*m_stop && m_in.Skip(count); }
+    int64_t ByteCount() const override { return m_in.ByteCount(); }
+
+private:
+    google::protobuf::io::ArrayInputStream m_in;
+    const bool *m_stop;
+};
+
+// Bytes the message's JSON has at least: its texts, and base64 of its byte fields. The printer
+// escapes a text in one go, so a text over the limit is caught here instead.
+qint64 jsonBytesAtLeast(const google::protobuf::Message &message)
+{
+    using google::protobuf::FieldDescriptor;
+    const google::protobuf::Reflection *reflection = message.GetReflection();
+    std::vector<const FieldDescriptor *> fields;
+    reflection->ListFields(message, &fields);
+    qint64 total = 0;
+    std::string scratch;
+    for (const FieldDescriptor *field : fields) {
+        const int count = field->is_repeated() ? reflection->FieldSize(message, field) : 1;
+        for (int i = 0; i < count; ++i) {
+            if (field->cpp_type() == FieldDescriptor::CPPTYPE_MESSAGE) {
+                total += jsonBytesAtLeast(field->is_repeated() ? reflection->GetRepeatedMessage(message, field, i)
+                                                               : reflection->GetMessage(message, field));
+            } else if (field->cpp_type() == FieldDescriptor::CPPTYPE_STRING) {
+                const std::string &text = field->is_repeated()
+                                              ? reflection->GetRepeatedStringReference(message, field, i, &scratch)
+                                              : reflection->GetStringReference(message, field, &scratch);
+                total += field->type() == FieldDescriptor::TYPE_BYTES ? (qint64(text.size()) + 2) / 3 * 4
+                                                                      : qint64(text.size());
+            }
+        }
+    }
+    return total;
+}
+
+} // namespace
+
+QString VProtoBufMessage::ToJsonString(bool preserveFieldNames, qint64 maxBytes, bool *tooLong) const
+{
+    if (tooLong)
+        *tooLong = false;
     if (!m_message)
         return QStringLiteral("{}");
     // The printer throws on a proto2 message that lacks a required field (a body or JSON that
@@ -437,11 +526,27 @@ QString VProtoBufMessage::ToJsonString(bool preserveFieldNames) const
     google::protobuf::util::JsonPrintOptions options;
     options.preserve_proto_field_names = preserveFieldNames;
     std::string text;
-    const auto status = google::protobuf::util::MessageToJsonString(*m_message, &text, options);
-    if (!status.ok()) {
-        qWarning().noquote() << "[PROTO] cannot write" << typeName() << "as JSON:"
-                             << VLogText::cut(QString::fromStdString(status.ToString()));
-        return QStringLiteral("{}");
+    bool over = jsonBytesAtLeast(*m_message) > maxBytes;
+    if (!over) {
+        // What MessageToJsonString does, through streams that stop at the limit.
+        const google::protobuf::Descriptor *descriptor = m_message->GetDescriptor();
+        std::unique_ptr<google::protobuf::util::TypeResolver> resolver(
+            google::protobuf::util::NewTypeResolverForDescriptorPool("type.googleapis.com", descriptor->file()->pool()));
+        const std::string bytes = m_message->SerializePartialAsString();
+        StoppingInput input(bytes, &over);
+        BoundedTextOutput output(&text, maxBytes, &over);
+        const auto status = google::protobuf::util::BinaryToJsonStream(
+            resolver.get(), "type.googleapis.com/" + descriptor->full_name(), &input, &output, options);
+        if (!over && !status.ok()) {
+            qWarning().noquote() << "[PROTO] cannot write" << typeName() << "as JSON:"
+                                 << VLogText::cut(QString::fromStdString(status.ToString()));
+            return QStringLiteral("{}");
+        }
+    }
+    if (over) {
+        if (tooLong)
+            *tooLong = true;
+        return QString();
     }
     return QString::fromStdString(text);
 }

@@ -69,6 +69,9 @@ public:
     // otherwise lowerCamelCase. 64-bit integers are written as JSON strings, so they survive
     // any reader. An unmade message gives "{}".
     QString ToJsonString(bool preserveFieldNames) const;
+    // The same text, written no further than maxBytes of UTF-8: a longer one gives a null text
+    // and sets tooLong, at the cost of maxBytes, however large the message would be as JSON.
+    QString ToJsonString(bool preserveFieldNames, qint64 maxBytes, bool *tooLong) const;
     // Fills fields from JSON (names as in the proto file or lowerCamelCase). Numbers or numeric
     // texts for integers, arrays for repeated fields, objects for nested messages, names or
     // numbers for enums; null members are skipped. Every valid member is set; the result is

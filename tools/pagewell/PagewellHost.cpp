@@ -151,9 +151,11 @@ void PagewellHost::handle(QLocalSocket *socket, const PagewellCodec::Request &re
         }
     } else {
         const QPointer<PagewellView> view = c.view;
-        socket->write(PagewellCodec::response(req.id, req.type, 0, QStringLiteral("ok"), QByteArray()));
-        // A hang-up noticed while writing removes the entry c refers to.
-        socket->flush();
+        if (!m_script.value("noReplies").toBool()) {
+            socket->write(PagewellCodec::response(req.id, req.type, 0, QStringLiteral("ok"), QByteArray()));
+            // A hang-up noticed while writing removes the entry c refers to.
+            socket->flush();
+        }
         if (view)
             applyToView(view, req);
     }

@@ -18,6 +18,7 @@ class PagewellView;
 //
 // Script ($PAGEWELL_SCRIPT), all members optional:
 //   {"createViewDelayMs": n, "createViewCode": n, "noCreateReply": bool,
+//    "noReplies": bool,                                    (answers createCefView only)
 //    "on":    [{"type": n, "contains": "text", "delayMs": n, "send": [item...]}],
 //    "after": [{"delayMs": n, "send": [item...]}]}        (timed from the first view)
 // Send items: {"command": json} (type 5), {"query": json} (type 6),

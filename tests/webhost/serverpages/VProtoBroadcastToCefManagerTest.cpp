@@ -1,11 +1,14 @@
 #include "ServerPagesFixture.h"
 
+#include <QRegularExpression>
+
 #include <thread>
 
 #include "KivoServerComm.h"
 #include "KivoServerConnection.h"
 #include "VBroadCastMgr.h"
 #include "VCefBroadcastManager.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoBroadcastToCefManager.h"
 #include "VProtoBufMessage.h"
@@ -139,6 +142,48 @@ TEST_F(VProtoBroadcastToCefManagerTest, NullMessagesAndUnsubscribedIdsAreDropped
     EXPECT_TRUE(toWeb(w).isEmpty());
 }
 
+// One broadcast costs only so much: a message too large as JSON reaches no page, and one line
+// names it and says why; the next one goes on.
+TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLargeAsJsonIsSentToNoPage)
+{
+    static QStringList lines;
+    VCefWidgetOSR *w = makeWindow();
+    subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
+    // Each U+0001 is a 6-byte escape in the message's JSON.
+    const int chars = int(VProtoBroadcastToCefManager::kMaxMessageJsonBytes / 6) + 1;
+    lines.clear();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+    push(kOfficial, official(QString(chars, QChar(1)), 3));
+    push(kOfficial, official("small", 4));
+    qInstallMessageHandler(nullptr);
+    const auto got = toWeb(w);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_TRUE(got.at(0).json.contains(R"(\"content\":\"small\")")) << got.at(0).json.left(200).toStdString();
+    const QStringList dropped = lines.filter("[CEFLOG] protoBroadcast not sent:");
+    ASSERT_EQ(dropped.size(), 1) << lines.join('\n').left(2000).toStdString();
+    EXPECT_EQ(dropped.at(0), "[CEFLOG] protoBroadcast not sent: BroadcastResult.OfficialBroadcast 1004 is over 4194304 "
+                             "bytes as JSON, the most a page is sent");
+}
+
+// A host that takes messages but never answers holds them all; past the limit its page gets no
+// more broadcasts, with one line.
+TEST_F(VProtoBroadcastToCefManagerTest, APageHoldingTooManyMessagesUnansweredGetsNoMoreBroadcasts)
+{
+    static QStringList lines;
+    VCefWidgetOSR *w = makeWindow();
+    subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
+    lines.clear();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+    for (int i = 0; i < VProtoBroadcastToCefManager::kMaxPendingMessages + 100; ++i)
+        push(kOfficial, official("x", i));
+    qInstallMessageHandler(nullptr);
+    EXPECT_EQ(w->queuedRequests().size() + w->pendingRequestCount(), VProtoBroadcastToCefManager::kMaxPendingMessages);
+    EXPECT_EQ(lines.filter("[CEFLOG] broadcasts for a page are dropped until it has answered: it holds 10000 "
+                           "messages unanswered, the most is 10000")
+                  .size(),
+              1);
+}
+
 // --- threads ----------------------------------------------------------------------------------
 
 TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastFromAnotherThreadIsForwardedOnTheGuiThread)
@@ -195,5 +240,56 @@ TEST_F(VProtoBroadcastToCefManagerTest, ServerTextsAreCutInLogLines)
         EXPECT_TRUE(line.startsWith(row.wording)) << line.left(200).toStdString();
         EXPECT_LT(line.size(), VLogText::kMaxChars + 256) << row.wording.toStdString();
         EXPECT_TRUE(line.contains(QStringLiteral(" characters)"))) << line.right(200).toStdString();
+    }
+}
+
+// A flood writes at most so many lines of one kind a second, as they are; the rest are counted
+// in one line when the second ends.
+TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACountOfTheRest)
+{
+    static QStringList lines;
+    VBroadCastMgr::getInstance(); // the router logs official broadcasts
+    subscribe(makeWindow(), R"(["BroadcastResult.OfficialBroadcast"])");
+    const int flood = 300;
+    lines.clear();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+    for (int i = 1; i <= flood; ++i)
+        push(kOfficial, official("flood", i));
+    const struct
+    {
+        QString kind;
+        QString line; // the first broadcast's
+    } rows[] = {
+        {"官方广播", "官方广播 \"flood\" 1"},
+        {"[CEFLOG] sendToWeb",
+         R"([CEFLOG] sendToWeb "{\"funcName\":\"protoBroadcast\",\"param\":{\"protoKey\":\"BroadcastResult.OfficialBroadcast\",)"
+         R"(\"protoMsg\":\"{\\\"content\\\":\\\"flood\\\",\\\"playCount\\\":1}\"}}")"},
+    };
+    const auto written = [&](const QString &kind) { return lines.filter(QRegularExpression("^" + QRegularExpression::escape(kind) + " [^.]")); };
+    const auto leftOut = [&](const QString &kind) {
+        const QRegularExpression count("^" + QRegularExpression::escape(kind) + R"( \.\.\. \((\d+) similar lines left out\)$)");
+        int n = 0;
+        for (const QString &line : qAsConst(lines))
+            n += count.match(line).captured(1).toInt();
+        return n;
+    };
+    // The router's handling is queued; each count comes when its second ends.
+    const bool counted = waitUntil([&] {
+        for (const auto &row : rows)
+            if (written(row.kind).size() + leftOut(row.kind) != flood)
+                return false;
+        return true;
+    }, 20000);
+    // The next case starts in a second of its own.
+    waitUntil([] { return false; }, 1100);
+    qInstallMessageHandler(nullptr);
+    for (const auto &row : rows) {
+        ASSERT_TRUE(counted) << row.kind.toStdString() << " " << written(row.kind).size() << " + " << leftOut(row.kind);
+        const QStringList shown = written(row.kind);
+        ASSERT_FALSE(shown.isEmpty()) << row.kind.toStdString();
+        EXPECT_EQ(shown.first(), row.line);
+        EXPECT_GT(leftOut(row.kind), 0) << row.kind.toStdString();
+        // A busy machine may spread the flood over a few seconds, never over one per line.
+        EXPECT_LE(shown.size(), flood / 3) << row.kind.toStdString();
     }
 }
