@@ -102,6 +102,7 @@ void VCefWidgetAbstract::addReqToList(const stuCefViewRequest &req)
         // Only the newest of a kind counts, at the position of the newest.
         for (int i = 0; i < m_queue.size(); ++i) {
             if (m_queue.at(i).type == req.type) {
+                m_queuedBytes -= m_queue.at(i).payload.size();
                 m_queue.removeAt(i);
                 break;
             }
@@ -109,6 +110,7 @@ void VCefWidgetAbstract::addReqToList(const stuCefViewRequest &req)
         break;
     }
     m_queue.append(req);
+    m_queuedBytes += req.payload.size();
 }
 
 void VCefWidgetAbstract::loadUrl(const QString &url)
@@ -190,6 +192,7 @@ void VCefWidgetAbstract::initFinished(int viewId)
     qInfo() << "[CEFLOG]" << "initFinished" << viewId;
     const QList<stuCefViewRequest> queued = m_queue;
     m_queue.clear();
+    m_queuedBytes = 0;
     for (const stuCefViewRequest &req : queued)
         d->request(m_socket, req);
 }
@@ -282,6 +285,11 @@ int VCefWidgetAbstract::pendingRequestCount() const
 QList<stuCefViewRequest> VCefWidgetAbstract::queuedRequests() const
 {
     return m_queue;
+}
+
+qint64 VCefWidgetAbstract::queuedBytes() const
+{
+    return m_queuedBytes;
 }
 
 // --- receiving -------------------------------------------------------------------------------

@@ -52,6 +52,8 @@ public:
     int pendingRequestCount() const;
     // Messages held back until the view exists.
     QList<stuCefViewRequest> queuedRequests() const;
+    // Their payloads' bytes together.
+    qint64 queuedBytes() const;
 
 signals:
     void sigBroadcast(QByteArray msg, VCefWidgetAbstract *reqWidget);
@@ -98,6 +100,7 @@ private:
     QPointer<QPushButton> m_devtools;
     bool m_kind;
     QList<stuCefViewRequest> m_queue;
+    qint64 m_queuedBytes = 0;
     QPointer<VCefWidgetMover> m_mover;
     bool m_closing = false;
     VCefFrameSplitter m_receive;

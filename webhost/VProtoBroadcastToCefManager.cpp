@@ -81,8 +81,10 @@ void VProtoBroadcastToCefManager::sltRecvBroadCast(int protoId, VProtoMsgPtr pbM
 
 bool VProtoBroadcastToCefManager::isBehind(VCefWidgetAbstract *window)
 {
-    // Messages the host has not answered yet, or that wait for its view.
+    // Messages the host has not answered yet, or that wait for its view; those waiting are
+    // held whole, so they are bounded in bytes as well.
     const int pending = window->pendingRequestCount() + window->queuedRequests().size();
+    const qint64 waiting = window->queuedBytes();
     m_behind.erase(std::remove_if(m_behind.begin(), m_behind.end(),
                                   [](const QPointer<VCefWidgetAbstract> &w) { return w.isNull(); }),
                    m_behind.end());
@@ -93,7 +95,13 @@ bool VProtoBroadcastToCefManager::isBehind(VCefWidgetAbstract *window)
                              << "messages unanswered, the most is" << kMaxPendingMessages;
         return true;
     }
-    if (wasBehind && pending < kResumePendingMessages) {
+    if (!wasBehind && waiting >= kMaxQueuedBytes) {
+        m_behind.append(window);
+        qWarning().noquote() << "[CEFLOG] broadcasts for a page are dropped until its view exists: it holds" << waiting
+                             << "bytes for it, the most is" << kMaxQueuedBytes;
+        return true;
+    }
+    if (wasBehind && pending < kResumePendingMessages && waiting < kMaxQueuedBytes / 2) {
         m_behind.removeAll(window);
         return false;
     }

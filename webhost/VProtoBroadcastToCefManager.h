@@ -14,7 +14,8 @@ class VCefWidgetAbstract;
 // {"funcName":"protoBroadcast","param":{"protoKey":<name>,"protoMsg":<message JSON as text>}}.
 // A message over kMaxMessageJsonBytes as JSON is sent to no page (logged). A page holding
 // kMaxPendingMessages unanswered gets no broadcasts (logged once) until it holds fewer than
-// kResumePendingMessages.
+// kResumePendingMessages; the same holds for messages waiting for the page's view beyond
+// kMaxQueuedBytes, until they are under half of it.
 class VProtoBroadcastToCefManager : public QObject
 {
     Q_OBJECT
@@ -22,6 +23,7 @@ public:
     static constexpr qint64 kMaxMessageJsonBytes = 4 * 1024 * 1024;
     static constexpr int kMaxPendingMessages = 10000;
     static constexpr int kResumePendingMessages = kMaxPendingMessages / 2;
+    static constexpr qint64 kMaxQueuedBytes = 64 * 1024 * 1024;
 
     VProtoBroadcastToCefManager();
 

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <thread>
 
 #include "KivoServerComm.h"
@@ -169,19 +170,39 @@ TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLargeAsJsonIsSentToNoPage)
 // more broadcasts, with one line.
 TEST_F(VProtoBroadcastToCefManagerTest, APageHoldingTooManyMessagesUnansweredGetsNoMoreBroadcasts)
 {
+    // Many small messages are bounded in number, a few large ones waiting for the view in bytes.
+    const struct
+    {
+        int textSize;
+        int count;
+        QString line;
+    } rows[] = {
+        {1, VProtoBroadcastToCefManager::kMaxPendingMessages + 100,
+         "[CEFLOG] broadcasts for a page are dropped until it has answered: it holds 10000 messages unanswered, "
+         "the most is 10000"},
+        {1 << 20, int(2 * VProtoBroadcastToCefManager::kMaxQueuedBytes >> 20),
+         "[CEFLOG] broadcasts for a page are dropped until its view exists: it holds "},
+    };
     static QStringList lines;
-    VCefWidgetOSR *w = makeWindow();
-    subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
-    lines.clear();
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
-    for (int i = 0; i < VProtoBroadcastToCefManager::kMaxPendingMessages + 100; ++i)
-        push(kOfficial, official("x", i));
-    qInstallMessageHandler(nullptr);
-    EXPECT_EQ(w->queuedRequests().size() + w->pendingRequestCount(), VProtoBroadcastToCefManager::kMaxPendingMessages);
-    EXPECT_EQ(lines.filter("[CEFLOG] broadcasts for a page are dropped until it has answered: it holds 10000 "
-                           "messages unanswered, the most is 10000")
-                  .size(),
-              1);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.line.toStdString());
+        VCefWidgetOSR *w = makeWindow();
+        subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
+        const QString text(row.textSize, QLatin1Char('x'));
+        lines.clear();
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+        qint64 largest = 0;
+        for (int i = 0; i < row.count; ++i) {
+            const qint64 before = w->queuedBytes();
+            push(kOfficial, official(text, i));
+            largest = std::max(largest, w->queuedBytes() - before);
+        }
+        qInstallMessageHandler(nullptr);
+        EXPECT_LE(w->queuedRequests().size() + w->pendingRequestCount(),
+                  VProtoBroadcastToCefManager::kMaxPendingMessages);
+        EXPECT_LT(w->queuedBytes(), VProtoBroadcastToCefManager::kMaxQueuedBytes + largest);
+        EXPECT_EQ(lines.filter(row.line).size(), 1) << lines.join('\n').left(2000).toStdString();
+    }
 }
 
 // --- threads ----------------------------------------------------------------------------------
