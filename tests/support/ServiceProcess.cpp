@@ -56,9 +56,9 @@ bool ServiceProcess::start(const QString &folder, const QByteArray &script, int 
     }
     m_process.setWorkingDirectory(folder);
     m_process.start(QDir(binDir()).filePath(QStringLiteral("ambrel-service")), args);
-    if (!m_process.waitForStarted(10000))
+    if (!m_process.waitForStarted(30000))
         return false;
-    QDeadlineTimer deadline(15000);
+    QDeadlineTimer deadline(30000);
     while (!m_process.canReadLine()) {
         if (deadline.hasExpired() || m_process.state() != QProcess::Running)
             return false;

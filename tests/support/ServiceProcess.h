@@ -40,11 +40,11 @@ public:
     QString logPath() const { return m_logPath; }
 
     // One control command and its answer ({"ok":false,...} when there is none in time).
-    QJsonObject control(const QJsonObject &command, int timeoutMs = 5000);
+    QJsonObject control(const QJsonObject &command, int timeoutMs = 20000);
     // Log lines, all or those of one event.
     QList<QJsonObject> log(const QString &event = QString()) const;
     // Runs the event loop until a log line satisfies the predicate; that line or an empty object.
-    QJsonObject waitForLog(const std::function<bool(const QJsonObject &)> &match, int timeoutMs = 5000) const;
+    QJsonObject waitForLog(const std::function<bool(const QJsonObject &)> &match, int timeoutMs = 20000) const;
 
     // SIGTERM and wait (SIGKILL after 10 s); the exit code, or -1 when it did not end normally.
     int terminate();
