@@ -1,15 +1,26 @@
-// The sanitizer suite's canary: a leak of ours whose allocation is reached through a Qt signal
-// sent from the event loop, as nearly all of the client's code is. LeakSanitizer must report it
-// at exit; a suppression wide enough to hide it would hide our own leaks everywhere.
+// The suite's canaries: each case leaks on purpose, and its ctest entry passes only when the
+// leak is reported (tests/CMakeLists.txt runs each case alone and matches the report).
+// - A leak of ours whose allocation is reached through a Qt signal sent from the event loop, as
+//   nearly all of the client's code is. LeakSanitizer must report it at exit; a suppression
+//   wide enough to hide it would hide our own leaks everywhere.
+// - An object of ours connected to a screen's signal and forgotten: what the screens hold must
+//   not keep it out of the report.
+// - A forgotten widget, which Qt keeps referenced until exit: the test main must fail the test.
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QEventLoop>
+#include <QScreen>
 #include <QTimer>
+#include <QWidget>
 
 #include <string>
 
 namespace {
 
-// Volatile, so that the allocation cannot be optimised away.
+// Volatile, so that the allocations cannot be optimised away.
 std::string *volatile g_kept = nullptr;
+QObject *volatile g_connected = nullptr;
 
 // Not inlined, so that the report names it.
 __attribute__((noinline)) void leakCanaryAllocation()
@@ -19,17 +30,42 @@ __attribute__((noinline)) void leakCanaryAllocation()
     g_kept = nullptr;
 }
 
+__attribute__((noinline)) void leakCanaryScreenReceiver()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    g_connected = new QObject;
+    QObject::connect(screen, &QScreen::geometryChanged, g_connected, [] {});
+    // Forgotten: only the screen's connection still points at it.
+    g_connected = nullptr;
+}
+
+// Runs the function from a timer's signal inside the event loop.
+void fromEventLoop(void (*leak)())
+{
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&loop, leak] {
+        leak();
+        loop.quit();
+    });
+    loop.exec();
+}
+
 } // namespace
 
-int main(int argc, char **argv)
+TEST(LeakCanary, OurLeakThroughASignal)
 {
-    QApplication app(argc, argv);
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &app, [&app] {
-        leakCanaryAllocation();
-        app.quit();
-    });
-    timer.start(0);
-    return app.exec();
+    fromEventLoop(leakCanaryAllocation);
+}
+
+TEST(LeakCanary, OurObjectConnectedToAScreen)
+{
+    fromEventLoop(leakCanaryScreenReceiver);
+}
+
+TEST(LeakCanary, ForgottenWidget)
+{
+    auto *widget = new QWidget;
+    widget->setObjectName(QStringLiteral("leakCanaryWidget"));
+    widget->show();
 }

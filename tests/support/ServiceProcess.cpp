@@ -7,7 +7,23 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QLocalServer>
 #include <QLocalSocket>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+ChildProcess::ChildProcess() : m_parent(::getpid()) {}
+
+// Runs in the child between fork and exec.
+void ChildProcess::setupChildProcess()
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // The test process died before the line above: nobody would send the signal.
+    if (::getppid() != m_parent)
+        ::_exit(1);
+}
 
 ServiceProcess::ServiceProcess()
 {
@@ -17,7 +33,7 @@ ServiceProcess::ServiceProcess()
 
 ServiceProcess::~ServiceProcess()
 {
-    kill();
+    terminate();
 }
 
 bool ServiceProcess::start(const QString &folder, const QByteArray &script, int httpPort, int wsPort)
@@ -40,9 +56,9 @@ bool ServiceProcess::start(const QString &folder, const QByteArray &script, int 
     }
     m_process.setWorkingDirectory(folder);
     m_process.start(QDir(binDir()).filePath(QStringLiteral("ambrel-service")), args);
-    if (!m_process.waitForStarted(10000))
+    if (!m_process.waitForStarted(30000))
         return false;
-    QDeadlineTimer deadline(15000);
+    QDeadlineTimer deadline(30000);
     while (!m_process.canReadLine()) {
         if (deadline.hasExpired() || m_process.state() != QProcess::Running)
             return false;
@@ -123,4 +139,6 @@ void ServiceProcess::kill()
         return;
     m_process.kill();
     m_process.waitForFinished(10000);
+    if (!m_controlName.isEmpty())
+        QLocalServer::removeServer(m_controlName);
 }

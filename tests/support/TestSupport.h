@@ -30,7 +30,16 @@ private:
 };
 
 // Runs the event loop (deferred deletes included) until the predicate holds or the time-out passes; returns the predicate.
-bool waitUntil(const std::function<bool()> &predicate, int timeoutMs = 5000);
+// The default is generous for a sanitized build on a busy machine: it only bounds a failing wait.
+bool waitUntil(const std::function<bool()> &predicate, int timeoutMs = 20000);
+
+// The last item, or a default one when the list is empty: what a test reads from a log or
+// another process may not be there, and indexing an empty list is undefined.
+template <typename List>
+typename List::value_type lastOf(const List &list)
+{
+    return list.isEmpty() ? typename List::value_type() : list.last();
+}
 
 // build/bin, where the programs are.
 QString binDir();

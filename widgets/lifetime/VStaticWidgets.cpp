@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
 
 namespace {
@@ -28,6 +29,8 @@ void VStaticWidgets::deleteWithApp(QWidget *widget)
         return;
     g_kept.removeAll(QPointer<QWidget>());
     g_kept.append(widget);
+    // Marked, so a check for widgets left alive can tell these from leaks.
+    widget->setProperty(kKeptProperty, true);
     // Post routines run once, from the destructor of the application that exists now.
     if (!g_routineAdded) {
         g_routineAdded = true;

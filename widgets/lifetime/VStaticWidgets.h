@@ -8,6 +8,8 @@ class QWidget;
 class VStaticWidgets
 {
 public:
-    // Deletes the widget when the application goes, unless it is gone by then.
+    // Deletes the widget when the application goes, unless it is gone by then. The widget gets
+    // the dynamic property kKeptProperty (true).
     static void deleteWithApp(QWidget *widget);
+    static constexpr const char *kKeptProperty = "vStaticWidget";
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QTimer>
@@ -90,6 +91,10 @@ protected:
         window.reset();
         VCefProcessManager::destroyInstance();
         MyMessageBox::setTestSeam({});
+        // The boxes that do not wait stay open until closed, as a person would.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<MyMessageBox *>(w))
+                box->close();
     }
     void configure(const QString &sdkinit)
     {

@@ -156,6 +156,8 @@ TEST_F(VHttpCommTest, RepliesOverTheLimitAreRefusedAndLogged)
     const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
         lines << m;
     });
+    // 16 MiB each way: a sanitized build on a busy machine takes its time over them.
+    useTimeout("120000");
     LoopbackServer server;
     bool error = true;
     EXPECT_EQ(VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/limit")), {}, error).size(),

@@ -445,7 +445,10 @@ TEST_F(AmbrelServiceTest, ShippedScriptAnswersTheStartPagesRequestAndPushesOneBr
 
     ASSERT_TRUE(waitUntil([&] { return client.broadcasts().size() == 1; }, 15000));
     EXPECT_EQ(client.broadcasts()[0].type(), "BroadcastResult.OfficialBroadcast");
-    EXPECT_TRUE(service.log("broadcast")[0].value("error").isUndefined());
+    // The service logs a broadcast after sending it.
+    const QJsonObject sent = service.waitForLog([](const QJsonObject &l) { return l.value("event") == "broadcast"; }, 15000);
+    ASSERT_FALSE(sent.isEmpty());
+    EXPECT_TRUE(sent.value("error").isUndefined());
 }
 
 // --- requests ---
@@ -558,7 +561,8 @@ TEST_F(AmbrelServiceTest, ControlPushesBroadcastsNowToOneOrEveryConnection)
     ASSERT_TRUE(waitUntil([&] { return first.broadcasts().size() == 1 && second.broadcasts().size() == 1; }));
 
     // An explicit id wins over the table, and conn picks one connection.
-    const int conn = service.log("connect").last().value("conn").toInt();
+    ASSERT_TRUE(waitUntil([&] { return service.log("connect").size() == 2; }));
+    const int conn = lastOf(service.log("connect")).value("conn").toInt();
     answer = service.control(QJsonObject{{"cmd", "push"}, {"name", "BroadcastResult.CPMData"}, {"id", 77}, {"conn", conn}});
     EXPECT_EQ(answer.value("sent").toInt(), 1);
     ASSERT_TRUE(waitUntil([&] { return first.broadcasts().size() + second.broadcasts().size() == 3; }));

@@ -126,7 +126,7 @@ TEST_F(AudioTest, OverlongDeviceIdIsCutTo511Bytes)
     kivoARTCController *c = make();
     RtcSim::clearJournal();
     EXPECT_FALSE(c->setSpeakDevice(QString(700, QLatin1Char('x'))));
-    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("setPlaybackDevice(") + QString(511, QLatin1Char('x')) + ")");
+    EXPECT_EQ(lastOf(RtcSim::journal()), QStringLiteral("setPlaybackDevice(") + QString(511, QLatin1Char('x')) + ")");
 }
 
 // Volumes: clamped to 0..100.
@@ -162,7 +162,7 @@ TEST_F(AudioTest, MicVolumeZeroSilencesEvenWithoutEngine)
     EXPECT_TRUE(c->getMicSilent());
     EXPECT_FALSE(c->setMicVoice(300));
     EXPECT_FALSE(c->getMicSilent());
-    EXPECT_EQ(m_log.artc().last(),
+    EXPECT_EQ(lastOf(m_log.artc()),
               QStringLiteral("[ARTC] kivoARTCController::setMicVoice adjustRecordingSignalVolume：volumeOriginal=300,volume=100"));
 }
 
@@ -190,7 +190,7 @@ TEST_F(AudioTest, ProcessingSwitchesSendTheirParametersAndKeepTheFlags)
                                                  "{\"che.audio.aec.enable\":true}"}));
     c->setANS(false);
     EXPECT_FALSE(c->getANS());
-    EXPECT_EQ(RtcSim::parameters().last(), QStringLiteral("{\"che.audio.ans.enable\":false}"));
+    EXPECT_EQ(lastOf(RtcSim::parameters()), QStringLiteral("{\"che.audio.ans.enable\":false}"));
 }
 
 TEST_F(AudioTest, ForcedEchoCancellationWins)
@@ -200,7 +200,7 @@ TEST_F(AudioTest, ForcedEchoCancellationWins)
     m_log.clear();
     c->setAEC(false);
     EXPECT_FALSE(c->getAEC());
-    EXPECT_EQ(RtcSim::parameters().last(), QStringLiteral("{\"che.audio.aec.enable\":true}"));
+    EXPECT_EQ(lastOf(RtcSim::parameters()), QStringLiteral("{\"che.audio.aec.enable\":true}"));
     EXPECT_EQ(m_log.artc(), QStringList({"[ARTC_CALL] kivoARTCController::setAEC -> setParameters "
                                          "{\"che.audio.aec.enable\":true} ret: 0 bForceAEC: true bAEC: false"}));
 }
@@ -253,5 +253,5 @@ TEST_F(AudioTest, OverlongIdIsCutBeforeAPartialCharacter)
     RtcSim::clearJournal();
     // 510 ASCII bytes and then a three-byte character: only the ASCII part fits.
     c->setMicDevice(QString(510, QLatin1Char('a')) + QChar(0x9EA6));
-    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("setRecordingDevice(") + QString(510, QLatin1Char('a')) + ")");
+    EXPECT_EQ(lastOf(RtcSim::journal()), QStringLiteral("setRecordingDevice(") + QString(510, QLatin1Char('a')) + ")");
 }

@@ -34,8 +34,8 @@ TEST_F(EventsTest, LocalVolumeReportGivesUserAndSpeakerVolume)
         h->onAudioVolumeIndication(&v, 1, 90);
     });
     EXPECT_EQ(m_signals.names(), QStringList({"sigUserVoiceVolume", "sigSpeakerVolume"}));
-    EXPECT_EQ(m_signals.of("sigUserVoiceVolume").first().args, QVariantList({QString(), 90}));
-    EXPECT_EQ(m_signals.of("sigSpeakerVolume").first().args, QVariantList({QString(), 40}));
+    EXPECT_EQ(m_signals.of("sigUserVoiceVolume").value(0).args, QVariantList({QString(), 90}));
+    EXPECT_EQ(m_signals.of("sigSpeakerVolume").value(0).args, QVariantList({QString(), 40}));
     EXPECT_TRUE(m_signals.noneEmittedOnGuiThread());
     EXPECT_TRUE(m_log.artc().isEmpty());
 }
@@ -63,8 +63,8 @@ TEST_F(EventsTest, RemoteVolumeReportListsUidAndVolumeUnsigned)
         h->onAudioVolumeIndication(v, 0, 0);
     });
     ASSERT_EQ(m_signals.names(), QStringList({"sigUserVoiceVolumeRemote", "sigUserVoiceVolumeRemote"}));
-    EXPECT_EQ(m_signals.of("sigUserVoiceVolumeRemote").at(0).args.first().toStringList(), QStringList({"1234|87"}));
-    EXPECT_EQ(m_signals.of("sigUserVoiceVolumeRemote").at(1).args.first().toStringList(),
+    EXPECT_EQ(m_signals.of("sigUserVoiceVolumeRemote").value(0).args.first().toStringList(), QStringList({"1234|87"}));
+    EXPECT_EQ(m_signals.of("sigUserVoiceVolumeRemote").value(1).args.first().toStringList(),
               QStringList({"1234|87", "3000000000|5"}));
 }
 
@@ -78,11 +78,11 @@ TEST_F(EventsTest, UserOfflineAndAudioStatesReachTheirSignals)
         h->onRemoteAudioStateChanged(77, 1, 0, 10);
         h->onRemoteAudioStateChanged(77, 0, 0, 10);
     });
-    EXPECT_EQ(m_signals.of("sigRemoteUserLeaveRoom").first().args, QVariantList({QStringLiteral("2147483648")}));
-    EXPECT_EQ(m_signals.of("sigLocalAudioReady").at(0).args, QVariantList({true}));
-    EXPECT_EQ(m_signals.of("sigLocalAudioReady").at(1).args, QVariantList({false}));
-    EXPECT_EQ(m_signals.of("sigRemoteAudioAvailable").at(0).args, QVariantList({QStringLiteral("77"), true}));
-    EXPECT_EQ(m_signals.of("sigRemoteAudioAvailable").at(1).args, QVariantList({QStringLiteral("77"), false}));
+    EXPECT_EQ(m_signals.of("sigRemoteUserLeaveRoom").value(0).args, QVariantList({QStringLiteral("2147483648")}));
+    EXPECT_EQ(m_signals.of("sigLocalAudioReady").value(0).args, QVariantList({true}));
+    EXPECT_EQ(m_signals.of("sigLocalAudioReady").value(1).args, QVariantList({false}));
+    EXPECT_EQ(m_signals.of("sigRemoteAudioAvailable").value(0).args, QVariantList({QStringLiteral("77"), true}));
+    EXPECT_EQ(m_signals.of("sigRemoteAudioAvailable").value(1).args, QVariantList({QStringLiteral("77"), false}));
     EXPECT_EQ(m_log.artc(), QStringList({"[ARTC_ON] onUserOffline : uid=2147483648,reason=1",
                                          "[ARTC_ON] onLocalAudioStateChanged : state=2,error=0",
                                          "[ARTC_ON] onLocalAudioStateChanged : state=3,error=4",
@@ -100,7 +100,7 @@ TEST_F(EventsTest, LeaveReportAfterReleaseTouchesNothing)
     c->onLeaveChannel(agora::rtc::RtcStats());
     EXPECT_EQ(m_signals.count("sigExitSDKRoomSuc"), 0);
     EXPECT_EQ(m_log.artc().size(), 1);
-    EXPECT_TRUE(m_log.artc().first().startsWith("[ARTC_ON] onLeaveChannel : stats：duration=0,txBytes=0,"));
+    EXPECT_TRUE(m_log.artc().value(0).startsWith("[ARTC_ON] onLeaveChannel : stats：duration=0,txBytes=0,"));
 }
 
 // Relay states.
@@ -113,7 +113,7 @@ TEST_F(EventsTest, RelayStatesAreSortedIntoConnectAndDisconnect)
         h->onChannelMediaRelayStateChanged(4, 1);
     });
     EXPECT_EQ(m_signals.names(), QStringList({"sigDisconnectOtherRoom", "sigConnectOtherRoom", "sigDisconnectOtherRoom"}));
-    EXPECT_EQ(m_signals.of("sigDisconnectOtherRoom").last().args, QVariantList({3, 7}));
+    EXPECT_EQ(lastOf(m_signals.of("sigDisconnectOtherRoom")).args, QVariantList({3, 7}));
     EXPECT_TRUE(m_log.artc().contains(
         "[ARTC] kivoARTCController::onChannelMediaRelayStateChanged 跨频道媒体流转发状态的类型不支持：state=4,code=1"));
 }
@@ -125,14 +125,14 @@ TEST_F(EventsTest, RelayFailureAfterAnAcceptedRequestCountsAsConnect)
     m_signals.clear();
     fire([](IRtcEngineEventHandler *h) { h->onChannelMediaRelayStateChanged(3, 7); });
     EXPECT_EQ(m_signals.names(), QStringList({"sigConnectOtherRoom"}));
-    EXPECT_EQ(m_signals.of("sigConnectOtherRoom").first().args, QVariantList({3, 7}));
+    EXPECT_EQ(m_signals.of("sigConnectOtherRoom").value(0).args, QVariantList({3, 7}));
 }
 
 // Push, video and probe events.
 TEST_F(EventsTest, RtmpStateIsPassedOn)
 {
     fire([](IRtcEngineEventHandler *h) { h->onRtmpStreamingStateChanged("rtmp://x/y", 4, 2); });
-    EXPECT_EQ(m_signals.of("sigRtmpStreamingStateChangedError").first().args, QVariantList({4, 2}));
+    EXPECT_EQ(m_signals.of("sigRtmpStreamingStateChangedError").value(0).args, QVariantList({4, 2}));
     EXPECT_EQ(m_log.artc(), QStringList({"[ARTC_ON] onRtmpStreamingStateChanged : url=rtmp://x/y,state=4,errCode=2"}));
 }
 
@@ -162,7 +162,7 @@ TEST_F(EventsTest, LocalVideoStatesReportCameraReadyAndFailure)
         h->onLocalVideoStateChanged(2, 0);
     });
     EXPECT_EQ(m_signals.names(), QStringList({"sigCameraReady", "sigCameraOpenFailed"}));
-    EXPECT_EQ(m_signals.of("sigCameraReady").first().args, QVariantList({true}));
+    EXPECT_EQ(m_signals.of("sigCameraReady").value(0).args, QVariantList({true}));
     EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::onLocalVideoStateChanged 摄像头准备就绪:",
                                          "[ARTC] kivoARTCController::onLocalVideoStateChanged 摄像头打开失败：state=3,error=2"}));
 }

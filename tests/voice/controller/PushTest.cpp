@@ -45,7 +45,7 @@ TEST_F(PushTest, RefusedStartKeepsNoUrlSoARetryStartsAgain)
 TEST_F(PushTest, TranscodingUsersStartWithTheOwnUid)
 {
     EXPECT_TRUE(c->startRtmpStream(QStringLiteral("rtmp://m"), true, {7, 8}));
-    const QString j = RtcSim::journal().last();
+    const QString j = lastOf(RtcSim::journal());
     EXPECT_TRUE(j.startsWith("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, videoBitrate=1, audioChannels=1, users=[5:16x16@0,0 "));
     EXPECT_TRUE(j.contains("7:16x16@0,0") && j.contains("8:16x16@0,0"));
     EXPECT_EQ(j.count(QStringLiteral("16x16")), 3);
@@ -55,9 +55,9 @@ TEST_F(PushTest, OwnUidInTheSetIsNotRepeatedAndAnEmptySetHasOnlyIt)
 {
     c->setSDKUserInfo({7, QStringLiteral("tok")});
     c->setMixInfo(QStringLiteral("rtmp://m"), {7, 8});
-    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, videoBitrate=1, audioChannels=1, users=[7:16x16@0,0 8:16x16@0,0])"));
+    EXPECT_EQ(lastOf(RtcSim::journal()), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, videoBitrate=1, audioChannels=1, users=[7:16x16@0,0 8:16x16@0,0])"));
     c->setMixInfo(QStringLiteral("rtmp://m"), {});
-    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, videoBitrate=1, audioChannels=1, users=[7:16x16@0,0])"));
+    EXPECT_EQ(lastOf(RtcSim::journal()), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, videoBitrate=1, audioChannels=1, users=[7:16x16@0,0])"));
 }
 
 TEST_F(PushTest, StopClearsBothUrlsSingleFirst)
@@ -85,7 +85,7 @@ TEST_F(PushTest, StopKeepingUrlsMakesTheNextStartARepeat)
 TEST_F(PushTest, RefusalsBeforeTheEngine)
 {
     EXPECT_FALSE(c->startRtmpStream(QString(), false, {}));
-    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC] kivoARTCController::startRtmpStream startRtmpStream isEmpty"));
+    EXPECT_EQ(lastOf(m_log.ownArtc()), QStringLiteral("[ARTC] kivoARTCController::startRtmpStream startRtmpStream isEmpty"));
     c->setSDKUserInfo({0, QString()});
     EXPECT_FALSE(c->startRtmpStream(QStringLiteral("rtmp://a"), false, {}));
     EXPECT_FALSE(c->stopRtmpStream(true));
@@ -96,10 +96,10 @@ TEST_F(PushTest, RefusalsBeforeTheEngine)
 TEST_F(PushTest, RelayStartAndStop)
 {
     EXPECT_TRUE(c->connectOtherSDKRoom(QStringLiteral("888"), 9));
-    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("startOrUpdateChannelMediaRelay(src=null, dest=888/null/9)"));
+    EXPECT_EQ(lastOf(RtcSim::journal()), QStringLiteral("startOrUpdateChannelMediaRelay(src=null, dest=888/null/9)"));
     EXPECT_TRUE(m_log.ownArtc().contains("[ARTC_CALL] kivoARTCController::connectOtherSDKRoom -> startOrUpdateChannelMediaRelay srcInfo: empty destInfos:channelName: 888 destInfos:token:  destInfo.uid 9 destCount: 1"));
     EXPECT_TRUE(c->disconnectOtherSDKRoom());
     EXPECT_FALSE(c->disconnectOtherSDKRoom());
     EXPECT_TRUE(c->pauseAllChannelMediaRelay());
-    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC_CALL] kivoARTCController::pauseAllChannelMediaRelay -> pauseAllChannelMediaRelay result: 0"));
+    EXPECT_EQ(lastOf(m_log.ownArtc()), QStringLiteral("[ARTC_CALL] kivoARTCController::pauseAllChannelMediaRelay -> pauseAllChannelMediaRelay result: 0"));
 }

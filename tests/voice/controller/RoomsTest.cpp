@@ -19,7 +19,7 @@ TEST_F(RoomsTest, EnterBeforeUserInfoIsRefusedWithoutEngineCall)
     EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::enterSDKRoom enterSDKRoom null 123"}));
     EXPECT_TRUE(RtcSim::journal().isEmpty());
     EXPECT_FALSE(c->switchSDKRole(1));
-    EXPECT_EQ(m_log.artc().last(), QStringLiteral("[ARTC] kivoARTCController::switchSDKRole setClientRole null"));
+    EXPECT_EQ(lastOf(m_log.artc()), QStringLiteral("[ARTC] kivoARTCController::switchSDKRole setClientRole null"));
 }
 
 TEST_F(RoomsTest, EmptyRoomIdIsRefused)
@@ -36,7 +36,7 @@ TEST_F(RoomsTest, EnterRunsTheVoiceSetUpAndCompletesOnTheJoinEvent)
 {
     kivoARTCController *c = make();
     c->setSDKUserInfo({5, QStringLiteral("tok")});
-    EXPECT_EQ(m_log.artc().last(), QStringLiteral("[ARTC] kivoARTCController::setSDKUserInfo 设置ARTC登陆信息 5"));
+    EXPECT_EQ(lastOf(m_log.artc()), QStringLiteral("[ARTC] kivoARTCController::setSDKUserInfo 设置ARTC登陆信息 5"));
     RtcSim::clearJournal();
     m_log.clear();
     ASSERT_TRUE(c->enterSDKRoom(QStringLiteral("123")));
@@ -77,7 +77,7 @@ TEST_F(RoomsTest, EnterRunsTheVoiceSetUpAndCompletesOnTheJoinEvent)
               }));
     ASSERT_TRUE(waitUntil([&] { return m_signals.count("sigEnterSDKRoomSuc") == 1; }));
     EXPECT_TRUE(m_signals.noneEmittedOnGuiThread());
-    EXPECT_TRUE(m_log.lines("[ARTC_ON]").first().startsWith(
+    EXPECT_TRUE(m_log.lines("[ARTC_ON]").value(0).startsWith(
         "[ARTC_ON] onJoinChannelSuccess : channel[123], uid[5], elapsed[0] 最近请求进房：123 是否已经进房：0"));
     EXPECT_EQ(c->lastRoomId(), QStringLiteral("123"));
 }
@@ -100,7 +100,7 @@ TEST_F(RoomsTest, JoinWhileJoinedIsRefusedByTheEngineAndTheRoomIdStillMoves)
     EXPECT_TRUE(m_log.artc().contains("[ARTC_RET] kivoARTCController::enterSDKRoom -> joinChannel result 456 -17"));
     EXPECT_EQ(c->lastRoomId(), QStringLiteral("456"));
     // The voice set-up ran anyway.
-    EXPECT_EQ(RtcSim::calls().last(), QStringLiteral("muteAllRemoteAudioStreams"));
+    EXPECT_EQ(lastOf(RtcSim::calls()), QStringLiteral("muteAllRemoteAudioStreams"));
 }
 
 TEST_F(RoomsTest, JoinReportForAnotherChannelIsOnlyLogged)
@@ -135,7 +135,7 @@ TEST_F(RoomsTest, EngineErrorDuringJoinIsPassedOn)
     RtcSim::scriptError(QStringLiteral("joinChannel"), 110, QStringLiteral("令牌过期"));
     ASSERT_TRUE(c->enterSDKRoom(QStringLiteral("123")));
     ASSERT_TRUE(waitUntil([&] { return m_signals.count("sigSDKError") == 1; }));
-    EXPECT_EQ(m_signals.of("sigSDKError").first().args, QVariantList({110, QStringLiteral("令牌过期")}));
+    EXPECT_EQ(m_signals.of("sigSDKError").value(0).args, QVariantList({110, QStringLiteral("令牌过期")}));
     EXPECT_TRUE(m_signals.noneEmittedOnGuiThread());
     EXPECT_TRUE(m_log.artc().contains("[ARTC_ON] onError : errorCode[110], errorInfo[令牌过期]"));
     // Still not in the room: leaving answers at once.
@@ -193,7 +193,7 @@ TEST_F(RoomsTest, ExitWhileJoiningAnswersAtOnceAndCancelsTheJoin)
     // The leave steps run, so the join never completes and remote audio goes quiet.
     EXPECT_EQ(RtcSim::calls(), QStringList({"muteLocalAudioStream", "muteAllRemoteAudioStreams", "updateRtmpTranscoding",
                                             "leaveChannel"}));
-    EXPECT_EQ(RtcSim::journal().at(1), QStringLiteral("muteAllRemoteAudioStreams(true)"));
+    EXPECT_EQ(RtcSim::journal().value(1), QStringLiteral("muteAllRemoteAudioStreams(true)"));
     EXPECT_EQ(m_log.ownArtc().mid(0, 2), QStringList({"[ARTC] kivoARTCController::exitSDKRoom exitSDKRoom noEnterRoom",
                                                       "[ARTC] kivoARTCController::exitSDKRoom exitSDKRoom 123"}));
     // The page's second call finds nothing left to leave.
@@ -235,6 +235,6 @@ TEST_F(RoomsTest, DebugRecordingIsNeverSentWithTheFlagOff)
     for (const QString &p : RtcSim::parameters())
         EXPECT_FALSE(p.contains(QStringLiteral("debug_recording"))) << p.toStdString();
     EXPECT_TRUE(c->setPcmDump(true));
-    EXPECT_EQ(RtcSim::parameters().last(), QStringLiteral("{\"che.audio.start_debug_recording\":\"NoName\"}"));
-    EXPECT_EQ(m_log.artc().last(), QStringLiteral("[ARTC_RET] kivoARTCController::setPcmDump -> setPcmDump result true 0"));
+    EXPECT_EQ(lastOf(RtcSim::parameters()), QStringLiteral("{\"che.audio.start_debug_recording\":\"NoName\"}"));
+    EXPECT_EQ(lastOf(m_log.artc()), QStringLiteral("[ARTC_RET] kivoARTCController::setPcmDump -> setPcmDump result true 0"));
 }

@@ -42,7 +42,7 @@ TEST_F(VideoOpsTest, FrameRateBounds)
 TEST_F(VideoOpsTest, BitrateBoundsAndTheEncoderLine)
 {
     c->setBitrate(499);
-    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC] kivoARTCController::setBitrate 码率设置错误"));
+    EXPECT_EQ(lastOf(m_log.ownArtc()), QStringLiteral("[ARTC] kivoARTCController::setBitrate 码率设置错误"));
     EXPECT_EQ(c->videoSettings().bitrate, 600);
     m_log.clear();
     c->setBitrate(20000);
@@ -60,7 +60,7 @@ TEST_F(VideoOpsTest, PortraitAndLandscapeExchangeTheSize)
 {
     c->setResMode(1);
     EXPECT_EQ(lastEncoderCall(), QStringLiteral("setVideoEncoderConfiguration(480x640, fps=15, bitrate=600, minBitrate=-1, orientation=2, mirror=2)"));
-    EXPECT_EQ(m_log.ownArtc().first(), QStringLiteral("[ARTC] kivoARTCController::setResMode 设置竖屏 true"));
+    EXPECT_EQ(m_log.ownArtc().value(0), QStringLiteral("[ARTC] kivoARTCController::setResMode 设置竖屏 true"));
     c->setResMode(0);
     EXPECT_EQ(lastEncoderCall(), QStringLiteral("setVideoEncoderConfiguration(640x480, fps=15, bitrate=600, minBitrate=-1, orientation=1, mirror=2)"));
 }
@@ -68,7 +68,7 @@ TEST_F(VideoOpsTest, PortraitAndLandscapeExchangeTheSize)
 TEST_F(VideoOpsTest, ResolutionFollowsTheOrientation)
 {
     c->setResolution(112);
-    EXPECT_EQ(m_log.ownArtc().first(), QStringLiteral("[ARTC] kivoARTCController::setResolution 设置分辨率 1280 720"));
+    EXPECT_EQ(m_log.ownArtc().value(0), QStringLiteral("[ARTC] kivoARTCController::setResolution 设置分辨率 1280 720"));
     EXPECT_TRUE(lastEncoderCall().startsWith("setVideoEncoderConfiguration(1280x720,"));
     c->setResMode(1);
     c->setResolution(112);
@@ -173,8 +173,8 @@ TEST_F(VideoOpsTest, SelectedCameraFiltersDeviceEvents)
     });
     settle();
     EXPECT_EQ(m_signals.names(), QStringList({"sigCameraReady", "sigCameraReady"}));
-    EXPECT_EQ(m_signals.of("sigCameraReady").at(0).args, QVariantList({false}));
-    EXPECT_EQ(m_signals.of("sigCameraReady").at(1).args, QVariantList({true}));
+    EXPECT_EQ(m_signals.of("sigCameraReady").value(0).args, QVariantList({false}));
+    EXPECT_EQ(m_signals.of("sigCameraReady").value(1).args, QVariantList({true}));
     EXPECT_TRUE(m_log.artc().contains("[ARTC] kivoARTCController::onLocalVideoStateChanged 摄像头准备就绪:前置摄像头"));
 }
 
@@ -182,11 +182,11 @@ TEST_F(VideoOpsTest, SelectedCameraFiltersDeviceEvents)
 TEST_F(VideoOpsTest, RemoteCamerasNeedAUserAndReadiness)
 {
     c->openRemoteCamera(QStringLiteral("42"), [](VideoFrameItem) {});
-    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC] kivoARTCController::openRemoteCamera openRemoteCamera null 42"));
+    EXPECT_EQ(lastOf(m_log.ownArtc()), QStringLiteral("[ARTC] kivoARTCController::openRemoteCamera openRemoteCamera null 42"));
     EXPECT_FALSE(c->isRemoteVideoUser(QStringLiteral("42")));
     c->setSDKUserInfo({5, QStringLiteral("tok")});
     c->openRemoteCamera(QString(), [](VideoFrameItem) {});
-    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC] kivoARTCController::openRemoteCamera openRemoteCamera ignore userId="));
+    EXPECT_EQ(lastOf(m_log.ownArtc()), QStringLiteral("[ARTC] kivoARTCController::openRemoteCamera openRemoteCamera ignore userId="));
     c->openRemoteCamera(QStringLiteral("42"), [](VideoFrameItem) {});
     EXPECT_TRUE(c->isRemoteVideoUser(QStringLiteral("42")));
     RtcSim::post([](IRtcEngineEventHandler *h) { h->onRemoteVideoStateChanged(42, 2, 0, 1); });

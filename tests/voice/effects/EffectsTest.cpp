@@ -187,7 +187,7 @@ TEST_F(EffectsTest, MusicWithoutEngineOnlyLogsTheRequest)
 TEST_F(EffectsTest, SpeedTestProbesBothWaysAndIsStoppedByItsReports)
 {
     EXPECT_TRUE(c->startSpeedTest());
-    EXPECT_EQ(RtcSim::journal().first(), QStringLiteral("startLastmileProbeTest(true, true, 5000000, 5000000)"));
+    EXPECT_EQ(RtcSim::journal().value(0), QStringLiteral("startLastmileProbeTest(true, true, 5000000, 5000000)"));
     EXPECT_EQ(m_log.ownArtc(),
               QStringList({"[ARTC] kivoARTCController::startSpeedTest startLastmileProbeTest",
                            "[ARTC_CALL] kivoARTCController::startSpeedTest -> startLastmileProbeTest probeUplink: true "
@@ -200,7 +200,7 @@ TEST_F(EffectsTest, SpeedTestRefusedReturnsFalse)
 {
     RtcSim::setReturnCode(QStringLiteral("startLastmileProbeTest"), -1);
     EXPECT_FALSE(c->startSpeedTest());
-    EXPECT_EQ(m_log.ownArtc().last(), QStringLiteral("[ARTC_RET] kivoARTCController::startSpeedTest -> startLastmileProbeTest result -1"));
+    EXPECT_EQ(lastOf(m_log.ownArtc()), QStringLiteral("[ARTC_RET] kivoARTCController::startSpeedTest -> startLastmileProbeTest result -1"));
     settle();
     EXPECT_EQ(RtcSim::calls(), QStringList({"startLastmileProbeTest"}));
 }

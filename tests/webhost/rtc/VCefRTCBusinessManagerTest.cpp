@@ -629,12 +629,12 @@ TEST_F(VCefRTCBusinessManagerTest, RtmpStartTakesTheOtherUidsOnlyAsAnArray)
     ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
     EXPECT_EQ(ask1(2, "rtcStartRtmpStream", R"({"url":"rtmp://m","transcodingEnabled":true,"otherUids":[7]})").text,
               kDone);
-    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, "
+    EXPECT_EQ(lastOf(RtcSim::journal()), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, "
                                                        "videoBitrate=1, audioChannels=1, users=[5:16x16@0,0 7:16x16@0,0])"));
     EXPECT_EQ(ask1(3, "rtcStopRtmpStream", R"({"clear":true})").text, kDone);
     EXPECT_EQ(ask1(4, "rtcStartRtmpStream", R"({"url":"rtmp://m","transcodingEnabled":true,"otherUids":7})").text,
               kDone);
-    EXPECT_EQ(RtcSim::journal().last(), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, "
+    EXPECT_EQ(lastOf(RtcSim::journal()), QStringLiteral("startRtmpStreamWithTranscoding(rtmp://m, size=0x0, "
                                                        "videoBitrate=1, audioChannels=1, users=[5:16x16@0,0])"));
     const Reply empty = ask1(5, "rtcStartRtmpStream", R"({"url":"","transcodingEnabled":false})");
     EXPECT_EQ(empty.text, kRefused);
@@ -708,7 +708,7 @@ TEST_F(VCefRTCBusinessManagerTest, MicVolumesTakeNumbersAndTextsHoldingThem)
 TEST_F(VCefRTCBusinessManagerTest, SpeakerVolumeTakesOnlyANumber)
 {
     EXPECT_EQ(ask1(46, "rtcSetSpeakerVoice", R"({"volume":30})").text, kDone);
-    EXPECT_EQ(RtcSim::journal().first(), QStringLiteral("adjustPlaybackSignalVolume(30)"));
+    EXPECT_EQ(RtcSim::journal().value(0), QStringLiteral("adjustPlaybackSignalVolume(30)"));
     RtcSim::clearJournal();
     const Reply r = ask1(47, "rtcSetSpeakerVoice", R"({"volume":"30"})");
     EXPECT_EQ(r.text, kBadParam);

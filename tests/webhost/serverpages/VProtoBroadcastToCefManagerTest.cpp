@@ -44,6 +44,13 @@ VProtoMsgPtr official(const QString &content, int playCount)
 class VProtoBroadcastToCefManagerTest : public ServerPagesFixture
 {
 protected:
+    // Gone windows stay subscribed until the next broadcast: each case starts without them.
+    void TearDown() override
+    {
+        ServerPagesFixture::TearDown();
+        if (VCefBroadcastManager::hasInstance())
+            delete VCefBroadcastManager::getInstance();
+    }
     void command(const QByteArray &json, VCefWidgetAbstract *from)
     {
         VCefBroadcastManager::getInstance()->onBroadcast(commandData(json), from);

@@ -214,7 +214,7 @@ TEST_F(VCefWidgetTest, AnswersSettleTheirRequestOnceAndStrayIdsAreIgnored)
     EXPECT_EQ(window->viewId(), 12);
     // Every sent message waits for an answer, even one nobody uses.
     EXPECT_EQ(window->pendingRequestCount(), 3);
-    const FakeCefHost::Msg web = host.ofType(4).at(0);
+    const FakeCefHost::Msg web = host.ofType(4).value(0);
     host.send(host.last(), FakeCefHost::response(web.id, 4, 0, QStringLiteral("ok"), {}));
     EXPECT_TRUE(waitUntil([&] { return window->pendingRequestCount() == 2; }));
 }
@@ -326,7 +326,7 @@ TEST_F(VCefWidgetTest, ChildWindowReportsItsGlobalOrigin)
     ASSERT_TRUE(waitTypes(3));
     const QPoint global = window->mapToGlobal(QPoint(0, 0));
     EXPECT_NE(global, QPoint(10, 20));
-    EXPECT_EQ(host.ofType(10).at(0).point(), global);
+    EXPECT_EQ(host.ofType(10).value(0).point(), global);
     delete window.data();
 }
 
@@ -336,15 +336,15 @@ TEST_F(VCefWidgetTest, ShowHideAndActivationAreMirrored)
     ASSERT_TRUE(waitViewCreated());
     window->show();
     ASSERT_TRUE(waitUntil([&] { return host.ofType(11).size() == 1; }));
-    EXPECT_TRUE(host.ofType(11).at(0).flag());
+    EXPECT_TRUE(host.ofType(11).value(0).flag());
     window->activateWindow();
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(window.data(), &activate);
     ASSERT_TRUE(waitUntil([&] { return host.ofType(12).size() >= 1; }));
-    EXPECT_EQ(host.ofType(12).at(0).int32(), 1);
+    EXPECT_EQ(host.ofType(12).value(0).int32(), 1);
     window->hide();
     ASSERT_TRUE(waitUntil([&] { return host.ofType(11).size() == 2; }));
-    EXPECT_FALSE(host.ofType(11).at(1).flag());
+    EXPECT_FALSE(host.ofType(11).value(1).flag());
 }
 
 TEST_F(VCefWidgetTest, ChildWindowEventsDoNotKeepSchedulingPlacements)
@@ -383,7 +383,7 @@ TEST_F(VCefWidgetDevToolsTest, ShowingTwiceMakesOneButtonThatTogglesDevTools)
     EXPECT_EQ(window->devToolsButton()->size(), QSize(60, 30));
     window->devToolsButton()->click();
     ASSERT_TRUE(waitUntil([&] { return host.ofType(8).size() == 1; }));
-    EXPECT_EQ(host.ofType(8).at(0).int32(), 1);
+    EXPECT_EQ(host.ofType(8).value(0).int32(), 1);
 }
 
 TEST_F(VCefWidgetTest, NoButtonUnlessConfigured)
