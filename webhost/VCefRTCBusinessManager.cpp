@@ -104,6 +104,11 @@ VCefRTCBusinessManager::VCefRTCBusinessManager(kivoARTCController *controller, Q
 
 VCefRTCBusinessManager::~VCefRTCBusinessManager()
 {
+    // Answers held for an earlier one still go out, in their order.
+    const QMap<quint64, std::function<void()>> held = m_heldAnswers;
+    m_heldAnswers.clear();
+    for (const std::function<void()> &answer : held)
+        answer();
     if (!m_registeredWith)
         return;
     for (const Entry &entry : entries())
@@ -215,6 +220,28 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
     });
 }
 
+void VCefRTCBusinessManager::answerInTurn(quint64 turn, const std::function<void()> &answer)
+{
+    m_heldAnswers.insert(turn, answer);
+    while (!m_heldAnswers.isEmpty() && m_heldAnswers.firstKey() == m_answeredTurns) {
+        const std::function<void()> next = m_heldAnswers.take(m_answeredTurns);
+        ++m_answeredTurns;
+        next();
+    }
+}
+
+std::function<void(const std::function<void()> &)> VCefRTCBusinessManager::nextTurn()
+{
+    const quint64 turn = m_roomTurns++;
+    const QPointer<VCefRTCBusinessManager> self(this);
+    return [self, turn](const std::function<void()> &answer) {
+        if (self)
+            self->answerInTurn(turn, answer);
+        else
+            answer();
+    };
+}
+
 void VCefRTCBusinessManager::onSetSDKUserInfo(const Json::Value &root, VCefWidgetAbstract *window)
 {
     stuRtcUserInfo info;
@@ -230,9 +257,12 @@ void VCefRTCBusinessManager::onEnterSDKRoom(const Json::Value &root, VCefWidgetA
     const QString roomId = textOf(paramOf(root, "roomId"));
     kivoARTCController *c = controller();
     const QPointer<VCefWidgetAbstract> guard(window);
+    const auto inTurn = nextTurn();
     waitFor(WaitKind::Enter, [c, roomId] { return c->enterSDKRoom(roomId); })
-        .then([guard, queryId] { reply(guard, queryId, 1, QString(), QString(), true); },
-              [guard, queryId](const vErrorInfo &e) { reply(guard, queryId, e.code, e.text, QString(), false); });
+        .then([inTurn, guard, queryId] { inTurn([guard, queryId] { reply(guard, queryId, 1, QString(), QString(), true); }); },
+              [inTurn, guard, queryId](const vErrorInfo &e) {
+                  inTurn([guard, queryId, e] { reply(guard, queryId, e.code, e.text, QString(), false); });
+              });
 }
 
 void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAbstract *window)
@@ -244,11 +274,16 @@ void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAb
     // answer, but only when nothing was asked after this exit: a later enter's join or a later
     // exit's leave is not this one's to undo. Then the leave just confirmed is the answer.
     const auto result = std::make_shared<bool>(false);
+    const auto inTurn = nextTurn();
     waitFor(WaitKind::Exit, [c] { return c->exitSDKRoom(); },
             [c, result](quint64 request) { *result = c && (c->roomRequest() != request || c->exitSDKRoom()); })
         .then(
-            [guard, queryId, result] { reply(guard, queryId, *result ? 1 : 0, QString(), QString(), *result); },
-            [guard, queryId](const vErrorInfo &e) { reply(guard, queryId, e.code, e.text, QString(), false); });
+            [inTurn, guard, queryId, result] {
+                inTurn([guard, queryId, result] { reply(guard, queryId, *result ? 1 : 0, QString(), QString(), *result); });
+            },
+            [inTurn, guard, queryId](const vErrorInfo &e) {
+                inTurn([guard, queryId, e] { reply(guard, queryId, e.code, e.text, QString(), false); });
+            });
 }
 
 void VCefRTCBusinessManager::onSwitchSDKRole(const Json::Value &root, VCefWidgetAbstract *window)

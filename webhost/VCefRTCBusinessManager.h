@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -57,6 +58,12 @@ private:
     // the number of the operation's room request.
     QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation,
                                       const std::function<void(quint64)> &completed = {});
+    // Sends the answer of room request `turn` (enters and exits are numbered as they are asked)
+    // once every earlier one has gone out. A completion the engine reported earlier can reach
+    // this thread after a later request was settled already, and a page told "left" after
+    // "entered" would believe the opposite of where the engine is.
+    void answerInTurn(quint64 turn, const std::function<void()> &answer);
+    std::function<void(const std::function<void()> &)> nextTurn();
 
     void onSetSDKUserInfo(const Json::Value &root, VCefWidgetAbstract *window);
     void onEnterSDKRoom(const Json::Value &root, VCefWidgetAbstract *window);
@@ -87,4 +94,7 @@ private:
 
     kivoARTCController *m_controller;
     QPointer<VCefQueryManager> m_registeredWith;
+    quint64 m_roomTurns = 0;
+    quint64 m_answeredTurns = 0;
+    QMap<quint64, std::function<void()>> m_heldAnswers;
 };
