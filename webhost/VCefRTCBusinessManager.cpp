@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include "VCefQueryManager.h"
+#include "VCefRTCSignalRelay.h"
 #include "VCefWidgetAbstract.h"
 #include "kivoARTCController.h"
 #include "vErrorInfo.h"
@@ -188,25 +189,27 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
             delete context;
             settle(error);
         };
+        // Heard through the relay, on this thread (see VCefRTCSignalRelay).
+        VCefRTCSignalRelay *relay = VCefRTCSignalRelay::of(c);
         if (kind == WaitKind::Enter) {
             // Only the join of this request's room answers it, not that of a room asked for
             // later; an exit or an enter for another room asked after it cancels it.
-            QObject::connect(c, &kivoARTCController::sigEnterSDKRoomSuc, context, [c, succeed, request] {
+            QObject::connect(relay, &VCefRTCSignalRelay::sigEnterSDKRoomSuc, context, [c, succeed, request] {
                 if (c->joinedRoomRequest() >= request)
                     succeed();
             });
-            QObject::connect(c, &kivoARTCController::sigSDKRoomJoinCancelled, context, [fail, request](quint64 by) {
+            QObject::connect(relay, &VCefRTCSignalRelay::sigSDKRoomJoinCancelled, context, [fail, request](quint64 by) {
                 if (by > request)
                     fail(vErrorInfo(QStringLiteral("SDK进房已取消"), -2));
             });
         } else {
-            QObject::connect(c,
-                             kind == WaitKind::Exit ? &kivoARTCController::sigExitSDKRoomSuc
-                                                    : &kivoARTCController::sigSwitchSDKRoleSuc,
+            QObject::connect(relay,
+                             kind == WaitKind::Exit ? &VCefRTCSignalRelay::sigExitSDKRoomSuc
+                                                    : &VCefRTCSignalRelay::sigSwitchSDKRoleSuc,
                              context, succeed);
         }
         if (kind != WaitKind::Role)
-            QObject::connect(c, &kivoARTCController::sigSDKError, context,
+            QObject::connect(relay, &VCefRTCSignalRelay::sigSDKError, context,
                              [fail](int code, const QString &msg) { fail(vErrorInfo(msg, code)); });
         if (operation())
             return;

@@ -11,6 +11,7 @@
 #include "LogCapture.h"
 #include "VCefQueryManager.h"
 #include "VCefRTCBusinessManager.h"
+#include "VCefRTCSignalRelay.h"
 #include "kivoARTCController.h"
 
 #include "agora/RtcSim.h"
@@ -24,8 +25,10 @@ namespace {
 // still be under construction when the engine's thread first calls it as its handler.
 struct Receivers : QObject
 {
-    static int waitingOn(const kivoARTCController *c)
+    // The waits listen on the controller's relay.
+    static int waitingOn(kivoARTCController *controller)
     {
+        const QObject *c = VCefRTCSignalRelay::of(controller);
         const auto count = &Receivers::receivers;
         return (c->*count)(SIGNAL(sigEnterSDKRoomSuc())) + (c->*count)(SIGNAL(sigSDKRoomJoinCancelled(quint64))) +
                (c->*count)(SIGNAL(sigExitSDKRoomSuc())) + (c->*count)(SIGNAL(sigSwitchSDKRoleSuc())) +
