@@ -201,6 +201,24 @@ protected:
     static constexpr const char *kLastingClient =
         "#!/bin/sh\necho $$ >client.pid\ntrap 'echo TERM >client-ended; exit 0' TERM\n"
         "touch client-started\nwhile :; do sleep 0.1; done\n";
+    // A run with a lasting client on two free ports, once its client has started; empty (and the
+    // test failed) when it did not start.
+    QString startLastingRun(QProcess &run)
+    {
+        const auto ports = freePorts();
+        if (ports.first <= 0) {
+            ADD_FAILURE() << "no free ports";
+            return QString();
+        }
+        const QString clone = writeRunClone(ports.first, ports.second, kLastingClient);
+        startRun(run, clone);
+        if (!waitUntil([&] { return QFile::exists(clone + "/run/client-started"); }, 30000)) {
+            ADD_FAILURE() << "the client did not start: " << qPrintable(run.readAllStandardError());
+            endRun(run, clone);
+            return QString();
+        }
+        return clone;
+    }
     // Ends what a run left running (its client, and so the run), whatever the test saw.
     static void endRun(QProcess &run, const QString &clone)
     {
@@ -678,13 +696,9 @@ TEST_F(AmbrelServiceTest, RunScriptStopsWhenItsServiceCannotTakeTheConfiguredPor
 
 TEST_F(AmbrelServiceTest, RunScriptRefusedBesideARunningOneLeavesItsFilesAlone)
 {
-    const auto ports = freePorts();
-    ASSERT_GT(ports.first, 0);
-    const QString clone = writeRunClone(ports.first, ports.second, kLastingClient);
     QProcess first;
-    startRun(first, clone);
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(clone + "/run/client-started"); }, 30000))
-        << qPrintable(first.readAllStandardError());
+    const QString clone = startLastingRun(first);
+    ASSERT_FALSE(clone.isEmpty());
     const auto content = [&](const char *name) {
         QFile f(clone + "/run/" + name);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
@@ -710,13 +724,9 @@ TEST_F(AmbrelServiceTest, RunScriptRefusedBesideARunningOneLeavesItsFilesAlone)
 
 TEST_F(AmbrelServiceTest, RunScriptAloneSignalledEndsTheRunAsASignalToTheGroupDoes)
 {
-    const auto ports = freePorts();
-    ASSERT_GT(ports.first, 0);
-    const QString clone = writeRunClone(ports.first, ports.second, kLastingClient);
     QProcess run;
-    startRun(run, clone);
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(clone + "/run/client-started"); }, 30000))
-        << qPrintable(run.readAllStandardError());
+    const QString clone = startLastingRun(run);
+    ASSERT_FALSE(clone.isEmpty());
     ::kill(pid_t(run.processId()), SIGTERM);
     const bool ended = run.waitForFinished(20000);
     endRun(run, clone);
