@@ -312,6 +312,20 @@ DWORD ZipReader::openCurrent()
     return m_stream.open(m_archive, i, m_hasPassword ? m_password.c_str() : nullptr);
 }
 
+DWORD ZipReader::verifyCurrent()
+{
+    // The header's check byte lets one wrong password in 256 through; only the data's CRC
+    // tells for sure. The entry is read through once, kept nowhere, and opened again.
+    if (m_copyBuffer.empty())
+        m_copyBuffer.resize(kCopyBufferSize);
+    DWORD rc = ZIP_OK;
+    while (rc == ZIP_OK && !m_stream.atEnd())
+        if (m_stream.read(m_copyBuffer.data(), kCopyBufferSize) < 0)
+            rc = m_stream.error();
+    rc = closeCurrent(rc);
+    return rc == ZIP_OK ? openCurrent() : rc;
+}
+
 DWORD ZipReader::closeCurrent(DWORD result)
 {
     if (result == ZIP_OK)
@@ -381,15 +395,23 @@ DWORD ZipReader::extractToFile(int index, const wchar_t *path)
     // The path must fit as a whole: a name cut to fit would put the data under another name.
     if (full.size() >= MAX_PATH)
         return ZIP_NO_FILE;
+    // The password is checked before the file is replaced, so a wrong one leaves what is there.
+    rc = openCurrent();
+    if (rc == ZIP_OK && m_stream.encrypted())
+        rc = verifyCurrent();
+    if (rc != ZIP_OK) {
+        m_stream.close();
+        return rc;
+    }
     size_t sep = target.find_last_of(L"/\\");
     createDirectories(base, sep != std::wstring::npos ? target.substr(0, sep + 1) : std::wstring());
     HANDLE file = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               entry.attr & ~FILE_ATTRIBUTE_DIRECTORY, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        m_stream.close();
         return ZIP_NO_FILE;
-    rc = openCurrent();
-    if (rc == ZIP_OK)
-        rc = closeCurrent(extractCurrent(file));
+    }
+    rc = closeCurrent(extractCurrent(file));
     if (rc == ZIP_OK)
         SetFileTime(file, &entry.ctime, &entry.atime, &entry.mtime);
     CloseHandle(file);
@@ -415,10 +437,13 @@ DWORD ZipReader::extractToMemory(int index, void *buffer, DWORD length)
 {
     if (!buffer || length == 0)
         return ZIP_ARGS;
+    // Checked also when no entry is open: -1 then equals openIndex, yet names no entry.
+    if (index < 0 || index >= m_count) {
+        closeOpenEntry();
+        return ZIP_ARGS;
+    }
     if (index != m_openIndex) {
         closeOpenEntry();
-        if (index < 0 || index >= m_count)
-            return ZIP_ARGS;
         DWORD rc = goTo(index);
         if (rc == ZIP_OK)
             rc = openCurrent();

@@ -38,6 +38,8 @@ private:
     DWORD goTo(int index);
     DWORD describeCurrent(int index, ZipEntry *entry);
     DWORD openCurrent();
+    // Reads an opened encrypted entry through to its CRC, then opens it again.
+    DWORD verifyCurrent();
     DWORD extractCurrent(HANDLE file);
     DWORD closeCurrent(DWORD result);
     void createDirectories(const std::wstring &base, const std::wstring &path);

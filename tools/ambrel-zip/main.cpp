@@ -111,11 +111,17 @@ int extract(const char *archive, const char *folder, const char *password)
     zipReaderGetEntry(zip, -1, &all);
     int rc = 0;
     for (int i = 0; i < all.index; ++i) {
+        // Entries are counted from 1, as the lines of "list" are.
+        const std::string which = "entry " + std::to_string(i + 1) + " of " + std::to_string(all.index);
         ZipEntry e;
-        if (zipReaderGetEntry(zip, i, &e) != ZIP_OK || e.name[0] == L'\0'
-            || zipReaderExtractToFile(zip, i, e.name) != ZIP_OK) {
-            readerFailure(QString::fromStdWString(e.name).toLocal8Bit().constData());
+        if (zipReaderGetEntry(zip, i, &e) != ZIP_OK) {
+            rc = readerFailure(which.c_str());
+        } else if (e.name[0] == L'\0') {
+            std::fprintf(stderr, "ambrel-zip: %s: no name is left once its drive, leading \"/\" and \"..\" steps "
+                                 "are cut, so it is not extracted\n", which.c_str());
             rc = 1;
+        } else if (zipReaderExtractToFile(zip, i, e.name) != ZIP_OK) {
+            rc = readerFailure(QString::fromStdWString(e.name).toLocal8Bit().constData());
         }
     }
     zipReaderClose(zip);

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "TestSupport.h"
+#include "ZipCrypt.h"
 #include "ZipReader.h"
 #include "ZipTestTools.h"
 
@@ -187,6 +188,45 @@ TEST_F(ZipReaderTest, EncryptedEntriesNeedTheRightPassword)
     wchar_t text[64];
     zipReaderMessage(1, text, 64);
     EXPECT_EQ(std::wstring(text), L"Correct password required");
+}
+
+TEST_F(ZipReaderTest, AWrongPasswordLeavesTheFileAtTheTargetAsItWas)
+{
+    writeAll(work.filePath("s.txt"), textSample(30000));
+    ASSERT_EQ(shell("zip -q -P sesame enc.zip s.txt"), 0);
+    // One wrong password in 256 passes the header's check byte: find one among a few thousand.
+    const QByteArray zip = readAll(work.filePath("enc.zip"));
+    ASSERT_GE(zip.size(), 30);
+    const auto *local = reinterpret_cast<const unsigned char *>(zip.constData());
+    const auto le16 = [local](int at) { return uint16_t(local[at] | local[at + 1] << 8); };
+    const int header = 30 + le16(26) + le16(28);
+    ASSERT_GE(zip.size(), header + 12);
+    const uint32_t crc = uint32_t(le16(14)) | uint32_t(le16(16)) << 16;
+    std::string lucky;
+    for (int i = 0; i < 100000 && lucky.empty(); ++i) {
+        const std::string candidate = "wrong" + std::to_string(i);
+        ZipCrypt crypt(candidate.c_str());
+        unsigned char last = 0;
+        for (int k = 0; k < 12; ++k)
+            last = crypt.decrypt(local[header + k]);
+        if (last == ZipCrypt::checkByte(le16(6), crc, le16(10)))
+            lucky = candidate;
+    }
+    ASSERT_FALSE(lucky.empty());
+
+    const struct {
+        const char *why;
+        std::string password;
+    } rows[] = {{"refused by the check byte", "wrong"}, {"passes the check byte", lucky}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.why);
+        writeAll(work.filePath("keep.txt"), "precious");
+        ASSERT_TRUE(open(work.filePath("enc.zip"), row.password.c_str()));
+        EXPECT_EQ(zipReaderExtractToFile(m_zip, 0, L"keep.txt"), DWORD(ZIP_PASSWORD));
+        EXPECT_EQ(readAll(work.filePath("keep.txt")), QByteArray("precious"));
+        zipReaderClose(m_zip);
+        m_zip = nullptr;
+    }
 }
 
 TEST_F(ZipReaderTest, SevenZipEncryptionIsReadWithItsPassword)
@@ -475,6 +515,8 @@ TEST_F(ZipReaderTest, MemoryExtractionComesInPieces)
     ASSERT_EQ(shell("zip -q r.zip r.bin"), 0);
     ASSERT_TRUE(open(work.filePath("r.zip")));
     char buf[4096];
+    // With no entry open, -1 is still no entry.
+    EXPECT_EQ(zipReaderExtractToMemory(m_zip, -1, buf, sizeof buf), DWORD(ZIP_ARGS));
     QByteArray got;
     EXPECT_EQ(zipReaderExtractToMemory(m_zip, 0, buf, sizeof buf), DWORD(ZIP_MORE));
     got.append(buf, 4096);
@@ -509,6 +551,16 @@ TEST_F(ZipReaderTest, ToolListsNamesKeepsToItsFolderAndShowsItsUsage)
     EXPECT_TRUE(out.contains("Caller: faulty arguments")) << out.toStdString();
     EXPECT_FALSE(QFile::exists(work.filePath("plain.txt")));
     EXPECT_FALSE(QFile::exists(work.filePath(deep + "/plain.txt")));
+
+    // An entry whose name is nothing once cleaned is named by its number, with the reason.
+    python("import zipfile\n"
+           "z = zipfile.ZipFile('dots.zip', 'w')\n"
+           "z.writestr('..', b'd')\n"
+           "z.writestr('after.txt', b'a')\n"
+           "z.close()\n");
+    EXPECT_EQ(shell(tool + " extract dots.zip dots", &out), 1) << out.toStdString();
+    EXPECT_TRUE(out.startsWith("ambrel-zip: entry 1 of 2: no name is left")) << out.toStdString();
+    EXPECT_EQ(readAll(work.filePath("dots/after.txt")), QByteArray("a"));
 
     EXPECT_EQ(shell(tool + " --help", &out), 0);
     EXPECT_TRUE(out.startsWith("usage: ambrel-zip list <archive>")) << out.toStdString();
