@@ -18,3 +18,8 @@ bool ZipFilePosition::set(HANDLE file, LONGLONG position, DWORD method)
     DWORD low = SetFilePointer(file, LONG(DWORD(ULONGLONG(position) & 0xFFFFFFFFu)), &high, method);
     return !(low == INVALID_SET_FILE_POINTER && GetLastError() != 0);
 }
+
+bool ZipFilePosition::getMovable(HANDLE file, ULONGLONG &position)
+{
+    return get(file, position) && set(file, LONGLONG(position));
+}

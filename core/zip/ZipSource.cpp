@@ -40,7 +40,7 @@ ZipSource *ZipSource::fromHandle(HANDLE handle, bool ownsHandle)
     s->m_isFile = true;
     s->m_handle = handle;
     s->m_ownsHandle = ownsHandle;
-    s->m_canSeek = ZipFilePosition::get(handle, s->m_baseOffset);
+    s->m_canSeek = ZipFilePosition::getMovable(handle, s->m_baseOffset);
     return s;
 }
 

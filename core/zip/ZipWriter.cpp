@@ -213,7 +213,7 @@ DWORD ZipWriter::createHandle(HANDLE file, const char *password)
     m_handle = file;
     m_isFile = true;
     m_ownsHandle = false;
-    m_canSeek = ZipFilePosition::get(file, m_baseOffset);
+    m_canSeek = ZipFilePosition::getMovable(file, m_baseOffset);
     if (!m_canSeek)
         m_baseOffset = 0;
     m_password = password ? password : "";
@@ -510,7 +510,7 @@ DWORD ZipWriter::addHandle(const wchar_t *name, HANDLE file, LONGLONG length)
     source.handle = file;
     ULONGLONG pos;
     BY_HANDLE_FILE_INFORMATION info;
-    if (ZipFilePosition::get(file, pos) && GetFileInformationByHandle(file, &info)) {
+    if (ZipFilePosition::getMovable(file, pos) && GetFileInformationByHandle(file, &info)) {
         const uint64_t size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
         const DWORD win = info.dwFileAttributes & 0x37;
         const bool readOnly = win & FILE_ATTRIBUTE_READONLY;

@@ -356,9 +356,10 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG *distanceHigh, DWORD metho
         return INVALID_SET_FILE_POINTER;
     }
     // A handle opened for appending (a shell's ">>") writes at the end wherever its pointer
-    // stands, so it has no pointer that writing could use: it is refused as a pipe's is, and
-    // its writer treats it as the stream it is.
-    const int status = ::fcntl(o->fd, F_GETFL);
+    // stands, so a move could only mislead its writer: moves are refused as a pipe's are, and
+    // its writer treats it as the stream it is. Asking where it stands is answered.
+    const bool asksPosition = whence == SEEK_CUR && offset == 0;
+    const int status = asksPosition ? -1 : ::fcntl(o->fd, F_GETFL);
     if (status != -1 && (status & O_APPEND) && (status & O_ACCMODE) != O_RDONLY) {
         fail(ESPIPE);
         return INVALID_SET_FILE_POINTER;

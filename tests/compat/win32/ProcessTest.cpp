@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 TEST(CommandLineTest, ProgramNameEndsAtFirstBlankOutsideQuotes)
@@ -247,4 +248,50 @@ TEST(CreateFileShareTest, OnlyOneOfManyThreadsGetsAnUnsharedOpen)
     for (HANDLE h : handles)
         if (h != INVALID_HANDLE_VALUE)
             CloseHandle(h);
+}
+
+// A handle that appends (a shell's ">>") tells where it stands, as the real call does, but
+// refuses every move: its writes land at the end wherever its pointer is.
+TEST(SetFilePointerTest, AnAppendingHandleTellsItsPositionButRefusesMoves)
+{
+    TempWorkDir dir;
+    dir.write(QStringLiteral("log.txt"), "before");
+    const int fd = ::open(QFile::encodeName(dir.filePath(QStringLiteral("log.txt"))).constData(), O_RDWR | O_APPEND);
+    ASSERT_GE(fd, 0);
+    // Such a handle comes only as a standard one: standard input stands in for it meanwhile.
+    struct Swap {
+        int saved;
+        explicit Swap(int fd) : saved(::dup(0)) { ::dup2(fd, 0); }
+        ~Swap()
+        {
+            if (saved < 0) {
+                ::close(0);
+                return;
+            }
+            ::dup2(saved, 0);
+            ::close(saved);
+        }
+    } swap(fd);
+    ::close(fd);
+    HANDLE h = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD n = 0;
+    ASSERT_TRUE(WriteFile(h, "+more", 5, &n, nullptr));
+
+    LONG high = 0;
+    SetLastError(123);
+    EXPECT_EQ(SetFilePointer(h, 0, &high, FILE_CURRENT), 11u);
+    EXPECT_EQ(high, 0);
+    EXPECT_EQ(GetLastError(), 0u);
+    const struct {
+        LONG distance;
+        DWORD method;
+    } moves[] = {{0, FILE_BEGIN}, {-1, FILE_CURRENT}, {0, FILE_END},
+                 // Even to where it stands: that is how the zip code tells such a handle.
+                 {11, FILE_BEGIN}};
+    for (const auto &move : moves) {
+        SCOPED_TRACE(testing::Message() << move.distance << " from " << move.method);
+        EXPECT_EQ(SetFilePointer(h, move.distance, nullptr, move.method), INVALID_SET_FILE_POINTER);
+        EXPECT_NE(GetLastError(), 0u);
+    }
+    EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 11u);
 }
