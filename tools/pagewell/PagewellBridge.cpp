@@ -58,7 +58,7 @@ void PagewellBridge::deliverReply(qint64 wireId, const QString &text, bool ok)
         const Outstanding asked = m_outstanding.takeAt(i);
         // A document that has gone is not told.
         if (asked.document == m_document)
-            emit reply(double(asked.pageId), text, ok);
+            emit reply(double(wireId), text, ok);
         return;
     }
 }
@@ -88,24 +88,25 @@ void PagewellBridge::command(const QString &json)
     emit commandFromPage(json);
 }
 
-void PagewellBridge::query(const QString &json)
+int PagewellBridge::query(const QString &json)
 {
     qint64 id = 0;
     QJsonObject query;
     if (!clientQueryId(json, &id, &query)) {
         // Never answered, so nothing to wait for.
         emit queryFromPage(json);
-        return;
+        return 0;
     }
     if (m_outstanding.size() >= kMaxOutstanding)
         m_outstanding.removeFirst();
     const qint64 wireId = freshWireId();
     m_nextWireId = wireId < std::numeric_limits<int>::max() ? wireId + 1 : 1;
-    m_outstanding.append({wireId, m_document, id});
+    m_outstanding.append({wireId, m_document});
     if (id >= m_nextQueryId)
         m_nextQueryId = id < std::numeric_limits<int>::max() ? id + 1 : kFirstQueryId;
     query.insert(QStringLiteral("queryId"), double(wireId));
     emit queryFromPage(QString::fromUtf8(QJsonDocument(query).toJson(QJsonDocument::Compact)));
+    return int(wireId);
 }
 
 int PagewellBridge::attach()

@@ -8,8 +8,10 @@
 // the host's messages and query replies reach the page as the signals message and reply.
 // Messages sent before the page's script has attached are held, so none is lost to start-up.
 // Each query goes out under a wire id of its own within the view, remembered with its document
-// and the page's own id until answered: a reply reaches only the query it answers, whatever
-// the order of the replies and however often the page reloads.
+// until answered; query gives the page that id, and reply carries it, so the page matches
+// replies by wire id, not by its own id: a reply reaches only the query it answers, whatever
+// the order of the replies, also when two waiting queries share an id, and however often the
+// page reloads.
 class PagewellBridge : public QObject
 {
     Q_OBJECT
@@ -23,13 +25,15 @@ public:
     void reset();
 
     Q_INVOKABLE void command(const QString &json);
-    Q_INVOKABLE void query(const QString &json);
+    // Answers the query's wire id, or 0 for a query the client cannot read an id from, and so
+    // never answers.
+    Q_INVOKABLE int query(const QString &json);
     // The page's script is listening; answers the first query id the document should use.
     Q_INVOKABLE int attach();
 
 signals:
     void message(const QString &text);
-    void reply(double queryId, const QString &text, bool ok);
+    void reply(double wireId, const QString &text, bool ok);
     // Host side: what the page sends.
     void commandFromPage(const QString &json);
     void queryFromPage(const QString &json);
@@ -39,7 +43,6 @@ private:
     {
         qint64 wireId;
         quint64 document;
-        qint64 pageId;
     };
 
     qint64 freshWireId() const;

@@ -17,7 +17,8 @@
     var pending = [];          // calls made before the channel is up
     var listeners = [];
     var unheard = [];          // messages that came before the first listener
-    var waiting = {};          // query id -> resolvers, oldest first
+    var waiting = {};          // wire id -> resolver of the query that went out under it
+    var idsInUse = {};         // query id -> how many of this document's queries wait with it
     var nextQueryId = FIRST_QUERY_ID;
     var markReady;
     var ready = new Promise(function (resolve) { markReady = resolve; });
@@ -35,7 +36,7 @@
         for (;;) {
             if (nextQueryId > MAX_QUERY_ID)
                 nextQueryId = FIRST_QUERY_ID;
-            if (!waiting[nextQueryId])
+            if (!idsInUse[nextQueryId])
                 return nextQueryId++;
             ++nextQueryId;
         }
@@ -96,13 +97,15 @@
             try { fn(text); } catch (e) { console.error('pagewell.onMessage listener:', e); }
         });
     }
-    function settle(queryId, text, ok) {
-        var list = waiting[queryId];
-        if (!list)
+    function release(queryId) {
+        if (--idsInUse[queryId] <= 0)
+            delete idsInUse[queryId];
+    }
+    function settle(wireId, text, ok) {
+        var resolve = waiting[wireId];
+        if (!resolve)
             return;
-        var resolve = list.shift();
-        if (!list.length)
-            delete waiting[queryId];
+        delete waiting[wireId];
         resolve({ text: text, ok: ok });
     }
 
@@ -126,8 +129,21 @@
                 whenUp(function (h) {
                     if (obj.queryId === undefined || obj.queryId === null)
                         obj.queryId = freshQueryId();
-                    (waiting[obj.queryId] = waiting[obj.queryId] || []).push(resolve);
-                    h.query(JSON.stringify(obj));
+                    var queryId = obj.queryId;
+                    idsInUse[queryId] = (idsInUse[queryId] || 0) + 1;
+                    // Replies are matched by the wire id the host gave the query, so two waiting
+                    // queries with one id each get their own. The host answers this call before
+                    // any reply to it can come: replies come from the client, after the query.
+                    h.query(JSON.stringify(obj), function (wireId) {
+                        if (!wireId) {
+                            release(queryId);
+                            return;
+                        }
+                        waiting[wireId] = function (answer) {
+                            release(queryId);
+                            resolve(answer);
+                        };
+                    });
                 });
             });
         },

@@ -404,6 +404,50 @@ TEST_F(PagesEndToEndTest, AReloadedPageGetsItsOwnRepliesNotThoseOfTheDocumentBef
     EXPECT_EQ(outcomes.value("same id").toObject().value("text").toString().toStdString(), timedOut);
 }
 
+// Two queries of one document with the same id, both waiting, each get their own reply, also
+// when the later one is answered first.
+TEST_F(PagesEndToEndTest, TwoWaitingQueriesWithOneIdEachGetTheirOwnReply)
+{
+    // The server never answers this one: the client answers the page when it times out.
+    ASSERT_TRUE(service.control({{"cmd", "setReply"}, {"method", "PrankCmd.addPrank"}, {"reply", QJsonObject{{"silent", true}}}})
+                    .value("ok").toBool());
+    ASSERT_TRUE(startPageLoaded()) << ambrel.readAllStandardError().toStdString();
+    const QJsonObject outcomes = queryOutcomes(
+        "keep('slow', pagewell.query({funcName: 'protoRequest', queryId: 9,"
+        "                             param: {protoName: 'PrankCmd.addPrank', protoParam: {id: 'p'}}}));"
+        "keep('fast', pagewell.query({funcName: 'getRoomInfo', queryId: 9, param: {}})); true",
+        2, 20000);
+    // The fast one's reply came first, while the slow one was still waiting: the replies are
+    // found by the wire ids the two went out under.
+    double slowWire = -1;
+    double fastWire = -1;
+    int fastReply = -1;
+    int slowReply = -1;
+    const QList<QJsonObject> lines = jsonLines(pagewellLog);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString event = lines[i].value("event").toString();
+        const int type = lines[i].value("type").toInt();
+        if (event == "sent" && type == 6) {
+            const QJsonObject query = QJsonDocument::fromJson(lines[i].value("json").toString().toUtf8()).object();
+            if (query.value("param").toObject().value("protoName").toString() == "PrankCmd.addPrank")
+                slowWire = query.value("queryId").toDouble();
+            else if (slowWire >= 0 && query.value("funcName").toString() == "getRoomInfo")
+                fastWire = query.value("queryId").toDouble();
+        } else if (event == "recv" && type == 7) {
+            if (lines[i].value("queryId").toDouble() == slowWire)
+                slowReply = i;
+            else if (lines[i].value("queryId").toDouble() == fastWire)
+                fastReply = i;
+        }
+    }
+    ASSERT_GE(fastReply, 0);
+    ASSERT_GT(slowReply, fastReply) << "the client took longer than its server time-out to answer at once";
+    EXPECT_EQ(outcomes.value("slow").toObject().value("text").toString().toStdString(),
+              R"({"state":-2,"errorMsg":"server request timed out: PrankCmd.addPrank"})");
+    EXPECT_TRUE(outcomes.value("fast").toObject().value("text").toString().startsWith(R"({"state":1,)"))
+        << QJsonDocument(outcomes).toJson().toStdString();
+}
+
 // A termination signal while pagewell is still building its application object ends it as one
 // later does: with code 0 and its last line. pagewell reaches the display through a relay of
 // ours, so the signal comes exactly while it connects to the display, inside that building.
