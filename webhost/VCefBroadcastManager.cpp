@@ -222,9 +222,15 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
     const QString query = textOf(param["query"]);
 
     const QString url = QuadrelConfig::getInstance()->getCefUrl(page, query);
+    // A page key without a URL has nothing to show: a window kept per such key would let a page
+    // keep as many windows (and web host views) as it sends names.
+    if (url.isEmpty())
+        return;
     QPointer<VCefWidgetOSR> &slot = popupWindows()[page];
     if (!slot) {
         slot = new VCefWidgetOSR;
+        // Named by its page: one kept window per configured page.
+        slot->setObjectName(page);
         VStaticWidgets::deleteWithApp(slot);
     }
     VCefWidgetOSR *popup = slot;

@@ -6,6 +6,9 @@
 // - An object of ours connected to a screen's signal and forgotten: what the screens hold must
 //   not keep it out of the report.
 // - A forgotten widget, which Qt keeps referenced until exit: the test main must fail the test.
+// - Kept widgets (the one-window singletons' mark) made without bound: that fails the test too.
+// Two cases leak nothing and must pass: a widget whose deletion a timer runs after the test, and
+// one a fixture makes on first use and declares kept.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +18,8 @@
 #include <QWidget>
 
 #include <string>
+
+#include "TestSupport.h"
 
 namespace {
 
@@ -68,4 +73,43 @@ TEST(LeakCanary, ForgottenWidget)
     auto *widget = new QWidget;
     widget->setObjectName(QStringLiteral("leakCanaryWidget"));
     widget->show();
+}
+
+TEST(LeakCanary, KeptWidgetsWithoutBound)
+{
+    for (int i = 0; i < 20; ++i) {
+        auto *widget = new QWidget;
+        widget->setObjectName(QStringLiteral("keptCanaryWidget"));
+        widget->setProperty("vStaticWidget", true);
+    }
+}
+
+TEST(LeakCanary, WidgetDeletedByATimerAfterTheTest)
+{
+    auto *widget = new QWidget;
+    widget->show();
+    QTimer::singleShot(300, widget, [widget] { widget->deleteLater(); });
+}
+
+// Made on first use by the fixture and kept for the binary's later tests.
+class LeakCanaryFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        static QWidget *shared = nullptr;
+        if (!shared) {
+            shared = new QWidget;
+            shared->setObjectName(QStringLiteral("fixtureKeptWidget"));
+            keepWidgetForTests(shared);
+        }
+        m_shared = shared;
+    }
+    QWidget *m_shared = nullptr;
+};
+
+TEST_F(LeakCanaryFixture, WidgetTheFixtureKeeps)
+{
+    ASSERT_NE(m_shared, nullptr);
+    m_shared->show();
 }

@@ -1,21 +1,48 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMap>
+#include <QPointer>
 #include <QScreen>
 #include <QSet>
 #include <QStringList>
 #include <QWidget>
 
 #include "AmbrelResources.h"
+#include "TestSupport.h"
+
+#include <algorithm>
 
 namespace {
 
-// Widgets kept for the life of the application, created on first use: Qt's own, and ours that
-// VStaticWidgets deletes with the application (it marks them with this property).
-bool isSingleton(const QWidget *w)
+// Widgets Qt makes on first use and keeps for the life of the application.
+bool isQtSingleton(const QWidget *w)
 {
     static const QSet<QByteArray> names{"QDesktopWidget", "QDesktopScreenWidget", "QTipLabel", "QWhatsThat"};
-    return names.contains(w->metaObject()->className()) || w->property("vStaticWidget").toBool();
+    return names.contains(w->metaObject()->className());
+}
+
+// Widgets kept on purpose: ours that VStaticWidgets deletes with the application (it marks them
+// with this property), and those a fixture makes on first use and declares with keepWidgetForTests.
+bool isKept(const QWidget *w)
+{
+    return w->property("vStaticWidget").toBool() || w->property(kKeptForTestsProperty).toBool();
+}
+
+// A kept widget is one window per name (a toast, a message box, a pop-up per configured page), so
+// what is kept cannot grow with what tests do: a second kept widget of a class and object name, or
+// more than this many in all, is a leak like any other.
+const int kMaxKept = 16;
+
+// How long widgets left alive may take to go once the test has started their deletion (a
+// deleteLater from a timer, say). Only a test that does leak waits this long.
+const int kPendingDeleteMs = 10000;
+
+QString describe(const QWidget *w)
+{
+    return QStringLiteral("%1 \"%2\"%3")
+        .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(),
+             w->isWindow() ? QStringLiteral(" (top-level)") : QString());
 }
 
 // Fails a test that leaves widgets behind. Qt references every widget until it goes, so
@@ -32,22 +59,63 @@ class WidgetLeakListener : public ::testing::EmptyTestEventListener
     void OnTestEnd(const ::testing::TestInfo &) override
     {
         settle();
-        const QSet<const QWidget *> now = alive();
-        QStringList leaked;
-        for (QWidget *w : QApplication::allWidgets()) {
-            if (m_before.contains(w) || isSingleton(w))
-                continue;
-            // A leaked widget's children go with it: only the outermost is named.
-            if (w->parentWidget() && now.contains(w->parentWidget()) && !m_before.contains(w->parentWidget()))
-                continue;
-            leaked << QStringLiteral("%1 \"%2\"%3")
-                          .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(),
-                               w->isWindow() ? QStringLiteral(" (top-level)") : QString());
+        // Their deletion may still be on its way; a widget nothing deletes stays until the deadline.
+        QList<QPointer<QWidget>> pending;
+        for (QWidget *w : leftovers())
+            pending.append(w);
+        if (!pending.isEmpty()) {
+            waitUntil([&pending] {
+                return std::all_of(pending.cbegin(), pending.cend(), [](const QPointer<QWidget> &w) { return w.isNull(); });
+            }, kPendingDeleteMs);
         }
+        QStringList leaked;
+        for (const QWidget *w : leftovers())
+            leaked << describe(w);
         if (!leaked.isEmpty()) {
             leaked.sort();
             ADD_FAILURE() << "widgets left alive after the test: " << qPrintable(leaked.join(QStringLiteral(", ")));
         }
+        reportKeptGrowth();
+    }
+
+    // The widgets the test left alive; a leaked widget's children go with it, so only the outermost.
+    QList<QWidget *> leftovers() const
+    {
+        const QSet<const QWidget *> now = alive();
+        QList<QWidget *> out;
+        for (QWidget *w : QApplication::allWidgets()) {
+            if (m_before.contains(w) || isQtSingleton(w) || isKept(w))
+                continue;
+            if (w->parentWidget() && now.contains(w->parentWidget()) && !m_before.contains(w->parentWidget()))
+                continue;
+            out << w;
+        }
+        return out;
+    }
+
+    // Fails the test that added a kept widget beyond one per class and name, or beyond kMaxKept.
+    void reportKeptGrowth() const
+    {
+        QMap<QString, int> perName;
+        int total = 0;
+        bool added = false;
+        for (const QWidget *w : QApplication::allWidgets()) {
+            if (!isKept(w))
+                continue;
+            ++perName[QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName())];
+            ++total;
+            added = added || !m_before.contains(w);
+        }
+        if (!added)
+            return;
+        QStringList repeated;
+        for (auto it = perName.cbegin(); it != perName.cend(); ++it)
+            if (it.value() > 1)
+                repeated << QStringLiteral("%1 x%2").arg(it.key()).arg(it.value());
+        if (!repeated.isEmpty())
+            ADD_FAILURE() << "kept widgets repeated: " << qPrintable(repeated.join(QStringLiteral(", ")));
+        if (total > kMaxKept)
+            ADD_FAILURE() << "kept widgets past the bound: " << total << " alive, at most " << kMaxKept;
     }
 
     // Deferred deletes outside exec() run only when asked for; a deleted widget may post more.

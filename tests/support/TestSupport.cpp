@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QThread>
+#include <QVariant>
+#include <QWidget>
 
 TempWorkDir::TempWorkDir() : m_previous(QDir::currentPath())
 {
@@ -41,6 +43,14 @@ bool waitUntil(const std::function<bool()> &predicate, int timeoutMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+const char *const kKeptForTestsProperty = "keptForTests";
+
+void keepWidgetForTests(QWidget *widget)
+{
+    if (widget)
+        widget->setProperty(kKeptForTestsProperty, true);
 }
 
 QString binDir()

@@ -10,6 +10,7 @@
 #include <functional>
 
 class QProcess;
+class QWidget;
 
 // Makes a fresh temporary folder the working directory for the life of the object, so that
 // everything relative to it (config/, log/, res/) is the test's own.
@@ -40,6 +41,13 @@ typename List::value_type lastOf(const List &list)
 {
     return list.isEmpty() ? typename List::value_type() : list.last();
 }
+
+// Declares a widget a fixture makes on first use and keeps for the rest of the test binary, so
+// the check for widgets left alive after each test does not count it as that test's leak. Such
+// widgets are held to the rule of the application's own kept widgets: one per class and object
+// name, and only a few in all.
+void keepWidgetForTests(QWidget *widget);
+extern const char *const kKeptForTestsProperty;
 
 // build/bin, where the programs are.
 QString binDir();

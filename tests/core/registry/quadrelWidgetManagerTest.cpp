@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
+#include <QThread>
 
 #include "TestSupport.h"
 #include "VCefBroadcastManager.h"
@@ -26,6 +30,12 @@ void captureLog(QtMsgType, const QMessageLogContext &, const QString &text)
 void runDeferredDeletes()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Puts the object's end into the log as it happens, between the lines logged around it.
+void logEnd(QObject *object, const QString &name)
+{
+    QObject::connect(object, &QObject::destroyed, [name] { g_log.append(QStringLiteral("gone: ") + name); });
 }
 
 } // namespace
@@ -108,5 +118,56 @@ TEST_F(quadrelWidgetManagerTest, DestroyAllReleasesTheLoginFailureWindow)
     // A later use makes a new window rather than handing out the released one.
     EXPECT_NE(LoginFail::instance(), nullptr);
     EXPECT_FALSE(LoginFail::isNull());
+    kivoARTCController::setMessageBoxSeam(nullptr);
+}
+
+// The order shows in when each thing goes: the tray dialog at once, before the closing line; the
+// rest with the deferred deletes, in the order they were asked for. A running cleaner is asked to
+// end before its launcher is released (its own process goes first), not killed with it.
+TEST_F(quadrelWidgetManagerTest, DestroyAllRunsItsStepsInOrderAndStopsARunningCleaner)
+{
+    // A cleaner that runs until it is asked to end, and says so then; it also ends with this
+    // program, whatever becomes of the test.
+    work.write(QStringLiteral("purgo.exe"), "#!/bin/sh\ntrap 'echo > stopped; exit 0' TERM\necho > started\n"
+                                            "while kill -0 $PPID 2>/dev/null; do sleep 0.1; done\n");
+    ASSERT_TRUE(QFile::setPermissions(work.filePath(QStringLiteral("purgo.exe")),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    kivoARTCController::setMessageBoxSeam([](const QString &, const QString &) {});
+    quadrelWidgetManager *registry = quadrelWidgetManager::getInstance();
+    g_log.clear();
+    logEnd(LoginFail::instance(), QStringLiteral("login failure window"));
+    logEnd(registry->getTrayWarn(), QStringLiteral("tray dialog"));
+    logEnd(VCefProcessManager::getInstance(), QStringLiteral("page processes"));
+    logEnd(VCefQueryManager::getInstance(), QStringLiteral("page queries"));
+    logEnd(VCefBroadcastManager::getInstance(), QStringLiteral("page commands"));
+    VCheckAndClearCache *cleaner = registry->getCheckAndClearCache();
+    cleaner->runCheckAndClear(false);
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(work.filePath(QStringLiteral("started"))); }));
+    ASSERT_NE(cleaner->process(), nullptr);
+    logEnd(cleaner->process(), QStringLiteral("cleaner process"));
+    logEnd(cleaner, QStringLiteral("cleaner"));
+
+    auto steps = [] {
+        QStringList out;
+        for (const QString &line : qAsConst(g_log))
+            if (line.startsWith(QLatin1String("gone: ")) || line == QStringLiteral("销毁所有窗口"))
+                out << line;
+        return out.join(QStringLiteral(" | ")).toStdString();
+    };
+    g_log.clear();
+    qInstallMessageHandler(captureLog);
+    registry->destroyAll();
+    EXPECT_EQ(steps(), "gone: tray dialog | 销毁所有窗口");
+    // Asked to end by destroyAll itself: waited for without the deferred deletes, which would
+    // kill the cleaner anyway.
+    QDeadlineTimer deadline(20000);
+    while (!QFileInfo::exists(work.filePath(QStringLiteral("stopped"))) && !deadline.hasExpired())
+        QThread::msleep(10);
+    EXPECT_TRUE(QFileInfo::exists(work.filePath(QStringLiteral("stopped"))));
+    g_log.clear();
+    runDeferredDeletes();
+    qInstallMessageHandler(nullptr);
+    EXPECT_EQ(steps(), "gone: login failure window | gone: page processes | gone: page queries | gone: page commands"
+                       " | gone: cleaner process | gone: cleaner");
     kivoARTCController::setMessageBoxSeam(nullptr);
 }

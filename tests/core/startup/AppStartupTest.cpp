@@ -13,9 +13,15 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 
 namespace {
 
@@ -127,6 +133,49 @@ TEST_F(StartupTest, EnvironmentCheckStoresVersionsAndShowsNoBoxWhenWritable)
     EXPECT_TRUE(waitUntil([] {
         return !QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/testWriteFile"));
     }, 5000));
+}
+
+// The write check writes beside the program, where other test programs check at the same time,
+// so the case runs again from a folder of its own, in which the name is taken by a folder.
+TEST_F(StartupTest, FailedWriteCheckShowsTheDiskWarningAndStartUpGoesOn)
+{
+    const char *const name = "StartupTest.FailedWriteCheckShowsTheDiskWarningAndStartUpGoesOn";
+    if (!qEnvironmentVariableIsSet("STARTUP_OWN_FOLDER")) {
+        QTemporaryDir app;
+        ASSERT_TRUE(app.isValid());
+        ASSERT_TRUE(QDir(app.path()).mkdir(QStringLiteral("testWriteFile")));
+        const QString self = app.filePath(QStringLiteral("test_core_startup"));
+        if (::link(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(),
+                   QFile::encodeName(self).constData()) != 0) {
+            ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), self));
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("STARTUP_OWN_FOLDER"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(self, {QStringLiteral("--gtest_filter=") + QLatin1String(name)});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QByteArray out = child.readAll();
+        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("[  PASSED  ] 1 test.")) << out.toStdString();
+        return;
+    }
+    useConfig("{}");
+    MyMessageBox::setTestSeam([](MyMessageBox &) { return MyMessageBox::Answer::Confirm; });
+    checkEnvironment();
+    const auto shown = MyMessageBox::shownBoxes();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.at(0).title, QStringLiteral("提示"));
+    EXPECT_EQ(shown.at(0).text, QStringLiteral("磁盘空间不足，请释放空间确保软件功能正常使用。"));
+    EXPECT_FALSE(shown.at(0).wait);
+    // An empty confirm text gives the box its usual button.
+    EXPECT_EQ(shown.at(0).confirmText, QStringLiteral("知道了"));
+    // The rest of the check ran: the versions are stored.
+    EXPECT_EQ(QuadrelConfig::getInstance()->getConfig(QStringLiteral("appVersion")), QStringLiteral("1.0.0.0"));
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<MyMessageBox *>(w))
+            w->deleteLater();
 }
 
 // Crash reporter

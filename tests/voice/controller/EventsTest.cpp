@@ -176,6 +176,47 @@ TEST_F(EventsTest, DeviceEventForAnotherCameraIsOnlyLogged)
     EXPECT_EQ(m_log.artc(), QStringList({"[ARTC] kivoARTCController::onVideoDeviceStateChanged 视频设备变化：deviceId=other-camera,deviceType=3,deviceState=8"}));
 }
 
+// Every state against each table: local audio ready and remote audio available on 1 and 2,
+// remote video available on 1 and 2 and stopped on 0, the selected camera lost on 2, 4 and 8.
+TEST_F(EventsTest, EveryStateMeetsEachStateTable)
+{
+    RtcSim::setVideoDevices({{QStringLiteral("前置摄像头"), QStringLiteral("cam-1")}});
+    m_controller->getCameraList();
+    m_controller->setLocalCamera({QString(), QStringLiteral("cam-1")}, true);
+    settle();
+    const struct {
+        int state;
+        bool localAudio, remoteAudio, remoteVideo, remoteVideoStopped, cameraLost;
+    } rows[] = {
+        {-1, false, false, false, false, false}, {0, false, false, false, true, false},
+        {1, true, true, true, false, false},     {2, true, true, true, false, true},
+        {3, false, false, false, false, false},  {4, false, false, false, false, true},
+        {5, false, false, false, false, false},  {6, false, false, false, false, false},
+        {7, false, false, false, false, false},  {8, false, false, false, false, true},
+        {9, false, false, false, false, false},  {16, false, false, false, false, false},
+    };
+    for (const auto &row : rows) {
+        m_signals.clear();
+        const int state = row.state;
+        fire([state](IRtcEngineEventHandler *h) {
+            h->onLocalAudioStateChanged(state, 0);
+            h->onRemoteAudioStateChanged(77, state, 0, 0);
+            h->onRemoteVideoStateChanged(42, state, 0, 0);
+            h->onVideoDeviceStateChanged("cam-1", 3, state);
+        });
+        EXPECT_EQ(m_signals.of("sigLocalAudioReady").value(0).args, QVariantList({row.localAudio})) << "state " << state;
+        EXPECT_EQ(m_signals.of("sigRemoteAudioAvailable").value(0).args, QVariantList({QStringLiteral("77"), row.remoteAudio}))
+            << "state " << state;
+        EXPECT_EQ(m_signals.of("sigRemoteVideoAvailable").value(0).args,
+                  QVariantList({QStringLiteral("42"), row.remoteVideo, row.remoteVideoStopped}))
+            << "state " << state;
+        EXPECT_EQ(m_signals.of("sigCameraReady").size(), row.cameraLost ? 1 : 0) << "state " << state;
+        if (row.cameraLost) {
+            EXPECT_EQ(m_signals.of("sigCameraReady").value(0).args, QVariantList({false})) << "state " << state;
+        }
+    }
+}
+
 TEST_F(EventsTest, ProbeReportsStopTheProbe)
 {
     fire([](IRtcEngineEventHandler *h) {

@@ -224,6 +224,19 @@ TEST_F(VCefBroadcastManagerTest, OnePopupPerPageReloadedWithTheNewUrlAndGeometry
     EXPECT_TRUE(third->isVisible());
 }
 
+// A window is kept per page key, so only a key with a URL gets one: a page sending names it
+// makes up gets none, however many.
+TEST_F(VCefBroadcastManagerTest, APageKeyWithoutAUrlOpensNoWindow)
+{
+    const int before = QApplication::topLevelWidgets().size();
+    for (int i = 0; i < 40; ++i)
+        command(QStringLiteral(R"({"funcName":"openCefWidgetInPc","param":{"page":"madeUp%1","widgetWidth":200,"widgetHeight":100}})")
+                    .arg(i),
+                nullptr);
+    EXPECT_EQ(VCefBroadcastManager::popupWidget(QStringLiteral("madeUp0")), nullptr);
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
+}
+
 TEST_F(VCefBroadcastManagerTest, PosXWithoutThePosYKeyGivesNoAbsoluteMove)
 {
     VCefWidgetOSR *popup = openPopup(R"({"page":"giftPage","widgetWidth":200,"widgetHeight":100})", nullptr);
