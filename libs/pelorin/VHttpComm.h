@@ -18,8 +18,9 @@ public:
     // True while the instance exists.
     static bool hasInit();
 
-    // Replies above this many bytes (16 MiB), a compressed one counted after inflating, are
-    // refused: the request fails, with an empty body.
+    // Replies above this many bytes (16 MiB), a compressed one counted after inflating (every
+    // member of a gzip reply), are refused: the request fails, with an empty body. Image
+    // downloads share the cap.
     static constexpr qint64 kMaxReplyBytes = 16 * 1024 * 1024;
 
     // POSTs body to url and returns the reply body. error is set on a transport failure, an

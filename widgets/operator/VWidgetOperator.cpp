@@ -1,7 +1,9 @@
 #include "VWidgetOperator.h"
 
 #include "VGiftListMgr.h"
+#include "VHttpComm.h"
 #include "VLogText.h"
+#include "VReplyReader.h"
 #include "vErrorInfo.h"
 #include "vNoblePrivilegeMgr.h"
 
@@ -213,18 +215,23 @@ QPromise<QByteArray> VWidgetOperator::download(const QUrl &url)
         m_network = new QNetworkAccessManager(this);
     QNetworkRequest request(url);
     request.setTransferTimeout(kDownloadTimeoutMs);
+    VReplyReader::prepare(request);
     QNetworkReply *reply = m_network->get(request);
     return QPromise<QByteArray>([reply](const QPromiseResolve<QByteArray> &resolve,
                                         const QPromiseReject<QByteArray> &reject) {
-        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, resolve, reject] {
+        // Capped as the HTTP replies are: no image is anywhere near, and an answer is never
+        // held past one byte over the cap, compressed or not.
+        VReplyReader::collect(reply, VHttpComm::kMaxReplyBytes, reply,
+                              [resolve, reject](QNetworkReply *reply, const VReplyBody &received) {
             reply->deleteLater();
-            if (reply->error() != QNetworkReply::NoError) {
+            if (received.failed() || reply->error() != QNetworkReply::NoError) {
+                const QString why = received.failed() ? received.failure() : reply->errorString();
                 qWarning() << "[WidgetOperator] download failed" << VLogText::cut(reply->url().toString())
-                           << VLogText::cut(reply->errorString());
-                reject(vErrorInfo(reply->errorString(), int(reply->error())));
+                           << VLogText::cut(why);
+                reject(vErrorInfo(why, received.failed() ? -1 : int(reply->error())));
                 return;
             }
-            resolve(reply->readAll());
+            resolve(received.body());
         });
     });
 }

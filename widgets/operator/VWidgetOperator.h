@@ -14,8 +14,8 @@
 class QNetworkAccessManager;
 
 // Puts a gift or nobility image onto a widget: the local file when it can be read, otherwise
-// the download (kept at the local path for next time). One short-lived operator per call,
-// deleted when its promise settles.
+// the download (kept at the local path for next time), refused past the HTTP replies' cap. One
+// short-lived operator per call, deleted when its promise settles.
 class VWidgetOperator : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <zlib.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
 #include <thread>
 
 #include <QBuffer>
@@ -11,6 +16,7 @@
 
 #include "TestSupport.h"
 #include "VGiftListMgr.h"
+#include "VHttpComm.h"
 #include "VWidgetOperator.h"
 #include "vErrorInfo.h"
 #include "vNoblePrivilegeMgr.h"
@@ -30,6 +36,29 @@ QByteArray pngBytes(int w, int h, const QColor &color)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
+}
+
+// A valid image padded with zeros to one byte more than the HTTP replies may hold.
+std::string imageOverTheCap()
+{
+    std::string bytes = pngBytes(9, 7, Qt::yellow).toStdString();
+    bytes.resize(size_t(VHttpComm::kMaxReplyBytes + 1), '\0');
+    return bytes;
+}
+
+std::string gzipped(const std::string &bytes)
+{
+    z_stream s{};
+    deflateInit2(&s, 6, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&s, uLong(bytes.size())), '\0');
+    s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.data()));
+    s.avail_in = uInt(bytes.size());
+    s.next_out = reinterpret_cast<Bytef *>(&out[0]);
+    s.avail_out = uInt(out.size());
+    deflate(&s, Z_FINISH);
+    out.resize(s.total_out);
+    deflateEnd(&s);
+    return out;
 }
 
 QSize pixmapSize(const QLabel &label)
@@ -263,6 +292,25 @@ protected:
             res.set_content(png, "image/png");
         });
         server.Get("/missing.png", [](const httplib::Request &, httplib::Response &res) { res.status = 404; });
+        // Over the cap: with its length announced, with none, and compressed to a few kilobytes.
+        const auto big = std::make_shared<const std::string>(imageOverTheCap());
+        server.Get("/big.png", [big](const httplib::Request &, httplib::Response &res) {
+            res.set_content(*big, "image/png");
+        });
+        server.Get("/big-unannounced.png", [big](const httplib::Request &, httplib::Response &res) {
+            res.set_chunked_content_provider("image/png", [big](size_t offset, httplib::DataSink &sink) {
+                if (offset >= big->size()) {
+                    sink.done();
+                    return true;
+                }
+                return sink.write(big->data() + offset, std::min<size_t>(1 << 16, big->size() - offset));
+            });
+        });
+        const std::string bigGzip = gzipped(*big);
+        server.Get("/big-gzip.png", [bigGzip](const httplib::Request &, httplib::Response &res) {
+            res.set_header("Content-Encoding", "gzip");
+            res.set_content(bigGzip, "image/png");
+        });
         port = server.bind_to_any_port("127.0.0.1");
         thread = std::thread([this] { server.listen_after_bind(); });
     }
@@ -299,4 +347,26 @@ TEST_F(VWidgetOperatorHttpTest, HttpErrorRejects)
     EXPECT_TRUE(label.pixmap(Qt::ReturnByValue).isNull());
     EXPECT_FALSE(QFile::exists(dir.filePath("cache/missing.png")));
     EXPECT_TRUE(waitUntil([] { return VWidgetOperator::liveCount() == 0; }, 2000));
+}
+
+TEST_F(VWidgetOperatorHttpTest, DownloadOverTheCapIsRefusedAndLogged)
+{
+    static QStringList lines;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        lines << m;
+    });
+    for (const char *path : {"/big.png", "/big-unannounced.png", "/big-gzip.png"}) {
+        lines.clear();
+        QLabel label;
+        const QString kept = QStringLiteral("cache%1").arg(path);
+        const QPromise<void> done = VWidgetOperator::setImage(&label, kept, url(path), 0, 0);
+        EXPECT_TRUE(waitUntil([&] { return !done.isPending(); }, 60000)) << path;
+        EXPECT_TRUE(done.isRejected()) << path;
+        EXPECT_TRUE(label.pixmap(Qt::ReturnByValue).isNull()) << path;
+        EXPECT_FALSE(QFile::exists(dir.filePath(kept))) << path;
+        EXPECT_EQ(lines.filter("[WidgetOperator] download failed").filter("reply larger than 16777216 bytes").size(), 1)
+            << path << " " << lines.join('|').toStdString();
+        EXPECT_TRUE(waitUntil([] { return VWidgetOperator::liveCount() == 0; }, 2000)) << path;
+    }
+    qInstallMessageHandler(previous);
 }
