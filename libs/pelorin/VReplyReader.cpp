@@ -104,11 +104,18 @@ void VReplyBody::inflateSome(const QByteArray &data)
     z.avail_in = uInt(data.size());
     while (!failed()) {
         if (m_ended) {
+            // Zero bytes after a gzip member are padding, as gzip itself reads them; after
+            // padding nothing else may follow.
+            while (m_format == Format::Gzip && z.avail_in > 0 && *z.next_in == 0) {
+                ++z.next_in;
+                --z.avail_in;
+                m_padded = true;
+            }
             if (z.avail_in == 0)
                 break;
             // More after the end: in gzip the next member of the same body, which is read as
             // well; anything else would leave part of the reply unread.
-            if (m_format != Format::Gzip || inflateReset(&z) != Z_OK) {
+            if (m_format != Format::Gzip || m_padded || inflateReset(&z) != Z_OK) {
                 m_damaged = true;
                 break;
             }

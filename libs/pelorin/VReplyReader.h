@@ -54,6 +54,7 @@ private:
     Format m_format = Format::Undecided;
     QByteArray m_head; // the first bytes, until they tell the format
     bool m_ended = false; // the compressed data (in gzip, its last member so far) is complete
+    bool m_padded = false; // zero bytes followed the last gzip member
     std::unique_ptr<Stream> m_stream;
 };
 
