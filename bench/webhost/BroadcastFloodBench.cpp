@@ -282,8 +282,8 @@ int main(int argc, char **argv)
                 body[i] = '\x78'; // field 15, varint
             body += QByteArray("\x10\x07", 2); // playCount 7
             const QByteArray type = "BroadcastResult.OfficialBroadcast";
-            const QByteArray envelope = QByteArray("\x08\x03", 2) + '\x1a' + varint(quint64(type.size())) + type + '\x22'
-                                        + varint(quint64(body.size())) + body + '\x38' + varint(1004);
+            const QByteArray envelope = QByteArray("\x08\x03", 2) + '\x1a' + varint(quint64(type.size())) + type
+                                        + '\x22' + varint(quint64(body.size())) + body + '\x38' + varint(1004);
             huge = QJsonObject{{"cmd", "raw"}, {"hex", QString::fromLatin1(envelope.toHex())}};
         }
         if (!service.control(huge, 120000).value(QStringLiteral("ok")).toBool()) {
@@ -316,7 +316,8 @@ int main(int argc, char **argv)
         const qint64 cpuMs = mainThreadCpuMs(pid) - cpuBefore;
         const qint64 peakKb = statusKb(pid, "VmHWM:");
         const std::vector<qint64> trips = queryRoundTrips(work.filePath(QStringLiteral("pagewell.log")));
-        std::printf(unknownFields ? "one broadcast of %lld bytes of unknown fields\n" : "one broadcast of %lld x U+0001\n",
+        std::printf(unknownFields ? "one broadcast of %lld bytes of unknown fields\n"
+                                  : "one broadcast of %lld x U+0001\n",
                     static_cast<long long>(hugeChars));
         std::printf("handled by the router (or dropped): %s, reached the page path: %s\n", routed ? "yes" : "no",
                     toPage ? "yes" : "no");

@@ -202,7 +202,8 @@ TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLongOnTheWireIsDroppedBefor
     VBroadCastMgr::getInstance(); // the router logs official broadcasts
     VCefWidgetOSR *w = makeWindow();
     subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
-    const QByteArray body = official(QString(int(KivoServerComm::kMaxBroadcastBytes), QLatin1Char('x')), 5)->serialize();
+    const QString tooLong(int(KivoServerComm::kMaxBroadcastBytes), QLatin1Char('x'));
+    const QByteArray body = official(tooLong, 5)->serialize();
     lines.clear();
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
     receive(kOfficial, "BroadcastResult.OfficialBroadcast", body);
@@ -214,8 +215,9 @@ TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLongOnTheWireIsDroppedBefor
     EXPECT_TRUE(lines.filter(QStringLiteral("官方广播 \"xxx")).isEmpty());
     const QStringList dropped = lines.filter("[PELORIN] dropped an oversize broadcast");
     ASSERT_EQ(dropped.size(), 1) << lines.join('\n').left(2000).toStdString();
-    EXPECT_EQ(dropped.at(0), QStringLiteral("[PELORIN] dropped an oversize broadcast 1004 BroadcastResult.OfficialBroadcast "
-                                            "of %1 bytes, the limit is 4194304").arg(body.size()));
+    EXPECT_EQ(dropped.at(0),
+              QStringLiteral("[PELORIN] dropped an oversize broadcast 1004 BroadcastResult.OfficialBroadcast "
+                             "of %1 bytes, the limit is 4194304").arg(body.size()));
     const auto got = toWeb(w);
     ASSERT_EQ(got.size(), 1);
     EXPECT_TRUE(got.at(0).json.contains(R"(\"content\":\"after\")")) << got.at(0).json.left(200).toStdString();
@@ -273,7 +275,8 @@ TEST_F(VProtoBroadcastToCefManagerTest, APageHoldingTooManyMessagesUnansweredGet
         if (row.withView) {
             EXPECT_TRUE(w->queuedRequests().isEmpty());
             // It read them all.
-            EXPECT_TRUE(waitUntil([&] { return host.received.size() > VProtoBroadcastToCefManager::kMaxPendingMessages; }));
+            EXPECT_TRUE(waitUntil(
+                [&] { return host.received.size() > VProtoBroadcastToCefManager::kMaxPendingMessages; }));
         }
         EXPECT_LT(w->queuedBytes(), VProtoBroadcastToCefManager::kMaxQueuedBytes + largest);
         EXPECT_EQ(lines.filter(row.line).size(), 1) << lines.join('\n').left(2000).toStdString();
