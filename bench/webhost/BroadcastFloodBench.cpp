@@ -2,17 +2,20 @@
 // BroadcastResult.OfficialBroadcast to `ambrel shell`, whose start page (played by a headless
 // pagewell.exe) has subscribed to it. Measured from outside, by ambrel's log and /proc.
 //
-//   bench_broadcast_flood [--rate N] [--seconds S] [--silent-host]
+//   bench_broadcast_flood [--rate N] [--seconds S] [--silent-host] [--text CHARS]
 //       A flood (default 40000 a second for 30 s): ambrel's resident size (start, peak, end), how
 //       late each broadcast reached the page path against the service's schedule, how long the
 //       router's queued handling of each waited on the GUI thread after the page path had it
 //       (the GUI thread's lag), connection losses, bursts of broadcasts dropped for a page, and
 //       what the log grew by. With --silent-host the page's host reads everything but answers
-//       nothing after the view's creation.
-//   bench_broadcast_flood --huge CHARS
+//       nothing after the view's creation. With --text each content is "flood" followed by
+//       CHARS x U+0001 (written in the log as 6-character escapes).
+//   bench_broadcast_flood --huge CHARS [--unknown]
 //       One broadcast whose content is CHARS x U+0001 (each a 6-character escape in the
-//       message's JSON): ambrel's peak resident size, the GUI thread's CPU time, and the round
-//       trips of page queries the page sends one after another all along.
+//       message's JSON), or with --unknown whose body is CHARS bytes of fields the client does
+//       not know (one-byte varints of field 15) and playCount 7: ambrel's peak resident size,
+//       the GUI thread's CPU time, and the round trips of page queries the page sends one after
+//       another all along.
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -163,6 +166,8 @@ int main(int argc, char **argv)
     int rate = 40000;
     int seconds = 30;
     qint64 hugeChars = 0;
+    bool unknownFields = false;
+    qint64 textChars = 0;
     bool silentHost = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -174,12 +179,17 @@ int main(int argc, char **argv)
             seconds = args[++i].toInt();
         else if (args[i] == QLatin1String("--huge") && i + 1 < args.size())
             hugeChars = args[++i].toLongLong();
+        else if (args[i] == QLatin1String("--unknown"))
+            unknownFields = true;
+        else if (args[i] == QLatin1String("--text") && i + 1 < args.size())
+            textChars = args[++i].toLongLong();
         else
             rate = 0;
     }
-    if (rate <= 0 || seconds <= 0 || hugeChars < 0 || hugeChars > 16 * 1024 * 1024) {
-        std::fprintf(stderr, "usage: bench_broadcast_flood [--rate N] [--seconds S] [--silent-host]\n"
-                             "       bench_broadcast_flood --huge CHARS\n");
+    if (rate <= 0 || seconds <= 0 || hugeChars < 0 || hugeChars > 16 * 1024 * 1024 || textChars < 0
+        || textChars > 60000 || (unknownFields && hugeChars == 0)) {
+        std::fprintf(stderr, "usage: bench_broadcast_flood [--rate N] [--seconds S] [--silent-host] [--text CHARS]\n"
+                             "       bench_broadcast_flood --huge CHARS [--unknown]\n");
         return 2;
     }
     qputenv("PATH", QFile::encodeName(binDir()) + ':' + qgetenv("PATH"));
@@ -256,9 +266,26 @@ int main(int argc, char **argv)
 
     if (hugeChars > 0) {
         const qint64 cpuBefore = mainThreadCpuMs(pid);
-        const QJsonObject huge{{"cmd", "push"},
-                               {"name", "BroadcastResult.OfficialBroadcast"},
-                               {"fields", QJsonObject{{"content", QString(int(hugeChars), QChar(1))}, {"playCount", 7}}}};
+        QJsonObject huge{{"cmd", "push"},
+                         {"name", "BroadcastResult.OfficialBroadcast"},
+                         {"fields", QJsonObject{{"content", QString(int(hugeChars), QChar(1))}, {"playCount", 7}}}};
+        if (unknownFields) {
+            // The envelope written out by hand: kind 3, type, body, broadcastId 1004.
+            const auto varint = [](quint64 v) {
+                QByteArray out;
+                for (; v >= 0x80; v >>= 7)
+                    out += char(0x80 | (v & 0x7f));
+                return out + char(v);
+            };
+            QByteArray body(int(hugeChars & ~qint64(1)), '\x01');
+            for (int i = 0; i < body.size(); i += 2)
+                body[i] = '\x78'; // field 15, varint
+            body += QByteArray("\x10\x07", 2); // playCount 7
+            const QByteArray type = "BroadcastResult.OfficialBroadcast";
+            const QByteArray envelope = QByteArray("\x08\x03", 2) + '\x1a' + varint(quint64(type.size())) + type
+                                        + '\x22' + varint(quint64(body.size())) + body + '\x38' + varint(1004);
+            huge = QJsonObject{{"cmd", "raw"}, {"hex", QString::fromLatin1(envelope.toHex())}};
+        }
         if (!service.control(huge, 120000).value(QStringLiteral("ok")).toBool()) {
             std::fprintf(stderr, "the service did not push the broadcast\n");
             stop();
@@ -275,7 +302,10 @@ int main(int argc, char **argv)
             QThread::msleep(50);
             peakSampleKb = std::max(peakSampleKb, statusKb(pid, "VmRSS:"));
             log.read([&](const QByteArray &line) {
-                routed = routed || (line.contains("官方广播") && line.endsWith(" 7"));
+                routed = routed || (line.contains("官方广播") && line.endsWith(" 7"))
+                         || line.contains("[PELORIN] dropped an oversize broadcast");
+                if (line.contains("[PELORIN] dropped an oversize broadcast"))
+                    dropped = line.mid(24, 400);
                 toPage = toPage || (line.contains("[CEFLOG] sendToWeb") && line.contains("protoBroadcast"));
                 if (line.contains("protoBroadcast") && !line.contains("sendToWeb") && dropped.isEmpty())
                     dropped = line.mid(24, 400);
@@ -286,8 +316,10 @@ int main(int argc, char **argv)
         const qint64 cpuMs = mainThreadCpuMs(pid) - cpuBefore;
         const qint64 peakKb = statusKb(pid, "VmHWM:");
         const std::vector<qint64> trips = queryRoundTrips(work.filePath(QStringLiteral("pagewell.log")));
-        std::printf("one broadcast of %lld x U+0001\n", static_cast<long long>(hugeChars));
-        std::printf("handled by the router: %s, reached the page path: %s\n", routed ? "yes" : "no",
+        std::printf(unknownFields ? "one broadcast of %lld bytes of unknown fields\n"
+                                  : "one broadcast of %lld x U+0001\n",
+                    static_cast<long long>(hugeChars));
+        std::printf("handled by the router (or dropped): %s, reached the page path: %s\n", routed ? "yes" : "no",
                     toPage ? "yes" : "no");
         if (!dropped.isEmpty())
             std::printf("log: %s\n", dropped.constData());
@@ -308,7 +340,8 @@ int main(int argc, char **argv)
     const qint64 count = qint64(rate) * seconds;
     const qint64 floodStart = QDateTime::currentMSecsSinceEpoch();
     service.control({{"cmd", "push"}, {"name", "BroadcastResult.OfficialBroadcast"},
-                     {"fields", QJsonObject{{"content", "flood"}, {"playCount", 0}}},
+                     {"fields", QJsonObject{{"content", QStringLiteral("flood") + QString(int(textChars), QChar(1))},
+                                            {"playCount", 0}}},
                      {"count", double(count)}, {"perSecond", rate}, {"seqField", "playCount"}});
 
     const QRegularExpression seq(QStringLiteral("playCount\\D{0,12}(\\d+)"));
@@ -342,25 +375,25 @@ int main(int argc, char **argv)
             forwarded += leftOut(line, "[CEFLOG] sendToWeb");
             routed += leftOut(line, "官方广播");
             ended = ended || line.contains("官方广播 \"end\"");
-            const bool toPage = line.contains("[CEFLOG] sendToWeb") && line.contains("protoBroadcast");
-            const bool router = line.contains("官方广播 \"flood\"");
+            // A line may say only how long its text was (the log's budget for texts was spent).
+            const bool toPage = line.contains("[CEFLOG] sendToWeb \"");
+            const bool router = line.contains("官方广播 \"") && !line.contains("官方广播 \"end\"");
             if (!toPage && !router)
                 return;
-            // The router's line ends in the play count, the page path's JSON holds it.
-            const qint64 n = router ? line.mid(line.lastIndexOf(' ') + 1).toLongLong()
-                                    : seq.match(QString::fromUtf8(line.mid(24))).captured(1).toLongLong();
+            // The router's line ends in the play count, the page path's JSON holds it when not cut.
+            const QRegularExpressionMatch found = seq.match(QString::fromUtf8(line.mid(24)));
+            const qint64 n = router ? line.mid(line.lastIndexOf(' ') + 1).toLongLong() : found.captured(1).toLongLong();
+            routed += router ? 1 : 0;
+            forwarded += toPage && (!found.hasMatch() || (n >= 1 && n <= count)) ? 1 : 0;
             if (n < 1 || n > count)
                 return;
             const qint64 at = lineTime(line);
             lastAt = std::max(lastAt, at);
             if (toPage) {
-                ++forwarded;
                 forwardedAt[size_t(n)] = at;
                 lateness.push_back(at - (floodStart + n * 1000 / rate));
-            } else {
-                ++routed;
-                if (forwardedAt[size_t(n)] >= 0)
-                    guiLag.push_back(at - forwardedAt[size_t(n)]);
+            } else if (forwardedAt[size_t(n)] >= 0) {
+                guiLag.push_back(at - forwardedAt[size_t(n)]);
             }
         });
     }

@@ -261,6 +261,12 @@ void KivoServerComm::onBroadcast(int id, QString type, const std::string &body)
     if (id == 0 && !type.isEmpty())
         id = keys->value(type).toInt();
     VLogLimiter *limiter = VLogLimiter::getInstance();
+    if (qint64(body.size()) > kMaxBroadcastBytes) {
+        if (limiter->admit(QStringLiteral("[PELORIN] dropped an oversize broadcast")))
+            qWarning().noquote() << "[PELORIN] dropped an oversize broadcast" << id << VLogText::cut(type) << "of"
+                                 << body.size() << "bytes, the limit is" << kMaxBroadcastBytes;
+        return;
+    }
     if (id == 0 && limiter->admit(QStringLiteral("[PELORIN] broadcast with an unknown id")))
         qWarning().noquote() << "[PELORIN] broadcast with an unknown id:" << VLogText::cut(type);
     VProtoMsgPtr msg;

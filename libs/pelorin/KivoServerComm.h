@@ -34,6 +34,10 @@ public:
     };
 
     static const int kDefaultTimeoutMs = 10000;
+    // A broadcast's body on the wire may be this long at most; a longer one is dropped unparsed
+    // (logged): parsing costs many times its size, and so long a body is of no use, its JSON
+    // (but for long arrays of numbers) being over what a page is ever sent.
+    static constexpr qint64 kMaxBroadcastBytes = 4 * 1024 * 1024;
 
     static KivoServerComm *getInstance();
 

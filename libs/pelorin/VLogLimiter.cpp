@@ -3,6 +3,8 @@
 #include <QTimer>
 #include <QtDebug>
 
+#include "VLogText.h"
+
 VLogLimiter *VLogLimiter::getInstance()
 {
     static VLogLimiter instance;
@@ -19,7 +21,7 @@ bool VLogLimiter::admit(const QString &kind)
         endSecond(kind);
         second.started.start();
         second.written = 0;
-        ++second.number;
+        second.number = ++m_lastNumber;
     }
     if (second.written < kLinesPerSecond) {
         ++second.written;
@@ -42,4 +44,11 @@ void VLogLimiter::endSecond(const QString &kind)
         return;
     qInfo().noquote() << kind << "..." << QStringLiteral("(%1 similar lines left out)").arg(found->leftOut);
     found->leftOut = 0;
+}
+
+void VLogLimiter::reset()
+{
+    // A count still due finds its second gone and writes nothing.
+    m_seconds.clear();
+    VLogText::resetBudget();
 }

@@ -21,6 +21,10 @@ public:
     // ("[CEFLOG] sendToWeb"), repeated by the count line.
     bool admit(const QString &kind);
 
+    // Forgets every kind's second, and starts the texts' byte budget afresh (VLogText), without
+    // writing the counts: tests start each case this way, whatever the one before logged.
+    void reset();
+
 private:
     VLogLimiter();
     void endSecond(const QString &kind);
@@ -30,7 +34,8 @@ private:
         QElapsedTimer started;
         int written = 0;
         qint64 leftOut = 0;
-        quint64 number = 0; // which second of this kind
+        quint64 number = 0; // which second this is, of all kinds: never reused
     };
     QHash<QString, Second> m_seconds;
+    quint64 m_lastNumber = 0;
 };

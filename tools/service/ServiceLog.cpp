@@ -18,7 +18,7 @@ const int kMaxText = 1000;
 QJsonValue cut(const QJsonValue &value)
 {
     if (value.isString())
-        return VLogText::cut(value.toString(), kMaxText);
+        return VLogText::shorten(value.toString(), kMaxText);
     if (value.isObject()) {
         QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it)

@@ -1,10 +1,12 @@
 #include "ServerPagesFixture.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <thread>
 
+#include "FakeCefHost.h"
 #include "KivoServerComm.h"
 #include "KivoServerConnection.h"
 #include "VBroadCastMgr.h"
@@ -44,6 +46,13 @@ VProtoMsgPtr official(const QString &content, int playCount)
 class VProtoBroadcastToCefManagerTest : public ServerPagesFixture
 {
 protected:
+    // Each case starts with a fresh second of the log limiter: what the case before logged must
+    // not spend the lines or bytes this one expects.
+    void SetUp() override
+    {
+        ServerPagesFixture::SetUp();
+        VLogLimiter::getInstance()->reset();
+    }
     // Gone windows stay subscribed until the next broadcast: each case starts without them.
     void TearDown() override
     {
@@ -60,6 +69,18 @@ protected:
         command(R"({"funcName":"registerRecvProtoBroadcast","param":{"protoKey":)" + keys + "}}", w);
     }
     static void push(int id, VProtoMsgPtr m) { emit KivoServerComm::getInstance()->sigRecvBroadCast(id, m); }
+    // Hands bytes to the server connection as if the server had sent them.
+    static void receive(int id, const QString &type, const QByteArray &body)
+    {
+        pelorin_wire::Envelope envelope;
+        envelope.set_kind(pelorin_wire::Envelope::BROADCAST);
+        envelope.set_broadcastid(id);
+        envelope.set_type(type.toStdString());
+        envelope.set_body(body.toStdString());
+        auto *connection = KivoServerComm::getInstance()->findChild<KivoServerConnection *>();
+        ASSERT_TRUE(connection);
+        emit connection->messageReceived(QByteArray::fromStdString(envelope.SerializeAsString()));
+    }
     VProtoBroadcastToCefManager *forwarder() { return VCefBroadcastManager::getInstance()->protoBroadcastManager(); }
 };
 
@@ -173,27 +194,71 @@ TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLargeAsJsonIsSentToNoPage)
                              "bytes as JSON, the most a page is sent");
 }
 
+// A broadcast too long on the wire is not even parsed: neither the router nor a page gets it,
+// and one line says so; the next one goes on.
+TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLongOnTheWireIsDroppedBeforeItsParse)
+{
+    static QStringList lines;
+    VBroadCastMgr::getInstance(); // the router logs official broadcasts
+    VCefWidgetOSR *w = makeWindow();
+    subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
+    const QString tooLong(int(KivoServerComm::kMaxBroadcastBytes), QLatin1Char('x'));
+    const QByteArray body = official(tooLong, 5)->serialize();
+    lines.clear();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+    receive(kOfficial, "BroadcastResult.OfficialBroadcast", body);
+    receive(kOfficial, "BroadcastResult.OfficialBroadcast", official("after", 6)->serialize());
+    // The router handles broadcasts in order: once it has the next one, it had its chance.
+    const bool routed = waitUntil([&] { return !lines.filter(QStringLiteral("官方广播 \"after\" 6")).isEmpty(); });
+    qInstallMessageHandler(nullptr);
+    ASSERT_TRUE(routed) << lines.join('\n').left(2000).toStdString();
+    EXPECT_TRUE(lines.filter(QStringLiteral("官方广播 \"xxx")).isEmpty());
+    const QStringList dropped = lines.filter("[PELORIN] dropped an oversize broadcast");
+    ASSERT_EQ(dropped.size(), 1) << lines.join('\n').left(2000).toStdString();
+    EXPECT_EQ(dropped.at(0),
+              QStringLiteral("[PELORIN] dropped an oversize broadcast 1004 BroadcastResult.OfficialBroadcast "
+                             "of %1 bytes, the limit is 4194304").arg(body.size()));
+    const auto got = toWeb(w);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_TRUE(got.at(0).json.contains(R"(\"content\":\"after\")")) << got.at(0).json.left(200).toStdString();
+}
+
 // A host that takes messages but never answers holds them all; past the limit its page gets no
 // more broadcasts, with one line.
 TEST_F(VProtoBroadcastToCefManagerTest, APageHoldingTooManyMessagesUnansweredGetsNoMoreBroadcasts)
 {
-    // Many small messages are bounded in number, a few large ones waiting for the view in bytes.
+    // Many small messages are bounded in number, whether they wait for the view or the host has
+    // read them and not answered; a few large ones waiting for the view in bytes.
     const struct
     {
         int textSize;
         int count;
+        // The host reads everything, answers the view's creation and nothing else (first: no
+        // window of a later row may find it).
+        bool withView;
         QString line;
     } rows[] = {
-        {1, VProtoBroadcastToCefManager::kMaxPendingMessages + 100,
+        {1, VProtoBroadcastToCefManager::kMaxPendingMessages + 100, true,
          "[CEFLOG] broadcasts for a page are dropped until it has answered: it holds 10000 messages unanswered, "
          "the most is 10000"},
-        {1 << 20, int(2 * VProtoBroadcastToCefManager::kMaxQueuedBytes >> 20),
+        {1, VProtoBroadcastToCefManager::kMaxPendingMessages + 100, false,
+         "[CEFLOG] broadcasts for a page are dropped until it has answered: it holds 10000 messages unanswered, "
+         "the most is 10000"},
+        {1 << 20, int(2 * VProtoBroadcastToCefManager::kMaxQueuedBytes >> 20), false,
          "[CEFLOG] broadcasts for a page are dropped until its view exists: it holds "},
     };
     static QStringList lines;
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.line.toStdString());
+        SCOPED_TRACE(row.line.toStdString() + (row.withView ? " (with a view)" : ""));
+        FakeCefHost host;
+        if (row.withView) {
+            ASSERT_TRUE(host.listen(VCefProcessManager::getInstance()->processItem(1)->serverName()));
+        }
         VCefWidgetOSR *w = makeWindow();
+        if (row.withView) {
+            ASSERT_TRUE(waitUntil([&] { return w->isViewCreated(); }));
+            ASSERT_TRUE(w->queuedRequests().isEmpty());
+        }
         subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
         const QString text(row.textSize, QLatin1Char('x'));
         lines.clear();
@@ -207,6 +272,12 @@ TEST_F(VProtoBroadcastToCefManagerTest, APageHoldingTooManyMessagesUnansweredGet
         qInstallMessageHandler(nullptr);
         EXPECT_LE(w->queuedRequests().size() + w->pendingRequestCount(),
                   VProtoBroadcastToCefManager::kMaxPendingMessages);
+        if (row.withView) {
+            EXPECT_TRUE(w->queuedRequests().isEmpty());
+            // It read them all.
+            EXPECT_TRUE(waitUntil(
+                [&] { return host.received.size() > VProtoBroadcastToCefManager::kMaxPendingMessages; }));
+        }
         EXPECT_LT(w->queuedBytes(), VProtoBroadcastToCefManager::kMaxQueuedBytes + largest);
         EXPECT_EQ(lines.filter(row.line).size(), 1) << lines.join('\n').left(2000).toStdString();
     }
@@ -229,14 +300,16 @@ TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastFromAnotherThreadIsForwardedOn
 // --- log lines --------------------------------------------------------------------------------
 
 // Huge server texts, from the connection through the router and the page forwarding: each
-// line keeps its wording and quotes the text cut.
+// line keeps its wording and quotes the text cut, escapes included.
 TEST_F(VProtoBroadcastToCefManagerTest, ServerTextsAreCutInLogLines)
 {
     static QStringList lines;
     const auto capture = [](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; };
     VBroadCastMgr::getInstance(); // the router logs official broadcasts
     subscribe(makeWindow(), R"(["BroadcastResult.OfficialBroadcast"])");
-    const QString huge(1 << 20, QLatin1Char('n'));
+    // Control characters are written as escapes of six: the cut is made on the text as written.
+    // (Half a million: six times that as JSON is still sent to the page.)
+    const QString huge = QString(64, QLatin1Char('n')) + QString(1 << 19, QChar(1));
     const QByteArray body = official(huge, 1)->serialize();
     const struct
     {
@@ -320,4 +393,40 @@ TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACount
         // A busy machine may spread the flood over a few seconds, never over one per line.
         EXPECT_LE(shown.size(), flood / 3) << row.kind.toStdString();
     }
+}
+
+// However many lines a flood brings, the server's texts in them add only so many bytes a second
+// to the log: past that, the lines say only how long their texts were.
+TEST_F(VProtoBroadcastToCefManagerTest, ServerTextsAddOnlySoManyBytesASecondToTheLog)
+{
+    static qint64 bytes;
+    static int count;
+    VBroadCastMgr::getInstance(); // the router logs official broadcasts
+    subscribe(makeWindow(), R"(["BroadcastResult.OfficialBroadcast"])");
+    QObject after; // queued after the router: it has handled what this has seen
+    int handled = 0;
+    QObject::connect(KivoServerComm::getInstance(), &KivoServerComm::sigRecvBroadCast, &after, [&] { ++handled; },
+                     Qt::QueuedConnection);
+    // Three bytes a character, in the router's line and in the page's JSON.
+    const QString text(VLogText::kMaxChars, QChar(0x597D));
+    const int flood = 200;
+    bytes = 0;
+    count = 0;
+    QElapsedTimer took;
+    took.start();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        bytes += m.toUtf8().size();
+        ++count;
+    });
+    for (int i = 1; i <= flood; ++i)
+        push(kOfficial, official(text, i));
+    const bool done = waitUntil([&] { return handled == flood; });
+    qInstallMessageHandler(nullptr);
+    const qint64 ms = took.elapsed();
+    ASSERT_TRUE(done) << handled;
+    // Every second the texts spent, whole or begun, gives its budget; each line may have its
+    // wording and a short text besides.
+    const qint64 most = (ms / 1000 + 2) * VLogText::kBytesPerSecond + qint64(count) * 256;
+    EXPECT_LE(bytes, most) << count << " lines in " << ms << " ms";
+    EXPECT_GE(count, 2 * VLogLimiter::kLinesPerSecond);
 }
