@@ -109,11 +109,15 @@ void VLogger::openLocked(const QString &day)
 void VLogger::write(QtMsgType type, const QString &message)
 {
     const QDateTime now = QDateTime::currentDateTime();
+    // One message is one line: a line break inside it (a server's text, say) is written as an
+    // escape, so no message can pass for lines of its own.
+    QString text = message;
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QLatin1Char('\r'), QLatin1String("\\r"));
     const QString line = QStringLiteral("%1 [%2] [%3] %4")
                              .arg(now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")))
                              .arg(QLatin1Char(levelLetter(type)))
                              .arg(static_cast<qlonglong>(::syscall(SYS_gettid)))
-                             .arg(message);
+                             .arg(text);
     const QByteArray bytes = line.toUtf8() + '\n';
 
     std::lock_guard<std::mutex> lock(m_mutex);

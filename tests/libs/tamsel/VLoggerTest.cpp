@@ -64,8 +64,9 @@ TEST_F(VLoggerTest, LinesLandInTodaysFileWithTimeLevelAndThread)
     initVLog(true, false);
     qInfo() << "hello" << 42;
     qWarning().noquote() << "[MEM_MON]" << "x";
+    qInfo().noquote() << "a\n2026-01-01 00:00:00.000 [I] [1] forged\r";
     const QStringList lines = todaysLines();
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 3);
     const auto first = kLine.match(lines.at(0));
     ASSERT_TRUE(first.hasMatch()) << lines.at(0).toStdString();
     EXPECT_EQ(first.captured(1), QStringLiteral("I"));
@@ -74,6 +75,9 @@ TEST_F(VLoggerTest, LinesLandInTodaysFileWithTimeLevelAndThread)
     ASSERT_TRUE(second.hasMatch());
     EXPECT_EQ(second.captured(1), QStringLiteral("W"));
     EXPECT_EQ(second.captured(2), QStringLiteral("[MEM_MON] x"));
+    // A line break inside a message cannot start a line of its own.
+    EXPECT_EQ(kLine.match(lines.at(2)).captured(2),
+              QStringLiteral("a\\n2026-01-01 00:00:00.000 [I] [1] forged\\r"));
 }
 
 TEST_F(VLoggerTest, ManyThreadsWriteEveryLineWhole)
