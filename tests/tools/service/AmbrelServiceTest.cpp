@@ -796,9 +796,9 @@ TEST_F(AmbrelServiceTest, RunScriptSignalledDuringTheBuildEndsTheBuildAndHoldsTh
     // cmake passes no signal on; its ninja, told to end, ends once the test lets it (and says
     // nothing, so that only the build's processes show when it has ended).
     const QString clone = writeBuildClone(
-        "#!/bin/sh\nsh -c 'echo $$ >ninja.pid; touch ninja-started\n"
+        "#!/bin/sh\nsh -c 'echo $$ >ninja.pid\n"
         "trap \"touch ninja-ending; for i in \\$(seq 1200); do [ -e may-end ] && break; sleep 0.05; done; "
-        "touch ninja-ended; exit 1\" TERM\nfor i in $(seq 1200); do sleep 0.05; done' >/dev/null\n");
+        "touch ninja-ended; exit 1\" TERM\ntouch ninja-started; for i in $(seq 1200); do sleep 0.05; done' >/dev/null\n");
     QProcess run;
     startRun(run, clone, "run.sh");
     const bool started = waitUntil([&] { return QFile::exists(clone + "/ninja-started"); }, 30000);
