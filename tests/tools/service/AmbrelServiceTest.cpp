@@ -13,6 +13,10 @@
 
 #include <csignal>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "ServiceProcess.h"
 #include "TestSupport.h"
 #include "VProtoBufMessage.h"
@@ -793,46 +797,68 @@ TEST_F(AmbrelServiceTest, RunScriptKilledWithSigkillLeavesWhatTheNextRunEndsAndN
 
 TEST_F(AmbrelServiceTest, RunScriptSignalledDuringTheBuildEndsTheBuildAndHoldsTheLockUntilItHasEnded)
 {
-    // cmake passes no signal on; its ninja, told to end, ends once the test lets it (and says
-    // nothing, so that only the build's processes show when it has ended).
+    // cmake passes no signal on; its ninja builds until the test lets it end and, told to end,
+    // ends once the test lets it (it says nothing, so that only the build's processes show when
+    // it has ended).
     const QString clone = writeBuildClone(
-        "#!/bin/sh\nsh -c 'echo $$ >ninja.pid\n"
-        "trap \"touch ninja-ending; for i in \\$(seq 1200); do [ -e may-end ] && break; sleep 0.05; done; "
-        "touch ninja-ended; exit 1\" TERM\ntouch ninja-started; for i in $(seq 1200); do sleep 0.05; done' >/dev/null\n");
-    QProcess run;
-    startRun(run, clone, "run.sh");
-    const bool started = waitUntil([&] { return QFile::exists(clone + "/ninja-started"); }, 30000);
-    QFile pidFile(clone + "/ninja.pid");
-    const qint64 ninja = pidFile.open(QIODevice::ReadOnly) ? pidFile.readAll().trimmed().toLongLong() : 0;
-    if (started)
-        ::kill(pid_t(run.processId()), SIGTERM);
-    const bool ending = started && waitUntil([&] { return QFile::exists(clone + "/ninja-ending"); }, 30000);
-    // While the build ends, a second run is refused.
-    QProcess second;
-    if (ending) {
-        startRun(second, clone, "run.sh");
-        second.waitForFinished(30000);
-    }
-    dir.write("clone/may-end", "");
-    const bool ended = run.waitForFinished(30000);
-    const bool buildEndedFirst = QFile::exists(clone + "/ninja-ended");
-    // Nothing of either build is left, whatever the test saw.
-    for (QProcess *p : {&run, &second}) {
-        if (p->state() != QProcess::NotRunning)
-            p->kill();
-        p->waitForFinished(5000);
-    }
-    if (ninja > 0)
-        ::kill(pid_t(ninja), SIGKILL);
+        "#!/bin/sh\nsh -c 'echo $$ >ninja.pid\nawait() { for i in $(seq 1200); do [ -e may-end ] && break; sleep 0.05; done; }\n"
+        "trap \"touch ninja-ending; await; touch ninja-ended; exit 1\" TERM\ntouch ninja-started; await' >/dev/null\n");
+    // SIGKILL leaves the build running: it holds the lock until it ends.
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        for (const char *file : {"ninja-started", "ninja-ending", "ninja-ended", "may-end"})
+            QFile::remove(clone + "/" + file);
+        QProcess run;
+        startRun(run, clone, "run.sh");
+        const bool started = waitUntil([&] { return QFile::exists(clone + "/ninja-started"); }, 30000);
+        const auto ninjaPid = [&] {
+            QFile pidFile(clone + "/ninja.pid");
+            return pidFile.open(QIODevice::ReadOnly) ? pidFile.readAll().trimmed().toLongLong() : 0;
+        };
+        const qint64 ninja = ninjaPid();
+        if (started)
+            ::kill(pid_t(run.processId()), signal);
+        const bool told = started && (signal == SIGKILL ? run.waitForFinished(30000)
+                                                        : waitUntil([&] { return QFile::exists(clone + "/ninja-ending"); }, 30000));
+        // Meanwhile a second run is refused.
+        QProcess second;
+        if (told) {
+            startRun(second, clone, "run.sh");
+            second.waitForFinished(30000);
+        }
+        dir.write("clone/may-end", "");
+        const bool ended = run.waitForFinished(30000);
+        const bool buildEndedFirst = QFile::exists(clone + "/ninja-ended");
+        // Nothing of either build is left, whatever the test saw.
+        for (QProcess *p : {&run, &second}) {
+            if (p->state() != QProcess::NotRunning)
+                p->kill();
+            p->waitForFinished(5000);
+        }
+        for (const qint64 pid : {ninja, ninjaPid()}) {
+            if (pid > 0)
+                ::kill(pid_t(pid), SIGKILL);
+        }
+        waitUntil([&] {
+            const int fd = ::open(QFile::encodeName(clone + "/run/run.lock").constData(), O_RDONLY);
+            const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+            if (fd >= 0)
+                ::close(fd);
+            return free;
+        });
 
-    ASSERT_TRUE(started);
-    ASSERT_TRUE(ending) << "the build went on";
-    const QString err = QString::fromLocal8Bit(second.readAllStandardError());
-    EXPECT_EQ(second.exitCode(), 1);
-    EXPECT_TRUE(err.contains("another ./run.sh is running")) << qPrintable(err);
-    ASSERT_TRUE(ended);
-    EXPECT_NE(run.exitCode(), 0);
-    EXPECT_TRUE(buildEndedFirst) << "run.sh ended before its build";
+        ASSERT_TRUE(started) << signal;
+        ASSERT_TRUE(told) << signal << (signal == SIGKILL ? "" : ": the build went on");
+        const QString err = QString::fromLocal8Bit(second.readAllStandardError());
+        EXPECT_EQ(second.exitCode(), 1) << signal;
+        EXPECT_TRUE(err.contains("another ./run.sh is running")) << qPrintable(err);
+        if (signal == SIGKILL) {
+            EXPECT_TRUE(err.contains("scripts/build.sh --target run-programs")) << qPrintable(err);
+            continue;
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_NE(run.exitCode(), 0);
+        EXPECT_TRUE(buildEndedFirst) << "run.sh ended before its build";
+    }
 }
 
 TEST_F(AmbrelServiceTest, BuildTakesCMakesJobCountAndShowsItsProgressOnOneLineOnlyOnATerminal)
