@@ -834,8 +834,9 @@ TEST_F(AmbrelServiceTest, RunScriptSignalledDuringTheBuildEndsTheBuildAndHoldsTh
                 p->kill();
             p->waitForFinished(5000);
         }
+        // (only while it is still the build's, its id not taken by another process)
         for (const qint64 pid : {ninja, ninjaPid()}) {
-            if (pid > 0)
+            if (pid > 0 && QFileInfo(QStringLiteral("/proc/%1/cwd").arg(pid)).symLinkTarget() == QFileInfo(clone).canonicalFilePath())
                 ::kill(pid_t(pid), SIGKILL);
         }
         waitUntil([&] {
