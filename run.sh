@@ -6,12 +6,17 @@ cd "$(dirname "$0")"
 . scripts/run-lock.sh
 take_run_lock
 ./scripts/install-deps.sh 9>&-
-# A build says so, since it can take minutes; a start with nothing to build stays quiet.
+# A build says so, since it can take minutes; a start with nothing to build stays quiet. The build
+# keeps the lock (descriptor 9) until its last process has ended, also when this script is
+# killed, and a signal to this script alone ends the build as a Ctrl-C does.
+. scripts/pass-signals.sh
 if [ ! -f build/build.ninja ]; then
   echo "run.sh: building ambrel in build/ for the first time (about 4 to 10 minutes; later starts take seconds)..." >&2
-  ./scripts/build.sh --target run-programs 9>&-
+  run_passing_signals ./scripts/build.sh --target run-programs
 else
-  ./scripts/build.sh --target run-programs --announce "run.sh: building what changed in build/..." 9>&-
+  run_passing_signals ./scripts/build.sh --target run-programs --announce "run.sh: building what changed in build/..."
 fi
+trap - INT TERM HUP
+[ "$status" -eq 0 ] || exit "$status"
 export PATH="$PWD/build/bin:$PATH"
 exec ./scripts/run-client.sh "$@"

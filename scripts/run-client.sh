@@ -8,6 +8,13 @@ root=$PWD
 mkdir -p run/config
 . scripts/run-lock.sh
 take_run_lock
+# What an earlier run that never shut down left running goes first; this run's programs carry a
+# mark of their own.
+unset AMBREL_RUN
+end_earlier_run
+AMBREL_RUN="$root/run $$ $(date +%s%N)"
+echo "$AMBREL_RUN" >run/run.mark
+export AMBREL_RUN
 # The shipped defaults, copied once: an edited copy (other ports, say) is kept. Delete it to take
 # the shipped file again; the client's own settings live in run/config/ambrel.local.json.
 cp -n config/ambrel.json run/config/ambrel.json
@@ -33,6 +40,7 @@ cleanup() {
   kill "$service" 2>/dev/null || true
   wait "$service" 2>/dev/null || true
   [ -z "$runtime" ] || rm -rf "$runtime"
+  rm -f run.mark
 }
 trap cleanup EXIT
 for _ in $(seq 600); do

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +12,10 @@
 #include <httplib.h>
 
 #include <csignal>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "ServiceProcess.h"
 #include "TestSupport.h"
@@ -176,17 +181,32 @@ protected:
         dir.write("clone/scripts/run-client.sh", shippedFile("scripts/run-client.sh"));
         dir.write("clone/scripts/pass-signals.sh", shippedFile("scripts/pass-signals.sh"));
         dir.write("clone/scripts/run-lock.sh", shippedFile("scripts/run-lock.sh"));
-        dir.write("clone/bin/ambrel", client);
-        QFile::setPermissions(clone + "/bin/ambrel", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeExecutable("clone/bin/ambrel", client);
         return clone;
     }
-    static void startRun(QProcess &run, const QString &clone)
+    // A clone of the tree's run.sh and build script with nothing to install, a configured build/
+    // and a cmake of its own (a shell script, first on PATH); its folder.
+    QString writeBuildClone(const QByteArray &cmake)
+    {
+        for (const char *script : {"run.sh", "scripts/build.sh", "scripts/run-lock.sh", "scripts/pass-signals.sh"})
+            writeExecutable(QStringLiteral("clone/") + script, shippedFile(script));
+        writeExecutable("clone/scripts/install-deps.sh", "#!/bin/sh\n");
+        dir.write("clone/build/build.ninja", "");
+        writeExecutable("clone/bin/cmake", cmake);
+        return dir.filePath("clone");
+    }
+    void writeExecutable(const QString &relative, const QByteArray &content)
+    {
+        dir.write(relative, content);
+        QFile::setPermissions(dir.filePath(relative), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    static void startRun(QProcess &run, const QString &clone, const QString &script = "scripts/run-client.sh")
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PATH", clone + "/bin:" + binDir() + ":" + env.value("PATH"));
         env.insert("DISPLAY", ":0");
         run.setProcessEnvironment(env);
-        run.start("bash", {clone + "/scripts/run-client.sh"});
+        run.start("bash", {clone + "/" + script});
     }
     // Two free loopback ports.
     static QPair<int, int> freePorts()
@@ -228,6 +248,12 @@ protected:
         if (!run.waitForFinished(20000))
             run.kill();
         run.waitForFinished(5000);
+        // Whatever else still runs in the clone's run/ (an earlier run's service, say) goes too.
+        const QString runDir = QFileInfo(clone + "/run").canonicalFilePath();
+        for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
+            if (pid.toLongLong() > 0 && !runDir.isEmpty() && QFileInfo("/proc/" + pid + "/cwd").symLinkTarget() == runDir)
+                ::kill(pid_t(pid.toLongLong()), SIGKILL);
+        }
     }
 
     TempWorkDir dir;
@@ -739,6 +765,142 @@ TEST_F(AmbrelServiceTest, RunScriptAloneSignalledEndsTheRunAsASignalToTheGroupDo
     const QList<QJsonObject> serviceLog = jsonLines(clone + "/run/service.jsonl");
     ASSERT_FALSE(serviceLog.isEmpty());
     EXPECT_EQ(serviceLog.last().value("event").toString(), "stop");
+}
+
+TEST_F(AmbrelServiceTest, RunScriptKilledWithSigkillLeavesWhatTheNextRunEndsAndNames)
+{
+    QProcess first;
+    const QString clone = startLastingRun(first);
+    ASSERT_FALSE(clone.isEmpty());
+    QFile pidFile(clone + "/run/client.pid");
+    const qint64 firstClient = pidFile.open(QIODevice::ReadOnly) ? pidFile.readAll().trimmed().toLongLong() : 0;
+    ::kill(pid_t(first.processId()), SIGKILL);
+    first.waitForFinished(20000);
+    QFile::remove(clone + "/run/client-started");
+
+    // Its client and service still run (the service holds the ports); the next run ends them.
+    QProcess second;
+    startRun(second, clone);
+    const bool started = waitUntil([&] { return QFile::exists(clone + "/run/client-started"); }, 30000);
+    const QString err = QString::fromLocal8Bit(second.readAllStandardError());
+    const bool firstClientGone = firstClient > 0 && processGone(firstClient);
+    QFile note(clone + "/run/client-ended");
+    const QByteArray noted = note.open(QIODevice::ReadOnly) ? note.readAll().trimmed() : QByteArray();
+    endRun(second, clone);
+
+    ASSERT_TRUE(started) << qPrintable(err);
+    EXPECT_TRUE(err.contains("killed before it could shut down")) << qPrintable(err);
+    EXPECT_TRUE(err.contains("ambrel-service --script")) << qPrintable(err);
+    EXPECT_TRUE(firstClientGone);
+    EXPECT_EQ(noted, "TERM");
+}
+
+TEST_F(AmbrelServiceTest, RunScriptSignalledDuringTheBuildEndsTheBuildAndHoldsTheLockUntilItHasEnded)
+{
+    // cmake passes no signal on; its ninja builds until the test lets it end and, told to end,
+    // ends once the test lets it (it says nothing, so that only the build's processes show when
+    // it has ended).
+    const QString clone = writeBuildClone(
+        "#!/bin/sh\nsh -c 'echo $$ >ninja.pid\nawait() { for i in $(seq 1200); do [ -e may-end ] && break; sleep 0.05; done; }\n"
+        "trap \"touch ninja-ending; await; touch ninja-ended; exit 1\" TERM\ntouch ninja-started; await' >/dev/null\n");
+    // SIGKILL leaves the build running: it holds the lock until it ends.
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        for (const char *file : {"ninja-started", "ninja-ending", "ninja-ended", "may-end"})
+            QFile::remove(clone + "/" + file);
+        QProcess run;
+        startRun(run, clone, "run.sh");
+        const bool started = waitUntil([&] { return QFile::exists(clone + "/ninja-started"); }, 30000);
+        const auto ninjaPid = [&] {
+            QFile pidFile(clone + "/ninja.pid");
+            return pidFile.open(QIODevice::ReadOnly) ? pidFile.readAll().trimmed().toLongLong() : 0;
+        };
+        const qint64 ninja = ninjaPid();
+        if (started)
+            ::kill(pid_t(run.processId()), signal);
+        const bool told = started && (signal == SIGKILL ? run.waitForFinished(30000)
+                                                        : waitUntil([&] { return QFile::exists(clone + "/ninja-ending"); }, 30000));
+        // Meanwhile a second run is refused.
+        QProcess second;
+        if (told) {
+            startRun(second, clone, "run.sh");
+            second.waitForFinished(30000);
+        }
+        dir.write("clone/may-end", "");
+        const bool ended = run.waitForFinished(30000);
+        const bool buildEndedFirst = QFile::exists(clone + "/ninja-ended");
+        // Nothing of either build is left, whatever the test saw.
+        for (QProcess *p : {&run, &second}) {
+            if (p->state() != QProcess::NotRunning)
+                p->kill();
+            p->waitForFinished(5000);
+        }
+        // (only while it is still the build's, its id not taken by another process)
+        for (const qint64 pid : {ninja, ninjaPid()}) {
+            if (pid > 0 && QFileInfo(QStringLiteral("/proc/%1/cwd").arg(pid)).symLinkTarget() == QFileInfo(clone).canonicalFilePath())
+                ::kill(pid_t(pid), SIGKILL);
+        }
+        waitUntil([&] {
+            const int fd = ::open(QFile::encodeName(clone + "/run/run.lock").constData(), O_RDONLY);
+            const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+            if (fd >= 0)
+                ::close(fd);
+            return free;
+        });
+
+        ASSERT_TRUE(started) << signal;
+        ASSERT_TRUE(told) << signal << (signal == SIGKILL ? "" : ": the build went on");
+        const QString err = QString::fromLocal8Bit(second.readAllStandardError());
+        EXPECT_EQ(second.exitCode(), 1) << signal;
+        EXPECT_TRUE(err.contains("another ./run.sh is running")) << qPrintable(err);
+        if (signal == SIGKILL) {
+            EXPECT_TRUE(err.contains("scripts/build.sh --target run-programs")) << qPrintable(err);
+            continue;
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_NE(run.exitCode(), 0);
+        EXPECT_TRUE(buildEndedFirst) << "run.sh ended before its build";
+    }
+}
+
+TEST_F(AmbrelServiceTest, BuildTakesCMakesJobCountAndShowsItsProgressOnOneLineOnlyOnATerminal)
+{
+    const QString clone = writeBuildClone(
+        "#!/bin/sh\necho \"$* level=${CMAKE_BUILD_PARALLEL_LEVEL:-}\" >cmake-args\n"
+        "echo '[1/2] Building CXX object one.o'\necho '[2/2] Linking CXX executable bin/one'\n");
+    struct Row
+    {
+        const char *level;
+        bool terminal;
+        const char *args;
+    };
+    for (const Row &row : {Row{"", false, "--build build --parallel "}, Row{"3", true, "--build build level=3"}}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", clone + "/bin:" + env.value("PATH"));
+        env.insert("TERM", "xterm");
+        env.remove("CMAKE_BUILD_PARALLEL_LEVEL");
+        if (*row.level)
+            env.insert("CMAKE_BUILD_PARALLEL_LEVEL", row.level);
+        QProcess build;
+        build.setProcessEnvironment(env);
+        build.setProcessChannelMode(QProcess::MergedChannels);
+        const QString command = "bash " + clone + "/scripts/build.sh";
+        if (row.terminal)
+            build.start("script", {"-qec", command, "/dev/null"});
+        else
+            build.start("bash", {"-c", command});
+        ASSERT_TRUE(build.waitForFinished(30000)) << row.level;
+        const QByteArray out = build.readAll();
+        QFile args(clone + "/cmake-args");
+        EXPECT_TRUE(args.open(QIODevice::ReadOnly) && args.readAll().startsWith(row.args)) << row.level;
+        EXPECT_EQ(build.exitCode(), 0) << row.level;
+        if (row.terminal) {
+            EXPECT_TRUE(out.contains("\r[1/2] Building CXX object one.o\x1b[K\r[2/2] Linking CXX executable bin/one\x1b[K"))
+                << out.toStdString();
+            EXPECT_TRUE(out.endsWith("\r\x1b[K")) << out.toStdString();
+        } else {
+            EXPECT_EQ(out, QByteArray()) << out.toStdString();
+        }
+    }
 }
 
 TEST_F(AmbrelServiceTest, RunDisplayOutlivesASignalToTheWholeProcessGroup)
