@@ -184,7 +184,8 @@ void VReplyReader::collect(QNetworkReply *reply, qint64 cap, QObject *context,
         if (received.failed())
             reply->abort();
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, context, [reply, bodyOf]() {
+    // Takes what has arrived, no further than the body wants.
+    auto drain = [reply, bodyOf]() -> VReplyBody & {
         VReplyBody &received = bodyOf();
         while (!received.failed() && reply->bytesAvailable() > 0) {
             const QByteArray data = reply->read(received.wanted());
@@ -192,17 +193,14 @@ void VReplyReader::collect(QNetworkReply *reply, qint64 cap, QObject *context,
                 break;
             received.take(data);
         }
-        if (received.failed())
+        return received;
+    };
+    QObject::connect(reply, &QNetworkReply::readyRead, context, [reply, drain]() {
+        if (drain().failed())
             reply->abort();
     });
-    QObject::connect(reply, &QNetworkReply::finished, context, [reply, bodyOf, done]() {
-        VReplyBody &received = bodyOf();
-        while (!received.failed() && reply->bytesAvailable() > 0) {
-            const QByteArray data = reply->read(received.wanted());
-            if (data.isEmpty())
-                break;
-            received.take(data);
-        }
+    QObject::connect(reply, &QNetworkReply::finished, context, [reply, drain, done]() {
+        VReplyBody &received = drain();
         // A body that breaks off with the transfer is the transfer's failure, told by the reply.
         if (reply->error() == QNetworkReply::NoError)
             received.end();

@@ -11,6 +11,22 @@
 // What a compressed reply costs: a reply that inflates to a great deal, and the process's own
 // resident size and its peak (reset on demand), for the HTTP worker's test and benchmark.
 
+// text compressed whole: gzip (MAX_WBITS + 16), zlib (MAX_WBITS) or bare deflate (-MAX_WBITS).
+inline std::string compressed(const std::string &text, int windowBits)
+{
+    z_stream s{};
+    deflateInit2(&s, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&s, uLong(text.size())), '\0');
+    s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
+    s.avail_in = uInt(text.size());
+    s.next_out = reinterpret_cast<Bytef *>(&out[0]);
+    s.avail_out = uInt(out.size());
+    deflate(&s, Z_FINISH);
+    out.resize(s.total_out);
+    deflateEnd(&s);
+    return out;
+}
+
 // A gzip stream of size zero bytes, made a megabyte at a time.
 inline std::string gzipOfZeros(int64_t size)
 {

@@ -26,22 +26,6 @@
 
 namespace {
 
-// text compressed whole: gzip (MAX_WBITS + 16), zlib (MAX_WBITS) or bare deflate (-MAX_WBITS).
-std::string compressed(const std::string &text, int windowBits)
-{
-    z_stream s{};
-    deflateInit2(&s, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&s, uLong(text.size())), '\0');
-    s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
-    s.avail_in = uInt(text.size());
-    s.next_out = reinterpret_cast<Bytef *>(&out[0]);
-    s.avail_out = uInt(out.size());
-    deflate(&s, Z_FINISH);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
-}
-
 // A real HTTP server on loopback, on its own thread.
 class LoopbackServer
 {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <zlib.h>
+#include "ReplyMemory.h"
 
 #include <algorithm>
 #include <memory>
@@ -44,21 +44,6 @@ std::string imageOverTheCap()
     std::string bytes = pngBytes(9, 7, Qt::yellow).toStdString();
     bytes.resize(size_t(VHttpComm::kMaxReplyBytes + 1), '\0');
     return bytes;
-}
-
-std::string gzipped(const std::string &bytes)
-{
-    z_stream s{};
-    deflateInit2(&s, 6, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&s, uLong(bytes.size())), '\0');
-    s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.data()));
-    s.avail_in = uInt(bytes.size());
-    s.next_out = reinterpret_cast<Bytef *>(&out[0]);
-    s.avail_out = uInt(out.size());
-    deflate(&s, Z_FINISH);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
 }
 
 QSize pixmapSize(const QLabel &label)
@@ -306,7 +291,7 @@ protected:
                 return sink.write(big->data() + offset, std::min<size_t>(1 << 16, big->size() - offset));
             });
         });
-        const std::string bigGzip = gzipped(*big);
+        const std::string bigGzip = compressed(*big, MAX_WBITS + 16);
         server.Get("/big-gzip.png", [bigGzip](const httplib::Request &, httplib::Response &res) {
             res.set_header("Content-Encoding", "gzip");
             res.set_content(bigGzip, "image/png");
