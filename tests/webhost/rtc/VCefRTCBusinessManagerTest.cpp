@@ -319,14 +319,21 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
     const QString done = kDone;
     const QString cancelled = QStringLiteral(R"({"state":-2,"errorMsg":"SDK进房已取消"})");
     const QString refused = QStringLiteral(R"({"state":-1,"errorMsg":"SDK进房失败"})");
+    // Steps other than a room: a role switch (answered only when the engine confirms it), the
+    // page loaded again, an enter for no room.
+    const QString role = QStringLiteral("@role");
+    const QString reload = QStringLiteral("@reload");
+    const QString noRoom = QStringLiteral("@none");
     struct Step
     {
         QString room; // empty: exit
         int gapMs;    // before the next step; 0: both in one read; -1: the engine reports all it
                       // has before the client looks (the reports wait in its queue)
-        QString answer;
+        QString answer; // empty: none
+        bool atOnce = false; // answered before the next step is asked
     };
     const QString leaveError = QStringLiteral(R"({"state":5,"errorMsg":"bye"})");
+    const QString roleError = QStringLiteral(R"({"state":7,"errorMsg":"role failed"})");
     struct Row
     {
         const char *name;
@@ -335,6 +342,8 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         QString endRoom;
         bool leaveReportsError = false; // the engine reports an error instead of the leave
         bool leaveRefused = false;      // the engine refuses every leave
+        bool roleReportsError = false;  // the engine reports an error instead of the role change
+        bool joinNeverReported = false; // the engine takes every join and never reports it
     };
     const QList<Row> rows = {
         {"exit, enter at once", "r-1", {{"", 0, done}, {"r-2", 0, done}}, "r-2"},
@@ -363,16 +372,38 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         // The leave's report still waits to be handled when the join, and the second enter's
         // answer at once, have come: the exit is still answered first.
         {"exit, the same room twice, reports waiting", "r-1", {{"", -1, done}, {"r-1", -1, done}, {"r-1", 0, done}}, "r-1"},
+        // An engine error fails the enter of a join under way, and that join is left: the client
+        // never goes on into a room the page was told it did not enter.
+        {"every leave reported as an error: exit, enter another room 50 ms later", "r-1",
+         {{"", 50, leaveError}, {"r-2", 0, leaveError}}, "", true},
+        {"a role switch answered by an error: role, exit, enter another room 50 ms later", "r-1",
+         {{role, 0, QString()}, {"", 50, roleError}, {"r-2", 0, roleError}}, "", false, false, true},
+        {"enter another room while joining, every leave reported as an error", "",
+         {{"r-3", 20, cancelled}, {"r-1", 0, leaveError}}, "", true},
+        // A refusal is answered at once, not held behind a join the engine never reports.
+        {"a refusal behind a join the engine never reports", "",
+         {{"r-3", 0, cancelled}, {noRoom, 0, refused, true}, {"", 0, done}}, "", false, false, false, true},
+        // The join is reported after the page was loaded again: its answer is not the new page's.
+        {"a page reloaded while its enter waits", "", {{"r-3", 20, QString()}, {reload, delay + 50, QString()}, {"", 0, done}}, ""},
     };
     ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         VCefWidgetOSR *page = makeWindow();
+        int reloadedAt = -1; // the page's queued requests when it was loaded again
+        int reloadStep = 0;  // and the step that did it
         const auto send = [&](int id, const QString &room) {
+            if (room == reload) {
+                reloadedAt = page->queuedRequests().size();
+                reloadStep = id;
+                page->loadUrl(QStringLiteral("http://pages.test/room.html"));
+                return;
+            }
             ask(room.isEmpty() ? QStringLiteral(R"({"funcName":"rtcExitSDKRoom","queryId":%1})").arg(id)
+                : room == role ? QStringLiteral(R"({"funcName":"rtcSwitchSDKRole","queryId":%1,"param":{"roleType":1}})").arg(id)
                                : QStringLiteral(R"({"funcName":"rtcEnterSDKRoom","queryId":%1,"param":{"roomId":"%2"}})")
                                      .arg(id)
-                                     .arg(room),
+                                     .arg(room == noRoom ? QString() : room),
                 page);
         };
         const auto sendAndWait = [&](int id, const QString &room) {
@@ -392,26 +423,52 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
             RtcSim::scriptError("leaveChannel", 5, QStringLiteral("bye"));
         if (row.leaveRefused)
             RtcSim::setReturnCode("leaveChannel", -7);
+        if (row.roleReportsError)
+            RtcSim::scriptError("setClientRole", 7, QStringLiteral("role failed"));
+        if (row.joinNeverReported)
+            RtcSim::setReturnCode("joinChannel", 0);
         for (int i = 0; i < row.steps.size(); ++i) {
             send(i + 1, row.steps[i].room);
+            if (row.steps[i].atOnce) {
+                EXPECT_TRUE(waitUntil([&] { return answerTo(i + 1, page).queryId == i + 1; })) << "step " << i + 1 << " held";
+            }
             if (row.steps[i].gapMs > 0) {
                 waitUntil([] { return false; }, row.steps[i].gapMs);
             } else if (row.steps[i].gapMs < 0) {
                 EXPECT_TRUE(RtcSim::waitIdle());
             }
         }
-        asked += row.steps.size();
+        int roles = 0;
+        for (const Step &step : row.steps) {
+            asked += step.answer.isEmpty() ? 0 : 1;
+            roles += step.room == role ? 1 : 0;
+        }
         EXPECT_TRUE(answeredTimes(asked, page));
         settle();
         RtcSim::clearScriptedErrors();
         RtcSim::clearReturnCodes();
         for (int i = 0; i < row.steps.size(); ++i)
             EXPECT_EQ(answerTo(i + 1, page).text.toStdString(), row.steps[i].answer.toStdString()) << "step " << i + 1;
-        // The answers come in the order asked, so the last success the page saw is where it is.
+        // The answers come in the order asked, so the last success the page saw is where it is;
+        // after an engine error, in no room.
         QString told;
         for (const Reply &r : answers(page)) {
             if (r.text == done)
                 told = r.queryId == 100 ? row.startRoom : row.steps.value(int(r.queryId) - 1).room;
+            else if (r.text != refused && r.text != cancelled && !r.text.contains(QStringLiteral("SDK退房失败")))
+                told.clear();
+        }
+        // The page loaded again gets nothing asked before.
+        if (reloadedAt >= 0) {
+            const QList<stuCefViewRequest> sent = page->queuedRequests();
+            for (int i = reloadedAt; i < sent.size(); ++i) {
+                if (sent[i].type != 7)
+                    continue;
+                QDataStream in(sent[i].payload);
+                qint64 id = 0;
+                in >> id;
+                EXPECT_FALSE(id >= 1 && id < reloadStep) << "the reloaded page got the answer to step " << id;
+            }
         }
         EXPECT_EQ(told.toStdString(), row.endRoom.toStdString()) << "the page was last told";
         EXPECT_EQ(RtcSim::channel().toStdString(), row.endRoom.toStdString());
@@ -420,6 +477,11 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         const QString next = row.endRoom.isEmpty() ? QStringLiteral("r-9") : row.endRoom;
         EXPECT_EQ(sendAndWait(200, next), done);
         EXPECT_EQ(RtcSim::channel(), next);
+        // A role switch the engine confirms settles those it never confirmed as well.
+        if (roles > 0) {
+            EXPECT_EQ(sendAndWait(202, role), done);
+            asked += roles + 1;
+        }
         EXPECT_EQ(sendAndWait(201, QString()), done);
         settle();
         EXPECT_FALSE(RtcSim::inChannel());
