@@ -189,9 +189,11 @@ bool kivoARTCController::leaveFailedJoin(const QString &roomId)
 {
     // The join of that room, under way or reported since, is the failed enter's own: a later exit
     // or enter for another room has left it already, and an enter for a room the engine is in is
-    // answered at once and never fails.
+    // answered at once and never fails. Once the join is reported, a later enter the engine
+    // refused may have moved the room last asked for.
     const RoomSnapshot room = roomSnapshot();
-    if (roomId.isEmpty() || room.last != roomId || !(room.joinPending || room.joined == roomId))
+    const bool joining = room.joinPending && room.last == roomId;
+    if (roomId.isEmpty() || !(joining || room.joined == roomId))
         return true;
     return leaveSDKChannel(roomId);
 }

@@ -380,6 +380,10 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
          {{role, 0, QString()}, {"", 50, roleError}, {"r-2", 0, roleError}}, "", false, false, true},
         {"enter another room while joining, every leave reported as an error", "",
          {{"r-3", 20, cancelled}, {"r-1", 0, leaveError}}, "", true},
+        // The join is reported, an enter for another room refused, then the error comes: the join
+        // is still left, though the room last asked for has moved.
+        {"a join reported, an enter refused, then the error of an earlier leave", "",
+         {{"r-3", 0, cancelled}, {"r-1", -1, leaveError}, {"r-3", 0, refused}}, "", true},
         // A refusal is answered at once, not held behind a join the engine never reports.
         {"a refusal behind a join the engine never reports", "",
          {{"r-3", 0, cancelled}, {noRoom, 0, refused, true}, {"", 0, done}}, "", false, false, false, true},
@@ -495,15 +499,29 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
 }
 
 // Random sequences of enters, exits and role switches against an engine that reports after 0 to
-// 30 ms, checked against the engine's own state: each enter and exit is answered once; state 1
-// holds when it is given (an enter: the engine is in that room; an exit: in none, not joining
-// either) unless a later enter or exit was asked by then; other answers are the known refusals;
-// and the engine ends in the room of the last state-1 answer. A failing sequence is printed with
-// its seed and number, so it can be replayed or written as a row above.
+// 30 ms, checked against the engine's own state as each answer is given (the test looks before
+// every event the client handles): each enter and exit is answered once; state 1 holds when it
+// is given (an enter: the engine is in that room; an exit: in none, not joining either) unless a
+// later enter or exit was asked by then; other answers are the known refusals or the engine error
+// of the sequence; the answers other than refusals come in the order asked; and the engine ends
+// in the room of the last state-1 answer, or in none when an engine error was answered after it.
+// Half the sequences start in a room; a quarter meet one engine fault (an error reported instead
+// of a join, leave or role change, or one of these calls refused). A failing sequence is printed
+// with its seed and number, so it can be replayed or written as a row above.
 TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStands)
 {
     const QStringList refusals = {QStringLiteral(R"({"state":-1,"errorMsg":"SDK进房失败"})"),
-                                  QStringLiteral(R"({"state":-2,"errorMsg":"SDK进房已取消"})")};
+                                  QStringLiteral(R"({"state":-1,"errorMsg":"SDK退房失败"})")};
+    const QString cancelled = QStringLiteral(R"({"state":-2,"errorMsg":"SDK进房已取消"})");
+    struct Fault
+    {
+        const char *call;
+        int code;
+        const char *message; // null: the call returns the code; otherwise the engine reports it
+    };
+    const Fault faultKinds[] = {{"joinChannel", 110, "join failed"},  {"leaveChannel", 5, "leave failed"},
+                                {"setClientRole", 7, "role failed"},  {"joinChannel", -17, nullptr},
+                                {"leaveChannel", -7, nullptr},        {"setClientRole", -3, nullptr}};
     const quint32 seeds[] = {1, 7, 27, 102, 124, 2024};
     const int perSeed = 50;
     enum Kind { Enter, Exit, Role };
@@ -512,9 +530,27 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
         Kind kind;
         QString room; // enter
         int role;     // role switch
-        int gapMs;    // before the next request
+        int gapMs;    // before the next request; -1: the engine reports all it has before the
+                      // client looks
     };
     ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
+    // Runs `look` before every event the client handles, so an answer is judged as the engine
+    // stands when it is given.
+    struct BeforeEachEvent : QObject
+    {
+        std::function<void()> look;
+        bool eventFilter(QObject *, QEvent *) override
+        {
+            if (look) {
+                const std::function<void()> now = look;
+                look = nullptr; // not again from within
+                now();
+                look = now;
+            }
+            return false;
+        }
+    } beforeEachEvent;
+    QCoreApplication::instance()->installEventFilter(&beforeEachEvent);
     int failed = 0;
     int played = 0;
     for (const quint32 seed : seeds) {
@@ -522,16 +558,26 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
         const auto below = [&random](int n) { return int(random() % quint32(n)); };
         for (int number = 0; number < perSeed && failed < 5; ++number) {
             const int delay = below(31);
+            const QString startRoom = below(2) == 0 ? QString() : QStringLiteral("r-%1").arg(1 + below(3));
+            const int faultPick = below(4) == 0 ? below(int(sizeof(faultKinds) / sizeof(faultKinds[0]))) : -1;
             QList<Request> requests;
             const int count = 2 + below(5);
             for (int i = 0; i < count; ++i) {
                 const int pick = below(10);
                 const Kind kind = pick < 5 ? Enter : pick < 8 ? Exit : Role;
-                // Half in one read with the next; otherwise up to just after the event.
-                requests.append({kind, QStringLiteral("r-%1").arg(1 + below(2)), 1 + below(2),
-                                 below(2) == 0 ? 0 : below(delay + 11)});
+                // A third in one read with the next, a sixth with the engine's reports waiting;
+                // otherwise up to just after the event.
+                const int gap = below(6);
+                requests.append({kind, QStringLiteral("r-%1").arg(1 + below(3)), 1 + below(2),
+                                 gap < 2 ? 0 : gap == 2 ? -1 : below(delay + 11)});
             }
-            QString text = QStringLiteral("seed %1 sequence %2, event delay %3 ms:").arg(seed).arg(number).arg(delay);
+            QString text = QStringLiteral("seed %1 sequence %2, event delay %3 ms, ").arg(seed).arg(number).arg(delay);
+            text += startRoom.isEmpty() ? QStringLiteral("out,") : QStringLiteral("in %1,").arg(startRoom);
+            if (faultPick >= 0) {
+                const Fault &f = faultKinds[faultPick];
+                text += f.message ? QStringLiteral(" %1 reported as error %2,").arg(f.call).arg(f.code)
+                                  : QStringLiteral(" %1 returns %2,").arg(f.call).arg(f.code);
+            }
             for (const Request &r : requests)
                 text += QStringLiteral(" %1 +%2 ms;")
                             .arg(r.kind == Enter ? QStringLiteral("enter ") + r.room
@@ -540,12 +586,31 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                             .arg(r.gapMs);
 
             VCefWidgetOSR *page = makeWindow();
-            RtcSim::setEventDelayMs(delay);
             QStringList faults;
-            int sent = 0;      // requests asked so far
-            int seen = 0;      // replies looked at so far
-            int lastMoved = 0; // index + 1 of the latest enter or exit asked
-            QString told;      // the room of the latest state-1 answer; empty: none or an exit
+            RtcSim::setEventDelayMs(0);
+            if (!startRoom.isEmpty()) {
+                ask(QStringLiteral(R"({"funcName":"rtcEnterSDKRoom","queryId":98,"param":{"roomId":"%1"}})").arg(startRoom), page);
+                if (!waitUntil([&] { return answerTo(98, page).queryId == 98; }) || answerTo(98, page).text != kDone)
+                    faults << QStringLiteral("the start room was not entered");
+                EXPECT_TRUE(RtcSim::waitIdle());
+                settleAnd([] { return false; });
+            }
+            QString engineError;
+            if (faultPick >= 0) {
+                const Fault &f = faultKinds[faultPick];
+                if (f.message) {
+                    RtcSim::scriptError(f.call, f.code, QString::fromLatin1(f.message));
+                    engineError = QStringLiteral(R"({"state":%1,"errorMsg":"%2"})").arg(f.code).arg(f.message);
+                } else {
+                    RtcSim::setReturnCode(f.call, f.code);
+                }
+            }
+            RtcSim::setEventDelayMs(delay);
+            int sent = 0;        // requests asked so far
+            int seen = 0;        // replies looked at so far
+            int lastMoved = 0;   // index + 1 of the latest enter or exit asked
+            int lastInOrder = 0; // index + 1 of the latest answer other than a refusal
+            QString told = startRoom; // where the answers put the page; empty: in no room
             QMap<qint64, int> answered;
             // Looks at the replies that came since the last look, as the engine stands now.
             const auto look = [&] {
@@ -553,7 +618,7 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                 for (; seen < got.size(); ++seen) {
                     const Reply &r = got[seen];
                     const int index = int(r.queryId) - 1;
-                    if (r.queryId == 99) // the exit that ends the sequence
+                    if (r.queryId == 99 || r.queryId == 98) // the exit that ends the sequence, the start
                         continue;
                     if (index < 0 || index >= requests.size()) {
                         faults << QStringLiteral("an answer to unknown query %1").arg(r.queryId);
@@ -564,17 +629,27 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                         faults << QStringLiteral("request %1 answered again: %2").arg(index + 1).arg(r.text);
                     if (req.kind == Role)
                         continue;
+                    if (refusals.contains(r.text))
+                        continue;
+                    if (index + 1 < lastInOrder)
+                        faults << QStringLiteral("request %1 answered %2 after request %3").arg(index + 1).arg(r.text).arg(lastInOrder);
+                    lastInOrder = index + 1;
                     if (r.text != kDone) {
-                        if (!refusals.contains(r.text))
+                        if (r.text == cancelled && req.kind == Enter)
+                            continue;
+                        if (engineError.isEmpty() || r.text != engineError)
                             faults << QStringLiteral("request %1 answered %2").arg(index + 1).arg(r.text);
+                        // An engine error leaves the client in no room: the exit's leave went
+                        // on, the enter's join is left.
+                        told.clear();
                         continue;
                     }
                     told = req.kind == Enter ? req.room : QString();
-                    const QString engine = RtcSim::channel();
-                    const bool in = RtcSim::inChannel();
                     // A later enter or exit may have moved the engine already.
                     if (lastMoved > index + 1)
                         continue;
+                    const QString engine = RtcSim::channel();
+                    const bool in = RtcSim::inChannel();
                     if (req.kind == Enter && !(in && engine == req.room))
                         faults << QStringLiteral("enter %1 (request %2) answered state 1 while the engine is %3 %4")
                                       .arg(req.room).arg(index + 1).arg(in ? "in" : "joining or out:").arg(engine);
@@ -584,6 +659,7 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                 }
                 return false;
             };
+            beforeEachEvent.look = look;
             for (const Request &req : requests) {
                 ++sent;
                 if (req.kind != Role)
@@ -594,8 +670,11 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                                        : QStringLiteral(R"({"funcName":"rtcSwitchSDKRole","queryId":%1,"param":{"roleType":%2}})")
                                              .arg(id).arg(req.role),
                     page);
-                if (req.gapMs > 0)
+                if (req.gapMs > 0) {
                     waitUntil(look, req.gapMs);
+                } else if (req.gapMs < 0) {
+                    EXPECT_TRUE(RtcSim::waitIdle());
+                }
             }
             // Every enter and exit gets its answer; then nothing more comes.
             const auto allAnswered = [&] {
@@ -616,12 +695,15 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                 faults << QStringLiteral("the page was last told \"%1\", the engine ends in \"%2\"").arg(told, engine);
 
             // Out again, for the next sequence; a late second answer would still show.
+            RtcSim::clearScriptedErrors();
+            RtcSim::clearReturnCodes();
             RtcSim::setEventDelayMs(0);
             ask(R"({"funcName":"rtcExitSDKRoom","queryId":99})", page);
             if (!waitUntil([&] { return answerTo(99, page).queryId == 99; }, 20000))
                 faults << QStringLiteral("the closing exit was never answered");
             EXPECT_TRUE(RtcSim::waitIdle());
             settleAnd(look);
+            beforeEachEvent.look = nullptr;
             if (RtcSim::inChannel())
                 faults << QStringLiteral("still in %1 after the closing exit").arg(RtcSim::channel());
             delete page;
@@ -632,6 +714,7 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
             }
         }
     }
+    QCoreApplication::instance()->removeEventFilter(&beforeEachEvent);
     EXPECT_EQ(played, int(sizeof(seeds) / sizeof(seeds[0])) * perSeed);
 }
 
