@@ -309,6 +309,27 @@ TEST_F(VCefRTCBusinessManagerTest, ExitRefusedOrFailingIsAnsweredWithItsError)
     EXPECT_EQ(logCount("lambda:joinExitSDKRoom failed"), 1);
 }
 
+TEST_F(VCefRTCBusinessManagerTest, AnExitWhoseLeaveIsNeverReportedHoldsNoLaterAnswer)
+{
+    joined();
+    // The engine takes the leave and the next join, and reports neither by itself.
+    RtcSim::setReturnCode("leaveChannel", 0);
+    RtcSim::setReturnCode("joinChannel", 0);
+    ask(R"({"funcName":"rtcExitSDKRoom","queryId":2})");
+    ask(R"({"funcName":"rtcEnterSDKRoom","queryId":3,"param":{"roomId":"456"}})");
+    settle();
+    EXPECT_EQ(answers().size(), 2); // those of joining
+    ASSERT_TRUE(RtcSim::post([](agora::rtc::IRtcEngineEventHandler *h) { h->onJoinChannelSuccess("456", 5, 3); }));
+    // The join answers the enter; the exit asked before it, whose leave the engine accepted, is
+    // answered first.
+    ASSERT_TRUE(answeredTimes(4));
+    EXPECT_EQ(answers()[2].queryId, 2);
+    EXPECT_EQ(answers()[2].text, kDone);
+    EXPECT_EQ(answers()[3].queryId, 3);
+    EXPECT_EQ(answers()[3].text, kDone);
+    EXPECT_EQ(waiting(), 0);
+}
+
 // --- switching rooms -------------------------------------------------------------------------
 
 // Room switches played against an engine that reports after a delay: each query gets one answer,
