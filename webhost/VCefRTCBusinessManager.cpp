@@ -224,12 +224,13 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
                              context, succeed);
         }
         if (kind != WaitKind::Role)
-            QObject::connect(relay, &VCefRTCSignalRelay::sigSDKError, context, [fail, engineError](int code, const QString &msg) {
-                const std::function<void()> after = engineError;
-                fail(vErrorInfo(msg, code));
-                if (after)
-                    after();
-            });
+            QObject::connect(relay, &VCefRTCSignalRelay::sigSDKError, context,
+                             [fail, engineError](int code, const QString &msg) {
+                                 const std::function<void()> after = engineError;
+                                 fail(vErrorInfo(msg, code));
+                                 if (after)
+                                     after();
+                             });
         if (operation())
             return;
         delete alive.data();
@@ -340,10 +341,14 @@ void VCefRTCBusinessManager::onEnterSDKRoom(const Json::Value &root, VCefWidgetA
         WaitKind::Enter, [c, roomId] { return c->enterSDKRoom(roomId); }, {},
         [c, roomId] { c->leaveFailedJoin(roomId); },
         [self, turn] { freeTurnOf(self, turn); })
-        .then([self, turn, asker, queryId] { answerTurnOf(self, turn, [asker, queryId] { reply(asker.live(), queryId, 1, QString(), QString(), true); }); },
-              [self, turn, asker, queryId](const vErrorInfo &e) {
-                  answerTurnOf(self, turn, [asker, queryId, e] { reply(asker.live(), queryId, e.code, e.text, QString(), false); });
-              });
+        .then(
+            [self, turn, asker, queryId] {
+                answerTurnOf(self, turn, [asker, queryId] { reply(asker.live(), queryId, 1, QString(), QString(), true); });
+            },
+            [self, turn, asker, queryId](const vErrorInfo &e) {
+                answerTurnOf(self, turn,
+                             [asker, queryId, e] { reply(asker.live(), queryId, e.code, e.text, QString(), false); });
+            });
 }
 
 void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAbstract *window)
@@ -364,10 +369,13 @@ void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAb
         [self, turn] { freeTurnOf(self, turn); }, &wait)
         .then(
             [self, turn, asker, queryId, result] {
-                answerTurnOf(self, turn, [asker, queryId, result] { reply(asker.live(), queryId, *result ? 1 : 0, QString(), QString(), *result); });
+                answerTurnOf(self, turn, [asker, queryId, result] {
+                    reply(asker.live(), queryId, *result ? 1 : 0, QString(), QString(), *result);
+                });
             },
             [self, turn, asker, queryId](const vErrorInfo &e) {
-                answerTurnOf(self, turn, [asker, queryId, e] { reply(asker.live(), queryId, e.code, e.text, QString(), false); });
+                answerTurnOf(self, turn,
+                             [asker, queryId, e] { reply(asker.live(), queryId, e.code, e.text, QString(), false); });
             });
     const auto it = m_turns.find(turn);
     if (it != m_turns.end())

@@ -57,11 +57,11 @@ private:
     // window lives. `completed` runs as the completion arrives, before the promise settles, with
     // the number of the operation's room request; `engineError` runs as an engine error fails
     // the wait; `refused` runs when the operation refuses at once, before the promise rejects.
-    // `context` receives the waiting context.
+    // `waiting` receives the waiting context.
     QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation,
                                       const std::function<void(quint64)> &completed = {},
                                       const std::function<void()> &engineError = {},
-                                      const std::function<void()> &refused = {}, QPointer<QObject> *context = nullptr);
+                                      const std::function<void()> &refused = {}, QPointer<QObject> *waiting = nullptr);
 
     // Enters and exits take turns as they are asked. An answer that tells the page where it is (a
     // success, a cancellation, an engine error) goes out once those of the turns before it have:
