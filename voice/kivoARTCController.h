@@ -70,6 +70,10 @@ public:
     // The number of the latest enterSDKRoom or exitSDKRoom call. Each call takes the next number
     // as it starts, so a caller reading this just before a call knows that call's number.
     quint64 roomRequest() const { return m_roomRequest; }
+    // The enter for roomId was answered as failed by an engine error: its join, under way or
+    // reported since, is left, so the client is not in a room the page was told it did not enter.
+    // True when there was nothing to leave or the engine accepted the leave.
+    bool leaveFailedJoin(const QString &roomId);
     // The latest room request whose join is done: the join of the room it asked for was reported
     // (or it found the client in that room). An enter waiting since an earlier request for that
     // room is then done too.
@@ -230,9 +234,16 @@ private:
     template<typename T>
     T *queryEngine(agora::rtc::INTERFACE_ID_TYPE iid) const;
     void stopLastmileProbe(const char *label, const char *resultLabel);
+    // The room record as one reading under the lock: the room the engine is in, whether a join is
+    // under way, and the room last asked for.
+    struct RoomSnapshot
+    {
+        QString joined;
+        bool joinPending;
+        QString last;
+    };
+    RoomSnapshot roomSnapshot() const;
     QString lastRoomIdLocked() const;
-    QString joinedRoom() const;
-    bool joinPending() const;
     QPair<QString, QString> selectedCamera() const;
     unsigned int ownUid() const;
 

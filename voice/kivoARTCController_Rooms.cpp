@@ -29,16 +29,10 @@ QString kivoARTCController::lastRoomId() const
     return lastRoomIdLocked();
 }
 
-QString kivoARTCController::joinedRoom() const
+kivoARTCController::RoomSnapshot kivoARTCController::roomSnapshot() const
 {
     std::lock_guard<std::mutex> locker(m_stateLock);
-    return m_joinedRoom;
-}
-
-bool kivoARTCController::joinPending() const
-{
-    std::lock_guard<std::mutex> locker(m_stateLock);
-    return m_joinPending;
+    return {m_joinedRoom, m_joinPending, m_lastRoomId};
 }
 
 quint64 kivoARTCController::joinedRoomRequest() const
@@ -60,10 +54,12 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
 {
     const char *label = "kivoARTCController::enterSDKRoom";
     const quint64 request = ++m_roomRequest;
+    // One reading decides: a join reported between two readings would pass for one under way.
+    const RoomSnapshot room = roomSnapshot();
     // Only the room the engine reported joined, and has not been asked to leave, is confirmed
     // without it: the last room asked for may have been refused, and the in-room flag stays set
     // while a leave is under way.
-    if (!roomId.isEmpty() && joinedRoom() == roomId) {
+    if (!roomId.isEmpty() && room.joined == roomId) {
         qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom already：roomId=%1").arg(VLogText::cut(roomId));
         {
             std::lock_guard<std::mutex> locker(m_stateLock);
@@ -78,13 +74,12 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
         return false;
     }
     qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom：roomId=%1").arg(VLogText::cut(roomId));
-    const QString previous = lastRoomIdLocked();
     // A join still under way for the room asked before is left first, so it cannot complete
     // after its enter was answered as cancelled. When the engine will not leave it, that join
     // goes on and this enter is refused instead. A join already reported is not cancelled: its
     // enter stands, and the engine refuses this one.
-    const bool leavesJoin = previous != roomId && joinPending();
-    if (leavesJoin && !leaveSDKChannel(previous))
+    const bool leavesJoin = room.last != roomId && room.joinPending;
+    if (leavesJoin && !leaveSDKChannel(room.last))
         return false;
     stuRtcUserInfo user;
     bool wasPending = false;
@@ -163,19 +158,22 @@ bool kivoARTCController::exitSDKRoom()
 {
     const char *label = "kivoARTCController::exitSDKRoom";
     const quint64 request = ++m_roomRequest;
+    // One reading decides: a join reported between two readings would be taken for one still
+    // under way, so the exit would be confirmed without a leave.
+    const RoomSnapshot room = roomSnapshot();
     // Out of every room as the engine reported it: never joined, the leave already accepted (also
     // one whose report was an error), or only a join under way.
-    if (joinedRoom().isEmpty()) {
+    if (room.joined.isEmpty()) {
         qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom noEnterRoom";
         // The page is told it left at once, so a join still on its way must not complete; when
         // the engine will not leave it, the exit is refused and that join goes on.
-        if (joinPending() && !leaveSDKChannel(lastRoomIdLocked()))
+        if (room.joinPending && !leaveSDKChannel(room.last))
             return false;
         emit sigSDKRoomJoinCancelled(request);
         emit sigExitSDKRoomSuc();
         return true;
     }
-    const QString roomId = lastRoomIdLocked();
+    const QString roomId = room.last;
     if (!isReady() || !m_engine.load()) {
         qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom null" << VLogText::cut(roomId);
         return false;
@@ -185,6 +183,19 @@ bool kivoARTCController::exitSDKRoom()
     // The leave also ends a join asked for since the room was entered.
     emit sigSDKRoomJoinCancelled(request);
     return true;
+}
+
+bool kivoARTCController::leaveFailedJoin(const QString &roomId)
+{
+    // The join of that room, under way or reported since, is the failed enter's own: a later exit
+    // or enter for another room has left it already, and an enter for a room the engine is in is
+    // answered at once and never fails. Once the join is reported, a later enter the engine
+    // refused may have moved the room last asked for.
+    const RoomSnapshot room = roomSnapshot();
+    const bool joining = room.joinPending && room.last == roomId;
+    if (roomId.isEmpty() || !(joining || room.joined == roomId))
+        return true;
+    return leaveSDKChannel(roomId);
 }
 
 bool kivoARTCController::leaveSDKChannel(const QString &roomId)

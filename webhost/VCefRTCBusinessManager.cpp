@@ -39,6 +39,16 @@ void reply(VCefWidgetAbstract *window, qint64 queryId, int state, const QString 
         window->sendQueryReply(queryId, VCefQueryManager::makeReplyText(state, errorMsg, data), ok);
 }
 
+// The window that asked and its document then: an answer that comes later goes to neither a
+// closed window nor a page loaded since, which never asked it.
+struct Asker
+{
+    explicit Asker(VCefWidgetAbstract *w) : window(w), document(w ? w->document() : 0) {}
+    VCefWidgetAbstract *live() const { return window && window->document() == document ? window.data() : nullptr; }
+    QPointer<VCefWidgetAbstract> window;
+    quint64 document;
+};
+
 void answerResult(VCefWidgetAbstract *window, const Json::Value &root, bool result)
 {
     reply(window, queryIdOf(root), result ? 1 : 0, QString(), QString(), result);
@@ -106,10 +116,11 @@ VCefRTCBusinessManager::VCefRTCBusinessManager(kivoARTCController *controller, Q
 VCefRTCBusinessManager::~VCefRTCBusinessManager()
 {
     // Answers held for an earlier one still go out, in their order.
-    const QMap<quint64, std::function<void()>> held = m_heldAnswers;
-    m_heldAnswers.clear();
-    for (const std::function<void()> &answer : held)
-        answer();
+    const QMap<quint64, Turn> held = m_turns;
+    m_turns.clear();
+    for (const Turn &turn : held)
+        if (turn.state == Turn::Ready)
+            turn.answer();
     if (!m_registeredWith)
         return;
     for (const Entry &entry : entries())
@@ -154,7 +165,9 @@ int VCefRTCBusinessManager::volumeOf(const Json::Value &value)
 }
 
 QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::function<bool()> &operation,
-                                               const std::function<void(quint64)> &completed)
+                                               const std::function<void(quint64)> &completed,
+                                               const std::function<void()> &engineError,
+                                               const std::function<void()> &refused, QPointer<QObject> *waiting)
 {
     kivoARTCController *c = controller();
     // The number the operation's room request takes.
@@ -163,6 +176,8 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
         // A child of the controller: a wait whose answer never comes goes with the controller.
         QObject *context = new QObject(c);
         const QPointer<QObject> alive(context);
+        if (waiting)
+            *waiting = alive;
         const char *success = nullptr;
         const char *failure = nullptr;
         if (kind == WaitKind::Enter) {
@@ -210,10 +225,17 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
         }
         if (kind != WaitKind::Role)
             QObject::connect(relay, &VCefRTCSignalRelay::sigSDKError, context,
-                             [fail](int code, const QString &msg) { fail(vErrorInfo(msg, code)); });
+                             [fail, engineError](int code, const QString &msg) {
+                                 const std::function<void()> after = engineError;
+                                 fail(vErrorInfo(msg, code));
+                                 if (after)
+                                     after();
+                             });
         if (operation())
             return;
         delete alive.data();
+        if (refused)
+            refused();
         if (kind == WaitKind::Enter)
             reject(vErrorInfo(QStringLiteral("SDK进房失败"), -1));
         else if (kind == WaitKind::Exit)
@@ -223,26 +245,76 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
     });
 }
 
-void VCefRTCBusinessManager::answerInTurn(quint64 turn, const std::function<void()> &answer)
+quint64 VCefRTCBusinessManager::takeTurn(const std::function<void()> &superseded)
 {
-    m_heldAnswers.insert(turn, answer);
-    while (!m_heldAnswers.isEmpty() && m_heldAnswers.firstKey() == m_answeredTurns) {
-        const std::function<void()> next = m_heldAnswers.take(m_answeredTurns);
-        ++m_answeredTurns;
-        next();
+    const quint64 turn = m_roomTurns++;
+    m_turns[turn].superseded = superseded;
+    return turn;
+}
+
+void VCefRTCBusinessManager::freeTurn(quint64 turn)
+{
+    const auto it = m_turns.find(turn);
+    if (it == m_turns.end())
+        return;
+    it->state = Turn::Free;
+    sendReady();
+}
+
+void VCefRTCBusinessManager::answerTurn(quint64 turn, const std::function<void()> &answer)
+{
+    const auto it = m_turns.find(turn);
+    // Gone: answered already, as a superseded exit.
+    if (it == m_turns.end() || it->state == Turn::Ready)
+        return;
+    if (it->state == Turn::Free) {
+        m_turns.erase(it);
+        answer();
+        return;
+    }
+    it->state = Turn::Ready;
+    it->answer = answer;
+    // Exits asked before it and still waiting for their leave report go first: a report that
+    // never comes holds no one.
+    for (auto before = m_turns.begin(); before.key() < turn; ++before) {
+        if (before->state != Turn::Waiting || !before->superseded)
+            continue;
+        before->state = Turn::Ready;
+        before->answer = before->superseded;
+        delete before->wait.data();
+    }
+    sendReady();
+}
+
+void VCefRTCBusinessManager::sendReady()
+{
+    // Free turns hold no one; a waiting one holds all after it.
+    for (auto next = m_turns.begin(); next != m_turns.end();) {
+        if (next->state == Turn::Waiting)
+            break;
+        if (next->state == Turn::Free) {
+            ++next;
+            continue;
+        }
+        const std::function<void()> send = next->answer;
+        next = m_turns.erase(next);
+        send();
     }
 }
 
-std::function<void(const std::function<void()> &)> VCefRTCBusinessManager::nextTurn()
+void VCefRTCBusinessManager::freeTurnOf(const QPointer<VCefRTCBusinessManager> &self, quint64 turn)
 {
-    const quint64 turn = m_roomTurns++;
-    const QPointer<VCefRTCBusinessManager> self(this);
-    return [self, turn](const std::function<void()> &answer) {
-        if (self)
-            self->answerInTurn(turn, answer);
-        else
-            answer();
-    };
+    if (self)
+        self->freeTurn(turn);
+}
+
+void VCefRTCBusinessManager::answerTurnOf(const QPointer<VCefRTCBusinessManager> &self, quint64 turn,
+                                          const std::function<void()> &answer)
+{
+    if (self)
+        self->answerTurn(turn, answer);
+    else
+        answer();
 }
 
 void VCefRTCBusinessManager::onSetSDKUserInfo(const Json::Value &root, VCefWidgetAbstract *window)
@@ -259,34 +331,55 @@ void VCefRTCBusinessManager::onEnterSDKRoom(const Json::Value &root, VCefWidgetA
     const qint64 queryId = queryIdOf(root);
     const QString roomId = textOf(paramOf(root, "roomId"));
     kivoARTCController *c = controller();
-    const QPointer<VCefWidgetAbstract> guard(window);
-    const auto inTurn = nextTurn();
-    waitFor(WaitKind::Enter, [c, roomId] { return c->enterSDKRoom(roomId); })
-        .then([inTurn, guard, queryId] { inTurn([guard, queryId] { reply(guard, queryId, 1, QString(), QString(), true); }); },
-              [inTurn, guard, queryId](const vErrorInfo &e) {
-                  inTurn([guard, queryId, e] { reply(guard, queryId, e.code, e.text, QString(), false); });
-              });
+    const Asker asker(window);
+    const QPointer<VCefRTCBusinessManager> self(this);
+    const quint64 turn = takeTurn();
+    // Failed by an engine error, the enter leaves its join: the page is told it is not in that
+    // room, so the client must not go on into it. This runs as the error arrives, before any
+    // later request could ask for that room again.
+    waitFor(
+        WaitKind::Enter, [c, roomId] { return c->enterSDKRoom(roomId); }, {},
+        [c, roomId] { c->leaveFailedJoin(roomId); },
+        [self, turn] { freeTurnOf(self, turn); })
+        .then(
+            [self, turn, asker, queryId] {
+                answerTurnOf(self, turn, [asker, queryId] { reply(asker.live(), queryId, 1, QString(), QString(), true); });
+            },
+            [self, turn, asker, queryId](const vErrorInfo &e) {
+                answerTurnOf(self, turn,
+                             [asker, queryId, e] { reply(asker.live(), queryId, e.code, e.text, QString(), false); });
+            });
 }
 
 void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAbstract *window)
 {
     const qint64 queryId = queryIdOf(root);
     const QPointer<kivoARTCController> c(controller());
-    const QPointer<VCefWidgetAbstract> guard(window);
+    const Asker asker(window);
+    const QPointer<VCefRTCBusinessManager> self(this);
     // The confirming second call is made as the exit completes, even when nobody is left to
     // answer, but only when nothing was asked after this exit: a later enter's join or a later
     // exit's leave is not this one's to undo. Then the leave just confirmed is the answer.
     const auto result = std::make_shared<bool>(false);
-    const auto inTurn = nextTurn();
-    waitFor(WaitKind::Exit, [c] { return c->exitSDKRoom(); },
-            [c, result](quint64 request) { *result = c && (c->roomRequest() != request || c->exitSDKRoom()); })
+    const quint64 turn = takeTurn([asker, queryId] { reply(asker.live(), queryId, 1, QString(), QString(), true); });
+    QPointer<QObject> wait;
+    waitFor(
+        WaitKind::Exit, [c] { return c->exitSDKRoom(); },
+        [c, result](quint64 request) { *result = c && (c->roomRequest() != request || c->exitSDKRoom()); }, {},
+        [self, turn] { freeTurnOf(self, turn); }, &wait)
         .then(
-            [inTurn, guard, queryId, result] {
-                inTurn([guard, queryId, result] { reply(guard, queryId, *result ? 1 : 0, QString(), QString(), *result); });
+            [self, turn, asker, queryId, result] {
+                answerTurnOf(self, turn, [asker, queryId, result] {
+                    reply(asker.live(), queryId, *result ? 1 : 0, QString(), QString(), *result);
+                });
             },
-            [inTurn, guard, queryId](const vErrorInfo &e) {
-                inTurn([guard, queryId, e] { reply(guard, queryId, e.code, e.text, QString(), false); });
+            [self, turn, asker, queryId](const vErrorInfo &e) {
+                answerTurnOf(self, turn,
+                             [asker, queryId, e] { reply(asker.live(), queryId, e.code, e.text, QString(), false); });
             });
+    const auto it = m_turns.find(turn);
+    if (it != m_turns.end())
+        it->wait = wait;
 }
 
 void VCefRTCBusinessManager::onSwitchSDKRole(const Json::Value &root, VCefWidgetAbstract *window)
@@ -294,10 +387,10 @@ void VCefRTCBusinessManager::onSwitchSDKRole(const Json::Value &root, VCefWidget
     const qint64 queryId = queryIdOf(root);
     const int role = paramOf(root, "roleType").asInt();
     kivoARTCController *c = controller();
-    const QPointer<VCefWidgetAbstract> guard(window);
+    const Asker asker(window);
     waitFor(WaitKind::Role, [c, role] { return c->switchSDKRole(role); })
-        .then([guard, queryId] { reply(guard, queryId, 1, QString(), QString(), true); },
-              [guard, queryId] { reply(guard, queryId, 0, QString(), QString(), false); });
+        .then([asker, queryId] { reply(asker.live(), queryId, 1, QString(), QString(), true); },
+              [asker, queryId] { reply(asker.live(), queryId, 0, QString(), QString(), false); });
 }
 
 void VCefRTCBusinessManager::onStartRtmpStream(const Json::Value &root, VCefWidgetAbstract *window)

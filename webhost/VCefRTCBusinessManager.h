@@ -55,15 +55,39 @@ private:
     // failed once a later exit or enter for another room cancels it), and, entering or leaving,
     // on any engine error; the waiting context goes when it settles, whether or not the asking
     // window lives. `completed` runs as the completion arrives, before the promise settles, with
-    // the number of the operation's room request.
+    // the number of the operation's room request; `engineError` runs as an engine error fails
+    // the wait; `refused` runs when the operation refuses at once, before the promise rejects.
+    // `waiting` receives the waiting context.
     QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation,
-                                      const std::function<void(quint64)> &completed = {});
-    // Sends the answer of room request `turn` (enters and exits are numbered as they are asked)
-    // once every earlier one has gone out. A completion the engine reported earlier can reach
-    // this thread after a later request was settled already, and a page told "left" after
-    // "entered" would believe the opposite of where the engine is.
-    void answerInTurn(quint64 turn, const std::function<void()> &answer);
-    std::function<void(const std::function<void()> &)> nextTurn();
+                                      const std::function<void(quint64)> &completed = {},
+                                      const std::function<void()> &engineError = {},
+                                      const std::function<void()> &refused = {}, QPointer<QObject> *waiting = nullptr);
+
+    // Enters and exits take turns as they are asked. An answer that tells the page where it is (a
+    // success, a cancellation, an engine error) goes out once those of the turns before it have:
+    // a completion the engine reported earlier can reach this thread after a later request was
+    // settled already, and a page told "left" after "entered" would believe the opposite of where
+    // the engine is. A refusal changes nothing and waits for no one, nor does anyone wait for it.
+    // An exit still waiting for its leave report when a later answer is ready is answered first,
+    // state 1: the engine accepted its leave, and has moved on since.
+    struct Turn
+    {
+        enum State { Waiting, Ready, Free };
+        State state = Waiting;
+        std::function<void()> answer;
+        // An exit's: its answer and its waiting context, when a later answer comes first.
+        std::function<void()> superseded;
+        QPointer<QObject> wait;
+    };
+    quint64 takeTurn(const std::function<void()> &superseded = {});
+    // The turn's request was refused at once.
+    void freeTurn(quint64 turn);
+    void answerTurn(quint64 turn, const std::function<void()> &answer);
+    void sendReady();
+    // Each, also once this manager is gone (the answer then goes out at once).
+    static void freeTurnOf(const QPointer<VCefRTCBusinessManager> &self, quint64 turn);
+    static void answerTurnOf(const QPointer<VCefRTCBusinessManager> &self, quint64 turn,
+                             const std::function<void()> &answer);
 
     void onSetSDKUserInfo(const Json::Value &root, VCefWidgetAbstract *window);
     void onEnterSDKRoom(const Json::Value &root, VCefWidgetAbstract *window);
@@ -95,6 +119,6 @@ private:
     kivoARTCController *m_controller;
     QPointer<VCefQueryManager> m_registeredWith;
     quint64 m_roomTurns = 0;
-    quint64 m_answeredTurns = 0;
-    QMap<quint64, std::function<void()>> m_heldAnswers;
+    // The turns not answered yet.
+    QMap<quint64, Turn> m_turns;
 };

@@ -116,6 +116,7 @@ void VCefWidgetAbstract::addReqToList(const stuCefViewRequest &req)
 void VCefWidgetAbstract::loadUrl(const QString &url)
 {
     const QString full = buildPageUrl(QUrl(url));
+    ++m_document;
     if (isViewCreated())
         qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full);
     else
@@ -240,6 +241,11 @@ int VCefWidgetAbstract::viewId() const
     return m_viewId;
 }
 
+quint64 VCefWidgetAbstract::document() const
+{
+    return m_document;
+}
+
 void VCefWidgetAbstract::closeCefWidget()
 {
     m_closing = true;
@@ -324,6 +330,7 @@ void VCefWidgetAbstract::sltSocketDisconnected()
 {
     qInfo() << "[CEFLOG]" << "sltSocketDisconnected";
     m_receive.clear();
+    ++m_document;
     if (!m_closing)
         scheduleReconnect();
 }

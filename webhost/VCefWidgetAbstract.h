@@ -44,6 +44,10 @@ public:
     void deleteCefView();
     int viewId() const;
     bool isViewCreated() const;
+    // The document the window shows, by number: each URL loaded starts a new one, and so does
+    // losing the host, whose documents go with it. An answer that comes later goes only to the
+    // document that asked.
+    quint64 document() const;
 
     VCefWidgetMover *mover() const;
     QPushButton *devToolsButton() const;
@@ -105,4 +109,5 @@ private:
     bool m_closing = false;
     VCefFrameSplitter m_receive;
     bool m_placePending = false;
+    quint64 m_document = 0;
 };

@@ -208,7 +208,9 @@ int SimRtcEngine::joinChannel(const char *token, const char *channelId, const ch
     s.channel = QString::fromUtf8(channelId);
     s.uid = uid ? uid : 10001;
     if (postScriptedError(QStringLiteral("joinChannel"))) {
+        // Out of every channel, as after a leave.
         s.channelState = SimState::Out;
+        s.channel.clear();
         return 0;
     }
     const QByteArray channel(channelId);

@@ -111,6 +111,7 @@ TEST_F(RtcSimTest, ScriptedErrorReplacesTheJoinEvent)
     ASSERT_TRUE(RtcSim::waitIdle());
     EXPECT_EQ(recorder.events(), (std::vector<std::string>{"error 110 token expired"}));
     EXPECT_FALSE(RtcSim::inChannel());
+    EXPECT_TRUE(RtcSim::channel().isEmpty());
 }
 
 TEST_F(RtcSimTest, ForcedCodeIsReturnedAndNothingHappens)

@@ -313,6 +313,20 @@ TEST_F(VCefWidgetTest, CloseCefWidgetClosesAndDeletesTheWindow)
     EXPECT_TRUE(waitUntil([&] { return window.isNull(); }));
 }
 
+// A later answer goes only to the document that asked: a URL loaded starts another, and so does
+// losing the host, whose documents go with it.
+TEST_F(VCefWidgetTest, LoadingAUrlOrLosingTheHostStartsAnotherDocument)
+{
+    makeWindow();
+    ASSERT_TRUE(waitViewCreated());
+    const quint64 first = window->document();
+    window->loadUrl(QStringLiteral("http://pages.test/a.html"));
+    EXPECT_EQ(window->document(), first + 1);
+    ASSERT_TRUE(host.last());
+    host.last()->abort();
+    EXPECT_TRUE(waitUntil([&] { return window->document() == first + 2; }));
+}
+
 // --- off-screen geometry ---------------------------------------------------------------------
 
 TEST_F(VCefWidgetTest, ChildWindowReportsItsGlobalOrigin)
