@@ -198,22 +198,27 @@ TEST_F(VCefProcessManagerTest, DeletingTheManagerEndsItsProcesses)
 
 TEST_F(VCefProcessManagerTest, PagewellExitsWhenItsParentDies)
 {
+    // The shell lives until its input is closed, so it dies only once pagewell has set up its
+    // watch on it, however long that takes on a busy machine.
+    const QString name = QStringLiteral("{orphan-test-%1}").arg(QCoreApplication::applicationPid());
     QProcess shell;
-    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                       QStringLiteral("pagewell.exe \"{orphan-test-%1}\" 1 & echo $!; sleep 1")
-                                           .arg(QCoreApplication::applicationPid())});
-    ASSERT_TRUE(shell.waitForReadyRead(5000));
+    shell.start(QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("pagewell.exe \"%1\" 1 & echo $!; read line").arg(name)});
+    ASSERT_TRUE(shell.waitForReadyRead(20000));
     const qint64 pid = shell.readAllStandardOutput().trimmed().toLongLong();
     ASSERT_GT(pid, 0);
-    // Alive while its parent lives...
+    // Alive while its parent lives: listening, which it does after setting its death signal...
+    QLocalSocket page;
     ASSERT_TRUE(waitUntil([&] {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("pagewell.exe");
+        page.connectToServer(name);
+        return page.waitForConnected(100);
     }));
+    page.abort();
     EXPECT_FALSE(processGone(pid));
     // ...and gone soon after it.
-    ASSERT_TRUE(shell.waitForFinished(5000));
-    EXPECT_TRUE(waitUntil([&] { return processGone(pid); }, 5000));
+    shell.closeWriteChannel();
+    ASSERT_TRUE(shell.waitForFinished(20000));
+    EXPECT_TRUE(waitUntil([&] { return processGone(pid); }));
     if (!processGone(pid))
         ::kill(pid_t(pid), SIGKILL);
 }
