@@ -39,9 +39,14 @@ function(ambrel_add_test name)
   endif()
   set(env "QT_QPA_PLATFORM=${platform}" "AMBREL_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
           "PATH=${CMAKE_BINARY_DIR}/bin:$ENV{PATH}")
+  # Sanitized code runs several times slower, the more so on a busy machine.
+  set(timeout 120)
+  if(AMBREL_ASAN)
+    set(timeout 300)
+  endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120 LABELS ${labels}
+    PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${timeout} LABELS ${labels}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
