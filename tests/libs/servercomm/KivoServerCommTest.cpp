@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <memory>
 
 namespace {
@@ -445,6 +447,8 @@ TEST_F(KivoServerCommTest, ABroadcastFloodIsTakenInARoundAtATimeAndHeldWhilePage
     // is read than the kernel's buffer held.
     QObject page;
     VBroadcastBacklog::getInstance()->setPending(&page, VBroadcastBacklog::kHoldBytes + 1);
+    QElapsedTimer held;
+    held.start();
     const int flood = 50000;
     for (int i = 0; i < flood; ++i)
         server.broadcast(1041, "BroadcastResult.ChatSafeModeNoticeBroadcast", "");
@@ -454,7 +458,11 @@ TEST_F(KivoServerCommTest, ABroadcastFloodIsTakenInARoundAtATimeAndHeldWhilePage
         lines << m;
     });
     waitUntil([] { return false; }, 500);
-    EXPECT_EQ(taken, 0);
+    // Nothing is taken while the page may still hold the connection; on a busy machine sending
+    // the flood alone can take longer than that, and then the page has been passed over already.
+    if (held.elapsed() < VBroadcastBacklog::kStallMs) {
+        EXPECT_EQ(taken, 0);
+    }
     mostWaiting = std::max(mostWaiting, connection->waitingCount());
     // Held for longer than the connection may wait, the page is passed over, once, and the rest
     // goes on; it counts again once it has read all it holds.
