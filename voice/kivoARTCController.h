@@ -70,9 +70,10 @@ public:
     // The number of the latest enterSDKRoom or exitSDKRoom call. Each call takes the next number
     // as it starts, so a caller reading this just before a call knows that call's number.
     quint64 roomRequest() const { return m_roomRequest; }
-    // The enter for roomId was answered as failed by an engine error: its join, under way or
-    // reported since, is left, so the client is not in a room the page was told it did not enter.
-    // True when there was nothing to leave or the engine accepted the leave.
+    // An engine error fails the enter for roomId: its join, under way or reported since, is left
+    // before the enter is answered, so the client is not in a room the page is told it did not
+    // enter. True when there was nothing to leave or the engine accepted the leave; false when
+    // the engine refused it, so that join goes on and the enter must not be answered failed.
     bool leaveFailedJoin(const QString &roomId);
     // The latest room request whose join is done: the join of the room it asked for was reported
     // (or it found the client in that room). An enter waiting since an earlier request for that

@@ -166,7 +166,7 @@ int VCefRTCBusinessManager::volumeOf(const Json::Value &value)
 
 QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::function<bool()> &operation,
                                                const std::function<void(quint64)> &completed,
-                                               const std::function<void()> &engineError,
+                                               const std::function<bool()> &engineError,
                                                const std::function<void()> &refused, QPointer<QObject> *waiting)
 {
     kivoARTCController *c = controller();
@@ -223,13 +223,14 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
                                                     : &VCefRTCSignalRelay::sigSwitchSDKRoleSuc,
                              context, succeed);
         }
+        // The error is answered only once `engineError` lets it: an enter whose join the engine
+        // will not leave goes on waiting, as a request refused for that reason leaves the join
+        // to go on; its join report or a later request settles it.
         if (kind != WaitKind::Role)
             QObject::connect(relay, &VCefRTCSignalRelay::sigSDKError, context,
                              [fail, engineError](int code, const QString &msg) {
-                                 const std::function<void()> after = engineError;
-                                 fail(vErrorInfo(msg, code));
-                                 if (after)
-                                     after();
+                                 if (!engineError || engineError())
+                                     fail(vErrorInfo(msg, code));
                              });
         if (operation())
             return;
@@ -334,12 +335,13 @@ void VCefRTCBusinessManager::onEnterSDKRoom(const Json::Value &root, VCefWidgetA
     const Asker asker(window);
     const QPointer<VCefRTCBusinessManager> self(this);
     const quint64 turn = takeTurn();
-    // Failed by an engine error, the enter leaves its join: the page is told it is not in that
-    // room, so the client must not go on into it. This runs as the error arrives, before any
+    // Failed by an engine error, the enter leaves its join before it is answered: the page is
+    // told it is not in that room, so the client must not go on into it. When the engine will
+    // not leave, the enter is not answered failed. This runs as the error arrives, before any
     // later request could ask for that room again.
     waitFor(
         WaitKind::Enter, [c, roomId] { return c->enterSDKRoom(roomId); }, {},
-        [c, roomId] { c->leaveFailedJoin(roomId); },
+        [c, roomId] { return c->leaveFailedJoin(roomId); },
         [self, turn] { freeTurnOf(self, turn); })
         .then(
             [self, turn, asker, queryId] {

@@ -55,12 +55,13 @@ private:
     // failed once a later exit or enter for another room cancels it), and, entering or leaving,
     // on any engine error; the waiting context goes when it settles, whether or not the asking
     // window lives. `completed` runs as the completion arrives, before the promise settles, with
-    // the number of the operation's room request; `engineError` runs as an engine error fails
-    // the wait; `refused` runs when the operation refuses at once, before the promise rejects.
+    // the number of the operation's room request; `engineError` runs as an engine error comes,
+    // and the error fails the wait unless it returns false; `refused` runs when the operation
+    // refuses at once, before the promise rejects.
     // `waiting` receives the waiting context.
     QtPromise::QPromise<void> waitFor(WaitKind kind, const std::function<bool()> &operation,
                                       const std::function<void(quint64)> &completed = {},
-                                      const std::function<void()> &engineError = {},
+                                      const std::function<bool()> &engineError = {},
                                       const std::function<void()> &refused = {}, QPointer<QObject> *waiting = nullptr);
 
     // Enters and exits take turns as they are asked. An answer that tells the page where it is (a

@@ -410,6 +410,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
          {{"r-3", 0, cancelled}, {noRoom, 0, refused, true}, {"", 0, done}}, "", false, false, false, true},
         // The join is reported after the page was loaded again: its answer is not the new page's.
         {"a page reloaded while its enter waits", "", {{"r-3", 20, QString()}, {reload, delay + 50, QString()}, {"", 0, done}}, ""},
+        {"engine error with a refused leave", "", {{"@push", 0, done}, {"r-1", 0, done}}, "r-1", false, true},
     };
     ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
     for (const Row &row : rows) {
@@ -426,6 +427,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
             }
             ask(room.isEmpty() ? QStringLiteral(R"({"funcName":"rtcExitSDKRoom","queryId":%1})").arg(id)
                 : room == role ? QStringLiteral(R"({"funcName":"rtcSwitchSDKRole","queryId":%1,"param":{"roleType":1}})").arg(id)
+                : room == "@push" ? QStringLiteral(R"({"funcName":"rtcStartRtmpStream","queryId":%1,"param":{"url":"rtmp://p"}})").arg(id)
                                : QStringLiteral(R"({"funcName":"rtcEnterSDKRoom","queryId":%1,"param":{"roomId":"%2"}})")
                                      .arg(id)
                                      .arg(room == noRoom ? QString() : room),
@@ -444,6 +446,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
             ++asked;
         }
         RtcSim::setEventDelayMs(delay);
+        RtcSim::scriptError("startRtmpStreamWithoutTranscoding", 9, QStringLiteral("rtmp failed")); // "@push" meets it
         if (row.leaveReportsError)
             RtcSim::scriptError("leaveChannel", 5, QStringLiteral("bye"));
         if (row.leaveRefused)
@@ -527,7 +530,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
 // of the sequence; the answers other than refusals come in the order asked; and the engine ends
 // in the room of the last state-1 answer, or in none when an engine error was answered after it.
 // Half the sequences start in a room; a quarter meet one engine fault (an error reported instead
-// of a join, leave or role change, or one of these calls refused). A failing sequence is printed
+// of a join, leave or role change, one of these calls refused, or a push's error, leaves refused). A failing sequence is printed
 // with its seed and number, so it can be replayed or written as a row above.
 TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStands)
 {
@@ -539,10 +542,11 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
         const char *call;
         int code;
         const char *message; // null: the call returns the code; otherwise the engine reports it
+        bool leaveRefused = false; // and every leave is refused; the call is an RTMP push asked with a request
     };
     const Fault faultKinds[] = {{"joinChannel", 110, "join failed"},  {"leaveChannel", 5, "leave failed"},
                                 {"setClientRole", 7, "role failed"},  {"joinChannel", -17, nullptr},
-                                {"leaveChannel", -7, nullptr},        {"setClientRole", -3, nullptr}};
+                                {"leaveChannel", -7, nullptr},        {"setClientRole", -3, nullptr}, {"startRtmpStreamWithoutTranscoding", 9, "rtmp failed", true}};
     const quint32 seeds[] = {1, 7, 27, 102, 124, 2024};
     const int perSeed = 50;
     enum Kind { Enter, Exit, Role };
@@ -583,6 +587,7 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
             const int faultPick = below(4) == 0 ? below(int(sizeof(faultKinds) / sizeof(faultKinds[0]))) : -1;
             QList<Request> requests;
             const int count = 2 + below(5);
+            const int pushAt = faultPick >= 0 && faultKinds[faultPick].leaveRefused ? below(count) : -1;
             for (int i = 0; i < count; ++i) {
                 const int pick = below(10);
                 const Kind kind = pick < 5 ? Enter : pick < 8 ? Exit : Role;
@@ -598,6 +603,7 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                 const Fault &f = faultKinds[faultPick];
                 text += f.message ? QStringLiteral(" %1 reported as error %2,").arg(f.call).arg(f.code)
                                   : QStringLiteral(" %1 returns %2,").arg(f.call).arg(f.code);
+                text += pushAt < 0 ? QString() : QStringLiteral(" every leave refused, pushed with request %1,").arg(pushAt + 1);
             }
             for (const Request &r : requests)
                 text += QStringLiteral(" %1 +%2 ms;")
@@ -625,6 +631,8 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                 } else {
                     RtcSim::setReturnCode(f.call, f.code);
                 }
+                if (f.leaveRefused)
+                    RtcSim::setReturnCode("leaveChannel", -5);
             }
             RtcSim::setEventDelayMs(delay);
             int sent = 0;        // requests asked so far
@@ -639,7 +647,7 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
                 for (; seen < got.size(); ++seen) {
                     const Reply &r = got[seen];
                     const int index = int(r.queryId) - 1;
-                    if (r.queryId == 99 || r.queryId == 98) // the exit that ends the sequence, the start
+                    if (r.queryId >= 97 && r.queryId <= 99) // the push, the start, the exit that ends the sequence
                         continue;
                     if (index < 0 || index >= requests.size()) {
                         faults << QStringLiteral("an answer to unknown query %1").arg(r.queryId);
@@ -682,6 +690,8 @@ TEST_F(VCefRTCBusinessManagerTest, RandomRoomSequencesAreAnsweredAsTheEngineStan
             };
             beforeEachEvent.look = look;
             for (const Request &req : requests) {
+                if (sent == pushAt)
+                    ask(QStringLiteral(R"({"funcName":"rtcStartRtmpStream","queryId":97,"param":{"url":"rtmp://p/%1"}})").arg(played), page);
                 ++sent;
                 if (req.kind != Role)
                     lastMoved = sent;
