@@ -69,9 +69,13 @@ if [ -t 2 ] && [ "${TERM:-dumb}" != dumb ]; then
   size=$(stty size <&2 2>/dev/null || true)
   if [ "${size#* }" -ge 20 ] 2>/dev/null; then columns=${size#* }; fi
 fi
+# mawk (Debian's awk) reads a pipe in blocks, which would hold the note and the progress back
+# until the build has ended; told so, it reads line by line. gawk reads what has arrived.
+line_by_line=()
+case $(awk -W version 2>&1 </dev/null || true) in mawk*) line_by_line=(-W interactive) ;; esac
 quiet() {
   trap '' INT TERM HUP
-  exec awk -v note="$announce" -v progress="$progress" -v width="$((columns - 1))" '
+  exec awk "${line_by_line[@]}" -v note="$announce" -v progress="$progress" -v width="$((columns - 1))" '
     function clear() { if (shown) { printf "\r\033[K" > "/dev/stderr"; fflush("/dev/stderr"); shown = 0 } }
     /^\[[0-9]+\/[0-9]+\] / {
       if (note != "" && !said && $0 !~ /Re-checking globbed directories|Re-running CMake/) {

@@ -3,7 +3,7 @@
 # the stand-in service ambrel-service beside it for as long as ambrel runs. The service plays the
 # shipped script config/ambrel-service.json and serves the pages the configuration names.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -P "$(dirname "$0")/.."
 root=$PWD
 mkdir -p run/config
 . scripts/run-lock.sh

@@ -5,15 +5,18 @@
 # get `9>&-`, so that a program they leave behind never blocks the next run.
 take_run_lock() {
   mkdir -p run
-  [ "$(readlink "/proc/$$/fd/9" 2>/dev/null)" = "$PWD/run/run.lock" ] || exec 9>run/run.lock
+  local lock
+  lock="$(pwd -P)/run/run.lock"
+  [ "$(readlink "/proc/$$/fd/9" 2>/dev/null)" = "$lock" ] || exec 9>run/run.lock
   if ! flock -n 9; then
     echo "run.sh: another ./run.sh is running from this folder (it holds run/run.lock); end it first." >&2
     # What holds it (the processes of a run, or the build of one whose script was killed), by
-    # the outermost of them.
+    # the outermost of them. Any descriptor counts: while a command runs with `9>&-`, bash keeps
+    # the lock on another one.
     exec 9>&-
     local holders
-    holders=$({ find /proc/[0-9]*/fd/9 -maxdepth 0 -printf '%l\t%p\n' 2>/dev/null || true; } |
-      awk -F'\t' -v lock="$PWD/run/run.lock" '$1 == lock { split($2, p, "/"); print p[3] }')
+    holders=$({ find /proc/[0-9]*/fd -mindepth 1 -maxdepth 1 -printf '%l\t%p\n' 2>/dev/null || true; } |
+      lock=$lock awk -F'\t' '$1 == ENVIRON["lock"] { split($2, p, "/"); print p[3] }' | sort -un)
     local ppid line
     for pid in $holders; do
       ppid=$(status_of "$pid" | cut -d' ' -f2)
@@ -34,16 +37,20 @@ command_of() {
   [ -z "$line" ] || echo "$1 ${line:0:120}"
 }
 
-# Every program a run starts carries the run's mark in its environment (AMBREL_RUN), and
-# run/run.mark holds it until the run has shut down. A mark found there at the start therefore
-# names an earlier run of this clone that never shut down (its script was killed with SIGKILL):
+# Every program a run starts carries the run's mark in its environment (AMBREL_RUN: "<the
+# folder's real path>/run <pid> <time>"), and run/run.mark holds it until the run has shut down.
+# Called with the lock held, so no run of this folder is alive: a mark there that names this very
+# folder is an earlier run of it that never shut down (its script was killed with SIGKILL), and
 # what still runs with that mark was certainly started by it, and holds its ports. Those are
 # ended (the outermost first, through their own shut-down, an Xvfb last), or, when they do not
-# end within 30 s, named with how to end them, and the script ends with code 1.
+# end within 30 s, named with how to end them, and the script ends with code 1. Any other mark
+# (one a copied folder brought along, which names the original, whose run may be alive) is not
+# this folder's, and is left to be replaced.
 end_earlier_run() {
-  local mark=""
+  local mark="" own
   [ ! -s run/run.mark ] || read -r mark <run/run.mark || true
-  [ -n "$mark" ] || return 0
+  own="$(pwd -P)/run "
+  [[ $mark == "$own"* && ${mark#"$own"} =~ ^[0-9]+\ [0-9]+$ ]] || return 0
   local left signalled=" " said="" deadline=$((SECONDS + 30))
   while :; do
     left=$(marked_by "$mark")

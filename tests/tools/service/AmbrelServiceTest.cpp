@@ -174,8 +174,7 @@ protected:
     QString writeRunClone(int http, int ws, const QByteArray &client)
     {
         const QString clone = dir.filePath("clone");
-        dir.write("clone/config/ambrel.json", QStringLiteral(R"({"sdkinit": "http://127.0.0.1:%1/sdkinit",
-            "PelorinServer": "ws://127.0.0.1:%2/pelorin"})").arg(http).arg(ws).toUtf8());
+        writeRunConfig("clone/config/ambrel.json", http, ws);
         dir.write("clone/config/ambrel-service.json", "{}");
         dir.write("clone/res/dataTable/version.json", "{}");
         dir.write("clone/scripts/run-client.sh", shippedFile("scripts/run-client.sh"));
@@ -194,6 +193,11 @@ protected:
         dir.write("clone/build/build.ninja", "");
         writeExecutable("clone/bin/cmake", cmake);
         return dir.filePath("clone");
+    }
+    void writeRunConfig(const QString &relative, int http, int ws)
+    {
+        dir.write(relative, QStringLiteral(R"({"sdkinit": "http://127.0.0.1:%1/sdkinit",
+            "PelorinServer": "ws://127.0.0.1:%2/pelorin"})").arg(http).arg(ws).toUtf8());
     }
     void writeExecutable(const QString &relative, const QByteArray &content)
     {
@@ -725,6 +729,9 @@ TEST_F(AmbrelServiceTest, RunScriptRefusedBesideARunningOneLeavesItsFilesAlone)
     QProcess first;
     const QString clone = startLastingRun(first);
     ASSERT_FALSE(clone.isEmpty());
+    // The first run's script holds the lock on another descriptor while its client runs.
+    const QRegularExpression holder(QStringLiteral("\n  %1 \\S*bash %2/scripts/run-client.sh \\(kill %1 ends it\\)\n")
+                                        .arg(first.processId()).arg(QRegularExpression::escape(clone)));
     const auto content = [&](const char *name) {
         QFile f(clone + "/run/" + name);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
@@ -743,6 +750,7 @@ TEST_F(AmbrelServiceTest, RunScriptRefusedBesideARunningOneLeavesItsFilesAlone)
     ASSERT_TRUE(ended);
     EXPECT_NE(second.exitCode(), 0);
     EXPECT_TRUE(err.contains("another ./run.sh is running")) << qPrintable(err);
+    EXPECT_TRUE(err.contains(holder)) << qPrintable(err);
     EXPECT_NE(portsBefore, QByteArray("(missing)"));
     EXPECT_EQ(portsAfter, portsBefore);
     EXPECT_EQ(outAfter, outBefore);
@@ -793,6 +801,26 @@ TEST_F(AmbrelServiceTest, RunScriptKilledWithSigkillLeavesWhatTheNextRunEndsAndN
     EXPECT_TRUE(err.contains("ambrel-service --script")) << qPrintable(err);
     EXPECT_TRUE(firstClientGone);
     EXPECT_EQ(noted, "TERM");
+}
+
+TEST_F(AmbrelServiceTest, RunScriptInACopyOfAFolderLeavesTheOriginalsRunAlone)
+{
+    QProcess first;
+    const QString clone = startLastingRun(first);
+    ASSERT_FALSE(clone.isEmpty());
+    // The copy takes the live run's mark along; its run gets ports of its own.
+    const QString copy = dir.filePath("copy");
+    ASSERT_EQ(QProcess::execute("sh", {"-c", "cp -a \"$0\" \"$1\" && rm \"$1\"/run/client*", clone, copy}), 0);
+    const auto ports = freePorts();
+    writeRunConfig("copy/run/config/ambrel.json", ports.first, ports.second);
+    QProcess second;
+    startRun(second, copy);
+    const bool started = waitUntil([&] { return QFile::exists(copy + "/run/client-started"); }, 30000);
+    const bool firstRuns = first.state() == QProcess::Running && !QFile::exists(clone + "/run/client-ended");
+    endRun(second, copy);
+    endRun(first, clone);
+    const QString err = QString::fromLocal8Bit(second.readAllStandardError());
+    EXPECT_TRUE(started && firstRuns && !err.contains("killed before")) << qPrintable(err);
 }
 
 TEST_F(AmbrelServiceTest, RunScriptSignalledDuringTheBuildEndsTheBuildAndHoldsTheLockUntilItHasEnded)
@@ -864,9 +892,11 @@ TEST_F(AmbrelServiceTest, RunScriptSignalledDuringTheBuildEndsTheBuildAndHoldsTh
 
 TEST_F(AmbrelServiceTest, BuildTakesCMakesJobCountAndShowsItsProgressOnOneLineOnlyOnATerminal)
 {
+    // After each step the build waits until the test has seen it.
     const QString clone = writeBuildClone(
         "#!/bin/sh\necho \"$* level=${CMAKE_BUILD_PARALLEL_LEVEL:-}\" >cmake-args\n"
-        "echo '[1/2] Building CXX object one.o'\necho '[2/2] Linking CXX executable bin/one'\n");
+        "step() { echo \"$1\"; for i in $(seq 1200); do [ -e seen-$2 ] && break; sleep 0.05; done; }\n"
+        "step '[1/2] Building CXX object one.o' 1\nstep '[2/2] Linking CXX executable bin/one' 2\n");
     struct Row
     {
         const char *level;
@@ -884,12 +914,22 @@ TEST_F(AmbrelServiceTest, BuildTakesCMakesJobCountAndShowsItsProgressOnOneLineOn
         build.setProcessEnvironment(env);
         build.setProcessChannelMode(QProcess::MergedChannels);
         const QString command = "bash " + clone + "/scripts/build.sh";
+        QProcess::execute("rm", {"-f", clone + "/seen-1", clone + "/seen-2"});
         if (row.terminal)
-            build.start("script", {"-qec", command, "/dev/null"});
+            build.start("script", {"-qec", command + " --announce 'building what changed'", "/dev/null"});
         else
             build.start("bash", {"-c", command});
+        // On a terminal the note and each step show while the build goes on.
+        QByteArray out;
+        const QByteArray steps[] = {"what changed\r\n\r[1/2] Building CXX object one.o\x1b[K",
+                                    "\r[2/2] Linking CXX executable bin/one\x1b[K"};
+        for (int step = 1; step <= 2; ++step) {
+            EXPECT_TRUE(!row.terminal || waitUntil([&] { return out.append(build.readAll()).contains(steps[step - 1]); }, 30000))
+                << step;
+            dir.write(QStringLiteral("clone/seen-%1").arg(step), "");
+        }
         ASSERT_TRUE(build.waitForFinished(30000)) << row.level;
-        const QByteArray out = build.readAll();
+        out.append(build.readAll());
         QFile args(clone + "/cmake-args");
         EXPECT_TRUE(args.open(QIODevice::ReadOnly) && args.readAll().startsWith(row.args)) << row.level;
         EXPECT_EQ(build.exitCode(), 0) << row.level;
@@ -906,13 +946,18 @@ TEST_F(AmbrelServiceTest, BuildTakesCMakesJobCountAndShowsItsProgressOnOneLineOn
 TEST_F(AmbrelServiceTest, RunDisplayOutlivesASignalToTheWholeProcessGroup)
 {
     // Ctrl-C and `timeout` signal the whole group: the command's own shut-down still has its
-    // display, which goes once the command has ended.
+    // display, which goes once the command has ended. Signalled, timeout signals its whole group;
+    // that happens once the command has set its trap and said so.
     for (const QString signal : {"INT", "TERM"}) {
         QProcess run;
-        run.start("timeout", {"-s", signal, "2", "bash", QStringLiteral(AMBREL_SOURCE_DIR "/scripts/with-xvfb.sh"), "bash",
+        run.start("timeout", {"-s", signal, "120", "bash", QStringLiteral(AMBREL_SOURCE_DIR "/scripts/with-xvfb.sh"), "bash",
                               "-c",
                               "trap 'sleep 0.5; [ -S /tmp/.X11-unix/X${DISPLAY#:} ] && echo alive; echo ${DISPLAY#:}; "
-                              "kill $!; exit 0' " + signal + "; sleep 20 & wait"});
+                              "kill $!; exit 0' " + signal + "; sleep 60 & echo ready >&2; wait"});
+        ASSERT_TRUE(run.waitForStarted()) << qPrintable(signal);
+        QByteArray err;
+        EXPECT_TRUE(waitUntil([&] { return err.append(run.readAllStandardError()).contains("ready\n"); }, 60000)) << qPrintable(signal);
+        ::kill(pid_t(run.processId()), signal == "INT" ? SIGINT : SIGTERM);
         ASSERT_TRUE(run.waitForFinished(20000)) << qPrintable(signal);
         const QStringList out = QString::fromLocal8Bit(run.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         ASSERT_EQ(out.size(), 2) << qPrintable(signal + ": " + out.join('|'));
