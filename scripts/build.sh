@@ -52,6 +52,15 @@ end_if_signalled() {
   [ -z "$signalled" ] || { trap - "$signalled"; kill -s "$signalled" $$; }
 }
 
+# A build/ copied along with its folder (cp -a, rsync) is the original's: its files name the
+# original's sources, so building there would build the original. This folder starts afresh.
+if [ -f build/CMakeCache.txt ]; then
+  home=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' build/CMakeCache.txt)
+  if [ "$(cd "$home" 2>/dev/null && pwd -P)" != "$(pwd -P)" ]; then
+    echo "build.sh: build/ was made for ${home:-another folder}; building afresh for this one (about 4 to 10 minutes)" >&2
+    rm -rf build
+  fi
+fi
 status=0
 if [ ! -f build/build.ninja ] || [ ${#configure[@]} -gt 0 ]; then
   in_session cmake -S . -B build -G Ninja -Wno-dev -DAMBREL_WERROR=ON "${configure[@]}" >/dev/null || status=$?

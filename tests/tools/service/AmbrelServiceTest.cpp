@@ -943,6 +943,20 @@ TEST_F(AmbrelServiceTest, BuildTakesCMakesJobCountAndShowsItsProgressOnOneLineOn
     }
 }
 
+TEST_F(AmbrelServiceTest, BuildOfACopiedFolderStartsAfreshRatherThanBuildingTheOriginal)
+{
+    const QString clone = writeBuildClone("#!/bin/sh\necho \"$*\" >>cmake-calls\n");
+    dir.write("clone/build/CMakeCache.txt", "CMAKE_HOME_DIRECTORY:INTERNAL=" + dir.filePath("original").toUtf8() + "\n");
+    QProcess build;
+    build.start("bash", {"-c", "PATH=\"$0/bin:$PATH\" bash \"$0\"/scripts/build.sh", clone});
+    ASSERT_TRUE(build.waitForFinished(30000));
+    QFile calls(clone + "/cmake-calls");
+    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(calls.readAll().startsWith("-S . -B build"));
+    EXPECT_FALSE(QFile::exists(clone + "/build/CMakeCache.txt"));
+    EXPECT_TRUE(build.readAllStandardError().contains("build/ was made for " + dir.filePath("original").toUtf8()));
+}
+
 TEST_F(AmbrelServiceTest, RunDisplayOutlivesASignalToTheWholeProcessGroup)
 {
     // Ctrl-C and `timeout` signal the whole group: the command's own shut-down still has its
