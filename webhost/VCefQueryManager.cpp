@@ -12,6 +12,7 @@
 #include "EDataTable.h"
 #include "KivoServerResponse.h"
 #include "VCefProtoRequest.h"
+#include "VCefQueryAsker.h"
 #include "VCefRTCBusinessManager.h"
 #include "VCefWidgetAbstract.h"
 #include "VDataTableMgr.h"
@@ -166,25 +167,20 @@ void VCefQueryManager::onProtoRequest(const Json::Value &root, VCefWidgetAbstrac
         (*special)(root, window);
         return;
     }
-    // The answer comes later; the window may be closed by then.
-    const QPointer<VCefWidgetAbstract> target(window);
+    // The answer comes later: the window may be closed by then, or show another page.
+    const VCefQueryAsker asker(window);
     m_protoRequest->request(param)
         .then(
-            [target, queryId](const KivoServerResponse &r) {
-                if (!target)
-                    return;
+            [asker, queryId](const KivoServerResponse &r) {
                 const QString data = r.replyMessage ? r.replyMessage->ToJsonString(true) : QString();
-                target->sendQueryReply(queryId, makeReplyText(r.resultCode, r.resultMessage, data), true);
+                asker.answer(queryId, makeReplyText(r.resultCode, r.resultMessage, data), true);
             },
-            [target, queryId](const vErrorInfo &e) {
-                if (target)
-                    target->sendQueryReply(queryId, makeReplyText(e.code, e.text, QString()), false);
+            [asker, queryId](const vErrorInfo &e) {
+                asker.answer(queryId, makeReplyText(e.code, e.text, QString()), false);
             })
-        .fail([target, queryId, protoName] {
-            if (target)
-                target->sendQueryReply(
-                    queryId, makeReplyText(-1, QStringLiteral("%1 %2请求失败").arg(queryId).arg(protoName), QString()),
-                    false);
+        .fail([asker, queryId, protoName] {
+            const QString text = QStringLiteral("%1 %2请求失败").arg(queryId).arg(protoName);
+            asker.answer(queryId, makeReplyText(-1, text, QString()), false);
         });
 }
 

@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <QSet>
 
+#include "VCefQueryAsker.h"
 #include "VCefQueryManager.h"
 #include "VCefRTCSignalRelay.h"
 #include "VCefWidgetAbstract.h"
@@ -39,15 +40,12 @@ void reply(VCefWidgetAbstract *window, qint64 queryId, int state, const QString 
         window->sendQueryReply(queryId, VCefQueryManager::makeReplyText(state, errorMsg, data), ok);
 }
 
-// The window that asked and its document then: an answer that comes later goes to neither a
-// closed window nor a page loaded since, which never asked it.
-struct Asker
+// An answer that comes later: only to the document that asked.
+void reply(const VCefQueryAsker &asker, qint64 queryId, int state, const QString &errorMsg, const QString &data,
+           bool ok)
 {
-    explicit Asker(VCefWidgetAbstract *w) : window(w), document(w ? w->document() : 0) {}
-    VCefWidgetAbstract *live() const { return window && window->document() == document ? window.data() : nullptr; }
-    QPointer<VCefWidgetAbstract> window;
-    quint64 document;
-};
+    asker.answer(queryId, VCefQueryManager::makeReplyText(state, errorMsg, data), ok);
+}
 
 void answerResult(VCefWidgetAbstract *window, const Json::Value &root, bool result)
 {
@@ -332,7 +330,7 @@ void VCefRTCBusinessManager::onEnterSDKRoom(const Json::Value &root, VCefWidgetA
     const qint64 queryId = queryIdOf(root);
     const QString roomId = textOf(paramOf(root, "roomId"));
     kivoARTCController *c = controller();
-    const Asker asker(window);
+    const VCefQueryAsker asker(window);
     const QPointer<VCefRTCBusinessManager> self(this);
     const quint64 turn = takeTurn();
     // Failed by an engine error, the enter leaves its join before it is answered: the page is
@@ -345,11 +343,11 @@ void VCefRTCBusinessManager::onEnterSDKRoom(const Json::Value &root, VCefWidgetA
         [self, turn] { freeTurnOf(self, turn); })
         .then(
             [self, turn, asker, queryId] {
-                answerTurnOf(self, turn, [asker, queryId] { reply(asker.live(), queryId, 1, QString(), QString(), true); });
+                answerTurnOf(self, turn, [asker, queryId] { reply(asker, queryId, 1, QString(), QString(), true); });
             },
             [self, turn, asker, queryId](const vErrorInfo &e) {
                 answerTurnOf(self, turn,
-                             [asker, queryId, e] { reply(asker.live(), queryId, e.code, e.text, QString(), false); });
+                             [asker, queryId, e] { reply(asker, queryId, e.code, e.text, QString(), false); });
             });
 }
 
@@ -357,13 +355,13 @@ void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAb
 {
     const qint64 queryId = queryIdOf(root);
     const QPointer<kivoARTCController> c(controller());
-    const Asker asker(window);
+    const VCefQueryAsker asker(window);
     const QPointer<VCefRTCBusinessManager> self(this);
     // The confirming second call is made as the exit completes, even when nobody is left to
     // answer, but only when nothing was asked after this exit: a later enter's join or a later
     // exit's leave is not this one's to undo. Then the leave just confirmed is the answer.
     const auto result = std::make_shared<bool>(false);
-    const quint64 turn = takeTurn([asker, queryId] { reply(asker.live(), queryId, 1, QString(), QString(), true); });
+    const quint64 turn = takeTurn([asker, queryId] { reply(asker, queryId, 1, QString(), QString(), true); });
     QPointer<QObject> wait;
     waitFor(
         WaitKind::Exit, [c] { return c->exitSDKRoom(); },
@@ -372,12 +370,12 @@ void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAb
         .then(
             [self, turn, asker, queryId, result] {
                 answerTurnOf(self, turn, [asker, queryId, result] {
-                    reply(asker.live(), queryId, *result ? 1 : 0, QString(), QString(), *result);
+                    reply(asker, queryId, *result ? 1 : 0, QString(), QString(), *result);
                 });
             },
             [self, turn, asker, queryId](const vErrorInfo &e) {
                 answerTurnOf(self, turn,
-                             [asker, queryId, e] { reply(asker.live(), queryId, e.code, e.text, QString(), false); });
+                             [asker, queryId, e] { reply(asker, queryId, e.code, e.text, QString(), false); });
             });
     const auto it = m_turns.find(turn);
     if (it != m_turns.end())
@@ -389,10 +387,10 @@ void VCefRTCBusinessManager::onSwitchSDKRole(const Json::Value &root, VCefWidget
     const qint64 queryId = queryIdOf(root);
     const int role = paramOf(root, "roleType").asInt();
     kivoARTCController *c = controller();
-    const Asker asker(window);
+    const VCefQueryAsker asker(window);
     waitFor(WaitKind::Role, [c, role] { return c->switchSDKRole(role); })
-        .then([asker, queryId] { reply(asker.live(), queryId, 1, QString(), QString(), true); },
-              [asker, queryId] { reply(asker.live(), queryId, 0, QString(), QString(), false); });
+        .then([asker, queryId] { reply(asker, queryId, 1, QString(), QString(), true); },
+              [asker, queryId] { reply(asker, queryId, 0, QString(), QString(), false); });
 }
 
 void VCefRTCBusinessManager::onStartRtmpStream(const Json::Value &root, VCefWidgetAbstract *window)

@@ -28,18 +28,47 @@ bool VHttpComm::hasInit()
 
 VHttpComm::VHttpComm()
 {
-    m_thread.setObjectName(QStringLiteral("VHttpComm"));
-    m_worker = new VHttpWorker;
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    m_thread.start();
+    startWorker();
 }
 
 VHttpComm::~VHttpComm()
 {
     s_instance.testAndSetOrdered(this, nullptr);
-    m_thread.quit();
-    m_thread.wait();
+    m_retired.append(m_thread.release());
+    for (QThread *thread : qAsConst(m_retired)) {
+        thread->quit();
+        thread->wait();
+        delete thread;
+    }
+}
+
+void VHttpComm::startWorker()
+{
+    m_thread = std::make_unique<QThread>();
+    m_thread->setObjectName(QStringLiteral("VHttpComm"));
+    m_worker = new VHttpWorker;
+    m_worker->moveToThread(m_thread.get());
+    connect(m_thread.get(), &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread->start();
+}
+
+void VHttpComm::retireWorker()
+{
+    // A failed reply can leave the worker and its network manager's thread busy for seconds
+    // after the call ended (Qt reads a header a byte at a time and merges repeated header lines
+    // in quadratic time), and a request sent to them would wait behind it past its own time-out.
+    // The worker is left to end on its own; the next call starts afresh.
+    for (auto it = m_retired.begin(); it != m_retired.end();) {
+        if ((*it)->isFinished()) {
+            delete *it;
+            it = m_retired.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    m_thread->quit();
+    m_retired.append(m_thread.release());
+    startWorker();
 }
 
 int VHttpComm::timeoutMs()
@@ -52,7 +81,8 @@ int VHttpComm::timeoutMs()
 QByteArray VHttpComm::postAndGetSync(const QUrl &url, const QByteArray &body, bool &error)
 {
     error = true;
-    if (QThread::currentThread() == &m_thread) {
+    QMutexLocker workerLocker(&m_lock);
+    if (QThread::currentThread() == m_thread.get()) {
         qWarning() << "[HTTP] postAndGetSync called on its own worker thread";
         return {};
     }
@@ -67,7 +97,8 @@ QByteArray VHttpComm::postAndGetSync(const QUrl &url, const QByteArray &body, bo
     call->timeoutMs = timeoutMs();
 
     QPointer<VHttpWorker> worker = m_worker;
-    QMetaObject::invokeMethod(m_worker, [worker, call]() {
+    workerLocker.unlock();
+    QMetaObject::invokeMethod(worker, [worker, call]() {
         if (worker)
             worker->start(call);
     }, Qt::QueuedConnection);
@@ -78,18 +109,26 @@ QByteArray VHttpComm::postAndGetSync(const QUrl &url, const QByteArray &body, bo
         if (!call->settled.wait(&call->mutex, deadline))
             break;
     }
+    QByteArray reply;
     if (!call->done) {
         call->abandoned = true;
         locker.unlock();
-        QMetaObject::invokeMethod(m_worker, [worker, call]() {
+        QMetaObject::invokeMethod(worker, [worker, call]() {
             if (worker)
                 worker->abandon(call);
         }, Qt::QueuedConnection);
         qWarning() << "[HTTP] no answer within" << call->timeoutMs << "ms from" << url.toString();
-        return {};
+    } else {
+        error = call->error;
+        reply = call->body;
+        locker.unlock();
+        if (error)
+            qWarning() << "[HTTP]" << url.toString() << "failed:" << VLogText::cut(call->errorText);
     }
-    error = call->error;
-    if (call->error)
-        qWarning() << "[HTTP]" << url.toString() << "failed:" << VLogText::cut(call->errorText);
-    return call->body;
+    if (error) {
+        workerLocker.relock();
+        if (m_worker == worker)
+            retireWorker();
+    }
+    return reply;
 }

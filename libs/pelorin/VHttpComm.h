@@ -1,15 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QThread>
 #include <QUrl>
+
+#include <memory>
 
 class VHttpWorker;
 
 // Synchronous HTTP for the GUI thread. Requests run on a worker thread with its own network
 // manager; the caller waits on a condition, so its event loop does not run meanwhile, and gives
-// up after the time-out of configuration "HttpTimeoutMs" (default 5000 ms).
+// up after the time-out of configuration "HttpTimeoutMs" (default 5000 ms). A call that failed
+// leaves its worker behind: the next call gets a fresh thread and network manager.
 class VHttpComm : public QObject
 {
     Q_OBJECT
@@ -34,7 +39,12 @@ public:
 
 private:
     VHttpComm();
+    void startWorker();
+    void retireWorker();
 
-    QThread m_thread;
+    QMutex m_lock; // guards the members below
+    std::unique_ptr<QThread> m_thread;
     VHttpWorker *m_worker = nullptr;
+    // Threads of workers left behind, each ending once what it is busy with has ended.
+    QList<QThread *> m_retired;
 };

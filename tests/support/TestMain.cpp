@@ -93,29 +93,45 @@ class WidgetLeakListener : public ::testing::EmptyTestEventListener
         return out;
     }
 
-    // Fails the test that added a kept widget beyond one per class and name, or beyond kMaxKept.
-    void reportKeptGrowth() const
+    // Fails the test that added a kept widget beyond one per class and name, or beyond kMaxKept
+    // in all, and names what it added. Kept widgets an earlier test was already failed for are
+    // not counted against the next ones.
+    void reportKeptGrowth()
     {
+        QSet<const QWidget *> charged;
+        for (const QPointer<QWidget> &w : qAsConst(m_charged))
+            charged.insert(w.data());
         QMap<QString, int> perName;
+        QSet<QString> addedNames;
+        QList<QWidget *> added;
         int total = 0;
-        bool added = false;
-        for (const QWidget *w : QApplication::allWidgets()) {
+        for (QWidget *w : QApplication::allWidgets()) {
             if (!isKept(w))
                 continue;
-            ++perName[QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName())];
-            ++total;
-            added = added || !m_before.contains(w);
+            const QString name =
+                QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
+            ++perName[name];
+            total += charged.contains(w) ? 0 : 1;
+            if (!m_before.contains(w)) {
+                added << w;
+                addedNames.insert(name);
+            }
         }
-        if (!added)
+        if (added.isEmpty())
             return;
         QStringList repeated;
-        for (auto it = perName.cbegin(); it != perName.cend(); ++it)
-            if (it.value() > 1)
-                repeated << QStringLiteral("%1 x%2").arg(it.key()).arg(it.value());
+        for (const QString &name : qAsConst(addedNames))
+            if (perName.value(name) > 1)
+                repeated << QStringLiteral("%1 x%2").arg(name).arg(perName.value(name));
+        repeated.sort();
         if (!repeated.isEmpty())
             ADD_FAILURE() << "kept widgets repeated: " << qPrintable(repeated.join(QStringLiteral(", ")));
         if (total > kMaxKept)
-            ADD_FAILURE() << "kept widgets past the bound: " << total << " alive, at most " << kMaxKept;
+            ADD_FAILURE() << "kept widgets past the bound: " << total << " alive, at most " << kMaxKept << ", "
+                          << added.size() << " added by this test";
+        if (!repeated.isEmpty() || total > kMaxKept)
+            for (QWidget *w : qAsConst(added))
+                m_charged.append(w);
     }
 
     // Deferred deletes outside exec() run only when asked for; a deleted widget may post more.
@@ -139,6 +155,8 @@ class WidgetLeakListener : public ::testing::EmptyTestEventListener
     }
 
     QSet<const QWidget *> m_before;
+    // Kept widgets a test was failed for.
+    QList<QPointer<QWidget>> m_charged;
 };
 
 } // namespace

@@ -85,6 +85,14 @@ public:
                 return true;
             });
         });
+        // Hostile headers, each costing the network layer seconds: one 8 MB field, 200,000 lines.
+        m_server.Post("/hugeField", [](const httplib::Request &, httplib::Response &res) {
+            res.set_header("X-Field", std::string(8 * 1024 * 1024, 'h'));
+        });
+        m_server.Post("/manyLines", [](const httplib::Request &, httplib::Response &res) {
+            for (int i = 0; i < 200000; ++i)
+                res.set_header("X-Line", std::to_string(i));
+        });
         // One request per connection, so stopping never waits for an idle keep-alive.
         m_server.set_keep_alive_max_count(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
@@ -315,6 +323,26 @@ TEST_F(VHttpCommTest, SilentServerGivesUpAfterTimeOut)
     EXPECT_TRUE(body.isEmpty());
     EXPECT_GE(elapsed, 350);
     EXPECT_LT(elapsed, 3000);
+}
+
+// Whatever a failed reply left the network layer doing, the next address is asked and answered.
+TEST_F(VHttpCommTest, HostileHeadersDoNotHoldUpTheNextRequest)
+{
+    LoopbackServer server;
+    // Each is given up while the network layer is still busy with it, for seconds more.
+    const std::pair<const char *, QByteArray> rows[] = {{"/hugeField", "1500"}, {"/manyLines", "3000"}};
+    for (const auto &[path, givenMs] : rows) {
+        useTimeout(givenMs);
+        bool error = false;
+        VHttpComm::getInstance()->postAndGetSync(QUrl(server.url(path)), {}, error);
+        useTimeout("1000");
+        server.m_lastBody.clear();
+        const QByteArray body = VHttpComm::getInstance()->postAndGetSync(QUrl(server.url("/ok")), "next", error);
+        EXPECT_FALSE(error) << path;
+        EXPECT_EQ(body, QByteArray("{\"code\":1}")) << path;
+        EXPECT_EQ(server.m_lastBody, "next") << path;
+        delete VHttpComm::getInstance(); // the next row starts from a network layer at rest
+    }
 }
 
 TEST_F(VHttpCommTest, RefusingServerFailsQuickly)

@@ -248,3 +248,25 @@ TEST_F(VCefProtoRequestTest, AWindowClosedBeforeTheAnswerGetsNothing)
     ASSERT_TRUE(waitUntil([&] { return replies(open).size() == 1; }));
     EXPECT_EQ(replies(open).at(0).queryId, 16);
 }
+
+TEST_F(VCefProtoRequestTest, AnAnswerForAPageLoadedSinceIsDroppedAndLogged)
+{
+    static QStringList lines;
+    lines.clear();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+    seam.answer = nullptr; // held until settled below
+    VCefWidgetOSR *w = makeWindow();
+    const QByteArray ask81 = R"({"funcName":"protoRequest","queryId":81,"param":{"protoName":"PageRequestTest.fill","protoParam":{}}})";
+    query(ask81, w);
+    w->loadUrl(QStringLiteral("http://pages.test/other.html"));
+    query(ask81, w);
+    ASSERT_EQ(seam.held.size(), 2);
+    seam.held.at(0).resolve(ServerSeam::response(1, "answer for document 1"));
+    seam.held.at(1).resolve(ServerSeam::response(1, "answer for document 2"));
+    // in the order settled: once the second is answered, the first has had its turn
+    waitUntil([&] { return lastOf(replies(w)).text.contains(QStringLiteral("document 2")); });
+    qInstallMessageHandler(nullptr);
+    ASSERT_EQ(replies(w).size(), 1);
+    EXPECT_EQ(replies(w).at(0).text, QStringLiteral(R"({"state":1,"errorMsg":"answer for document 2"})"));
+    EXPECT_EQ(lines.filter(QStringLiteral("answer for document 1")).size(), 1) << lines.join('|').toStdString();
+}

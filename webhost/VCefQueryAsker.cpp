@@ -1,0 +1,23 @@
+#include "VCefQueryAsker.h"
+
+#include <QDebug>
+
+#include "VCefWidgetAbstract.h"
+#include "VLogText.h"
+
+VCefQueryAsker::VCefQueryAsker(VCefWidgetAbstract *window)
+    : m_window(window), m_document(window ? window->document() : 0)
+{
+}
+
+bool VCefQueryAsker::answer(qint64 queryId, const QString &text, bool ok) const
+{
+    if (!m_window)
+        return false;
+    if (m_window->document() != m_document) {
+        qInfo() << "[CEFLOG]" << "query answer for a page since replaced dropped" << queryId << VLogText::cut(text);
+        return false;
+    }
+    m_window->sendQueryReply(queryId, text, ok);
+    return true;
+}
