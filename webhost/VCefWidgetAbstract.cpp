@@ -124,10 +124,10 @@ void VCefWidgetAbstract::loadUrl(const QString &url)
     send(VCefProtocol::LoadUrl, VCefProtocol::payload(full));
 }
 
-void VCefWidgetAbstract::sendToWeb(const QString &json, bool log)
+void VCefWidgetAbstract::sendToWeb(const QString &json, bool log, VLogText::Source from)
 {
     if (log)
-        qInfo() << "[CEFLOG]" << "sendToWeb" << VLogText::cut(json);
+        qInfo() << "[CEFLOG]" << "sendToWeb" << VLogText::cut(json, from);
     send(VCefProtocol::SendToWeb, VCefProtocol::payload(json));
 }
 

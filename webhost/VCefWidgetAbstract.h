@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "VCefFrameSplitter.h"
+#include "VLogText.h"
 #include "stuCefViewRequest.h"
 
 class VCefWidgetPrivate;
@@ -30,7 +31,8 @@ public:
     ~VCefWidgetAbstract() override;
 
     void loadUrl(const QString &url);
-    void sendToWeb(const QString &json, bool log = true);
+    // from: whose text json is, for the log's budget (a forwarded broadcast is the server's).
+    void sendToWeb(const QString &json, bool log = true, VLogText::Source from = VLogText::Own);
     void sendToWeb(const QJsonObject &json, bool log = true);
     void sendQueryReply(qint64 queryId, const QString &text, bool ok);
     void openOrCloseDevTools();

@@ -128,7 +128,7 @@ QString QuadrelConfig::getCefUrl(const QString &pageKey, const QString &query) c
         url = textOf(urls.toObject().value(pageKey));
     }
     if (url.isEmpty()) {
-        qWarning() << "[CONFIG] no page URL for" << VLogText::cut(pageKey);
+        qWarning() << "[CONFIG] no page URL for" << VLogText::cut(pageKey, VLogText::Page);
         return {};
     }
     if (query.isEmpty())

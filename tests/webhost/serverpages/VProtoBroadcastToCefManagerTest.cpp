@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 
 #include "FakeCefHost.h"
@@ -11,6 +12,7 @@
 #include "KivoServerConnection.h"
 #include "VBroadCastMgr.h"
 #include "VCefBroadcastManager.h"
+#include "VCefQueryManager.h"
 #include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoBroadcastToCefManager.h"
@@ -344,27 +346,39 @@ TEST_F(VProtoBroadcastToCefManagerTest, ServerTextsAreCutInLogLines)
     }
 }
 
-// A flood writes at most so many lines of one kind a second, as they are; the rest are counted
-// in one line when the second ends.
+// A flood, from the server or a page, writes at most so many lines of one kind a second, as they
+// are; the rest are counted in one line when the second ends.
 TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACountOfTheRest)
 {
     static QStringList lines;
     VBroadCastMgr::getInstance(); // the router logs official broadcasts
-    subscribe(makeWindow(), R"(["BroadcastResult.OfficialBroadcast"])");
+    VCefWidgetOSR *w = makeWindow();
+    subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
     const int flood = 300;
     lines.clear();
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
-    for (int i = 1; i <= flood; ++i)
+    for (int i = 1; i <= flood; ++i) {
         push(kOfficial, official("flood", i));
+        receive(4242, "NoSuch.Flood", {});
+        // and a page's log messages, and commands and queries that are not JSON
+        command(R"({"funcName":"saveGamelog","param":{"message":"flood )" + QByteArray::number(i) + "\"}}", w);
+        command("flood " + QByteArray::number(i), w);
+        VCefQueryManager::getInstance()->onQuery("flood " + QByteArray::number(i), w);
+    }
     const struct
     {
         QString kind;
-        QString line; // the first broadcast's
+        QString line; // the first one's
     } rows[] = {
         {"官方广播", "官方广播 \"flood\" 1"},
         {"[CEFLOG] sendToWeb",
          R"([CEFLOG] sendToWeb "{\"funcName\":\"protoBroadcast\",\"param\":{\"protoKey\":\"BroadcastResult.OfficialBroadcast\",)"
          R"(\"protoMsg\":\"{\\\"content\\\":\\\"flood\\\",\\\"playCount\\\":1}\"}}")"},
+        {"[CefBroadcast]", "[CefBroadcast] flood 1\"}}"},
+        {"[CEFLOG] CEF Broadcast 请求解析json失败",
+         R"([CEFLOG] CEF Broadcast 请求解析json失败 "* Line 1, Column 1\n  Syntax error: value, object or array expected.\n")"},
+        {"[CEFLOG] CEF Proto 请求解析json失败",
+         R"([CEFLOG] CEF Proto 请求解析json失败 "* Line 1, Column 1\n  Syntax error: value, object or array expected.\n")"},
     };
     const auto written = [&](const QString &kind) { return lines.filter(QRegularExpression("^" + QRegularExpression::escape(kind) + " [^.]")); };
     const auto leftOut = [&](const QString &kind) {
@@ -384,11 +398,13 @@ TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACount
     // The next case starts in a second of its own.
     waitUntil([] { return false; }, 1100);
     qInstallMessageHandler(nullptr);
+    // A broadcast of an unknown type is named by its own line, within the limit, and no other.
+    EXPECT_LE(lines.filter("NoSuch.").size(), flood / 3);
     for (const auto &row : rows) {
-        ASSERT_TRUE(counted) << row.kind.toStdString() << " " << written(row.kind).size() << " + " << leftOut(row.kind);
+        EXPECT_TRUE(counted) << row.kind.toStdString() << " " << written(row.kind).size() << " + " << leftOut(row.kind);
         const QStringList shown = written(row.kind);
         ASSERT_FALSE(shown.isEmpty()) << row.kind.toStdString();
-        EXPECT_EQ(shown.first(), row.line);
+        EXPECT_EQ(shown.first(), row.line) << shown.first().toStdString();
         EXPECT_GT(leftOut(row.kind), 0) << row.kind.toStdString();
         // A busy machine may spread the flood over a few seconds, never over one per line.
         EXPECT_LE(shown.size(), flood / 3) << row.kind.toStdString();
@@ -429,4 +445,53 @@ TEST_F(VProtoBroadcastToCefManagerTest, ServerTextsAddOnlySoManyBytesASecondToTh
     const qint64 most = (ms / 1000 + 2) * VLogText::kBytesPerSecond + qint64(count) * 256;
     EXPECT_LE(bytes, most) << count << " lines in " << ms << " ms";
     EXPECT_GE(count, 2 * VLogLimiter::kLinesPerSecond);
+}
+
+// Each source's texts spend a budget of their own, short ones too: once a flood has spent the
+// server's or the pages', their next short text is left out of its line, while the other
+// source's texts and the client's own stay whole.
+TEST_F(VProtoBroadcastToCefManagerTest, EachSourcesTextsSpendABudgetOfTheirOwn)
+{
+    static QStringList lines;
+    VCefWidgetOSR *w = makeWindow();
+    const QString big(VLogText::kMaxChars, QChar(0x597D)); // 12 KiB as written
+    // A flood text, or a probe in a line of another kind: the server's, a page's, the client's own.
+    const std::function<void(const QString &, bool)> write[] = {
+        [](const QString &text, bool flood) { flood ? receive(4242, "NoSuch." + text, {}) : receive(0, text, {}); },
+        [&](const QString &text, bool flood) {
+            command((flood ? R"({"funcName":"saveGamelog","param":{"message":")" + text + "\"}}"
+                           : R"({"funcName":"__H5__","param":{"p":")" + text + "\"}}").toUtf8(), w);
+        },
+        [&](const QString &text, bool) { w->loadUrl("http://pages.test/" + text); },
+    };
+    const QString probeLine[] = {"[PELORIN] broadcast with an unknown id: ", "[CefBroadcast] [__H5__] Web消息: ",
+                                 "[CEFLOG] loadUrl addReqToList "};
+    for (int flooded : {0, 1}) {
+        SCOPED_TRACE(flooded ? "pages flood" : "the server floods");
+        VLogLimiter::getInstance()->reset();
+        bool leftOut = false;
+        int whole = 0;
+        // Three floods spend the budget; however the seconds fall, a few tries do it within one.
+        for (int tries = 0; !leftOut && tries < 20; ++tries) {
+            lines.clear();
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+            for (int i = 0; i < 3; ++i)
+                write[flooded](big, true);
+            for (int probe = 0; probe < 3; ++probe)
+                write[probe](probe == flooded ? QString("short") : QString(100, QLatin1Char('l')), false);
+            qInstallMessageHandler(nullptr);
+            for (int probe = 0; probe < 3; ++probe) {
+                for (const QString &line : lines.filter(probeLine[probe])) {
+                    if (probe == flooded)
+                        leftOut = leftOut || !line.contains("short");
+                    else if (line.contains(QString(100, QLatin1Char('l'))))
+                        ++whole;
+                    else
+                        ADD_FAILURE() << line.left(300).toStdString();
+                }
+            }
+        }
+        EXPECT_TRUE(leftOut);
+        EXPECT_GE(whole, 2);
+    }
 }
