@@ -197,32 +197,47 @@ TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLargeAsJsonIsSentToNoPage)
 }
 
 // A broadcast too long on the wire is not even parsed: neither the router nor a page gets it,
-// and one line says so; the next one goes on.
+// and one line says so; one just under the bound reaches both; the next one goes on.
 TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLongOnTheWireIsDroppedBeforeItsParse)
 {
     static QStringList lines;
     VBroadCastMgr::getInstance(); // the router logs official broadcasts
     VCefWidgetOSR *w = makeWindow();
     subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
-    const QString tooLong(int(KivoServerComm::kMaxBroadcastBytes), QLatin1Char('x'));
-    const QByteArray body = official(tooLong, 5)->serialize();
-    lines.clear();
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
-    receive(kOfficial, "BroadcastResult.OfficialBroadcast", body);
-    receive(kOfficial, "BroadcastResult.OfficialBroadcast", official("after", 6)->serialize());
-    // The router handles broadcasts in order: once it has the next one, it had its chance.
-    const bool routed = waitUntil([&] { return !lines.filter(QStringLiteral("官方广播 \"after\" 6")).isEmpty(); });
-    qInstallMessageHandler(nullptr);
-    ASSERT_TRUE(routed) << lines.join('\n').left(2000).toStdString();
-    EXPECT_TRUE(lines.filter(QStringLiteral("官方广播 \"xxx")).isEmpty());
-    const QStringList dropped = lines.filter("[PELORIN] dropped an oversize broadcast");
-    ASSERT_EQ(dropped.size(), 1) << lines.join('\n').left(2000).toStdString();
-    EXPECT_EQ(dropped.at(0),
-              QStringLiteral("[PELORIN] dropped an oversize broadcast 1004 BroadcastResult.OfficialBroadcast "
-                             "of %1 bytes, the limit is 4194304").arg(body.size()));
-    const auto got = toWeb(w);
-    ASSERT_EQ(got.size(), 1);
-    EXPECT_TRUE(got.at(0).json.contains(R"(\"content\":\"after\")")) << got.at(0).json.left(200).toStdString();
+    const struct
+    {
+        int chars;
+        bool reaches;
+    } rows[] = {
+        {int(KivoServerComm::kMaxBroadcastBytes), false},
+        // its body on the wire and its JSON for the page both just within their bounds, 4 MiB
+        {4 * 1024 * 1024 - 64, true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.chars);
+        const QByteArray body = official(QString(row.chars, QLatin1Char('x')), 5)->serialize();
+        const int before = toWeb(w).size();
+        lines.clear();
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+        receive(kOfficial, "BroadcastResult.OfficialBroadcast", body);
+        receive(kOfficial, "BroadcastResult.OfficialBroadcast", official("after", 6)->serialize());
+        // The router handles broadcasts in order: once it has the next one, it had its chance.
+        const bool routed = waitUntil([&] { return !lines.filter(QStringLiteral("官方广播 \"after\" 6")).isEmpty(); });
+        qInstallMessageHandler(nullptr);
+        ASSERT_TRUE(routed) << lines.join('\n').left(2000).toStdString();
+        EXPECT_EQ(lines.filter(QStringLiteral("官方广播 \"xxx")).size(), row.reaches ? 1 : 0);
+        const QStringList dropped = lines.filter("[PELORIN] dropped an oversize broadcast");
+        ASSERT_EQ(dropped.size(), row.reaches ? 0 : 1) << lines.join('\n').left(2000).toStdString();
+        if (!row.reaches) {
+            EXPECT_EQ(dropped.at(0),
+                      QStringLiteral("[PELORIN] dropped an oversize broadcast 1004 BroadcastResult.OfficialBroadcast "
+                                     "of %1 bytes, the limit is 4194304").arg(body.size()));
+        }
+        const auto got = toWeb(w).mid(before);
+        ASSERT_EQ(got.size(), row.reaches ? 2 : 1);
+        EXPECT_EQ(got.first().json.size() > row.chars, row.reaches);
+        EXPECT_TRUE(got.last().json.contains(R"(\"content\":\"after\")")) << got.last().json.left(200).toStdString();
+    }
 }
 
 // A host that takes messages but never answers holds them all; past the limit its page gets no
