@@ -74,7 +74,9 @@ QPromise<KivoServerResponse> KivoServerComm::requestKivoServer(const VProtoBufMe
         return m_seam(message);
     const QString type = message.typeName();
     if (!message.isValid() || type.isEmpty()) {
-        qWarning().noquote() << "[PELORIN] request refused: the message has no type";
+        // A page may ask with a type nobody knows at its own pace.
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[PELORIN] request refused:")))
+            qWarning().noquote() << "[PELORIN] request refused: the message has no type";
         return QPromise<KivoServerResponse>::reject(
             vErrorInfo(QStringLiteral("server request without a message type"), ErrUnavailable));
     }

@@ -1,6 +1,7 @@
 #include "VProtoBufMessage.h"
 
 #include "VProtoRegistry.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 
 #include <google/protobuf/descriptor.h>
@@ -196,7 +197,8 @@ bool VProtoBufMessage::make(const QString &protoFile, const QString &method, boo
     VProtoRegistry *registry = VProtoRegistry::getInstance();
     const Descriptor *type = registry->findType(protoFile, method, quiet);
     if (!type) {
-        if (!quiet)
+        // Pages may name types nobody knows at their own pace.
+        if (!quiet && VLogLimiter::getInstance()->admit(QStringLiteral("[PROTO] unknown message")))
             qWarning().noquote() << "[PROTO] unknown message" << VProtoRegistry::logName(method) << "in"
                                  << VProtoRegistry::logName(protoFile);
         return false;

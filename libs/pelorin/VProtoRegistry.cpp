@@ -1,5 +1,6 @@
 #include "VProtoRegistry.h"
 
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoImportErrors.h"
 #include "VProtoSourceTree.h"
@@ -33,7 +34,7 @@ bool VProtoRegistry::importLocked(const QString &protoFile, bool quiet)
     // Names come from the server: one that names no file is neither kept nor handed to the
     // importer, whose pool would remember it too.
     if (!m_tree->exists(protoFile)) {
-        if (!quiet)
+        if (!quiet && VLogLimiter::getInstance()->admit(QStringLiteral("[PROTO] no proto file")))
             qWarning().noquote() << "[PROTO] no proto file" << logName(protoFile);
         return false;
     }

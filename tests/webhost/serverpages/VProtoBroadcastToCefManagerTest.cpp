@@ -375,10 +375,13 @@ TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACount
     for (int i = 1; i <= flood; ++i) {
         push(kOfficial, official("flood", i));
         receive(4242, "NoSuch.Flood", {});
-        // and a page's log messages, and commands and queries that are not JSON
+        // and a page's log messages, commands and queries that are not JSON, and names nobody knows
         command(R"({"funcName":"saveGamelog","param":{"message":"flood )" + QByteArray::number(i) + "\"}}", w);
         command("flood " + QByteArray::number(i), w);
         VCefQueryManager::getInstance()->onQuery("flood " + QByteArray::number(i), w);
+        command(R"({"funcName":"openCefWidgetInPc","param":{"page":"madeUp)" + QByteArray::number(i) + "\"}}", w);
+        VCefQueryManager::getInstance()->onQuery(
+            R"({"funcName":"protoRequest","queryId":1,"param":{"protoName":"Unknown.Flood","protoParam":{}}})", w);
     }
     const struct
     {
@@ -394,6 +397,10 @@ TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACount
          R"([CEFLOG] CEF Broadcast 请求解析json失败 "* Line 1, Column 1\n  Syntax error: value, object or array expected.\n")"},
         {"[CEFLOG] CEF Proto 请求解析json失败",
          R"([CEFLOG] CEF Proto 请求解析json失败 "* Line 1, Column 1\n  Syntax error: value, object or array expected.\n")"},
+        {"[CONFIG] no page URL for", "[CONFIG] no page URL for \"madeUp1\""},
+        {"[PROTO] no proto file", "[PROTO] no proto file Unknown.proto"},
+        {"[PROTO] unknown message", "[PROTO] unknown message Unknown.Flood in Unknown.proto"},
+        {"[PELORIN] request refused:", "[PELORIN] request refused: the message has no type"},
     };
     const auto written = [&](const QString &kind) { return lines.filter(QRegularExpression("^" + QRegularExpression::escape(kind) + " [^.]")); };
     const auto leftOut = [&](const QString &kind) {
