@@ -15,8 +15,9 @@
 //       them (200 at a time, then a query whose answer brings the next 200), for S seconds
 //       (default 60): with gamelog all "saveGamelog", with mixed each kind of page message that
 //       writes to the log in turn (the three log commands, "__H5__", a command and a query that
-//       are not JSON). With --rate the server floods beside it as above. What the log grew by
-//       in those S seconds, a minute's worth, and how many page messages the client took.
+//       are not JSON, a pop-up for a page key with no URL, a server request of a type nobody
+//       knows). With --rate the server floods beside it as above. What the log grew by in those
+//       S seconds, a minute's worth, and how many of those page messages the client took.
 //   bench_broadcast_flood --huge CHARS [--unknown]
 //       One broadcast whose content is CHARS x U+0001 (each a 6-character escape in the
 //       message's JSON), or with --unknown whose body is CHARS bytes of fields the client does
@@ -167,8 +168,8 @@ std::vector<qint64> queryRoundTrips(const QString &pagewellLog)
     return trips;
 }
 
-// 200 page messages whose text in the log is 64 bytes, each a send item followed by a comma:
-// all "saveGamelog", or each kind of page message that writes to the log in turn.
+// 200 page messages whose text in the log is 64 bytes (or less), each a send item followed by a
+// comma: all "saveGamelog", or each kind of page message that writes to the log in turn.
 QByteArray pageLogItems(bool mixed)
 {
     const QString message(61, QLatin1Char('g')); // and the closing quote and braces: 64
@@ -178,12 +179,14 @@ QByteArray pageLogItems(bool mixed)
         R"({"funcName":"saveGiftPanelLog","param":{"message":")" + message + R"("}})",
         R"({"funcName":"__H5__","param":{"m":")" + QString(55, QLatin1Char('h')) + R"("}})",
         QString(64, QLatin1Char('c')), // a command that is not JSON
-        QString(64, QLatin1Char('q')), // a query that is not JSON
+        R"({"funcName":"openCefWidgetInPc","param":{"page":"noSuchPage"}})", // a page key with no URL
+        QString(64, QLatin1Char('q')), // queries: one that is not JSON, one for a type nobody knows
+        R"({"funcName":"protoRequest","queryId":2,"param":{"protoName":"NoSuch.request","protoParam":{}}})",
     };
     QJsonArray items;
     for (int i = 0; i < 200; ++i) {
-        const int kind = mixed ? i % 6 : 0;
-        items.append(QJsonObject{{kind == 5 ? QStringLiteral("query") : QStringLiteral("command"), kinds[kind]}});
+        const int kind = mixed ? i % 8 : 0;
+        items.append(QJsonObject{{kind >= 6 ? QStringLiteral("query") : QStringLiteral("command"), kinds[kind]}});
     }
     const QByteArray array = QJsonDocument(items).toJson(QJsonDocument::Compact);
     return array.mid(1, array.size() - 2) + ',';
@@ -202,7 +205,8 @@ QByteArray messageOf(const QByteArray &line)
 qint64 pageMessages(const QByteArray &message)
 {
     static const QByteArray kinds[] = {"[CefBroadcast]", "[CEFLOG] CEF Broadcast 请求解析json失败",
-                                       "[CEFLOG] CEF Proto 请求解析json失败"};
+                                       "[CEFLOG] CEF Proto 请求解析json失败", "[CONFIG] no page URL for",
+                                       "[PELORIN] request refused:"};
     static const QRegularExpression count(QStringLiteral("^(.*) \\.\\.\\. \\((\\d+) similar lines left out\\)$"));
     const QRegularExpressionMatch counted = count.match(QString::fromUtf8(message));
     if (counted.hasMatch()) {
