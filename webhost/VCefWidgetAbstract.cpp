@@ -16,6 +16,7 @@
 #include "VCefQueryManager.h"
 #include "VCefWidgetMover.h"
 #include "VCefWidgetPrivate.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "buildPageUrl.h"
 #include "vSignalsMgr.h"
@@ -117,10 +118,14 @@ void VCefWidgetAbstract::loadUrl(const QString &url)
 {
     const QString full = buildPageUrl(QUrl(url));
     ++m_document;
-    if (isViewCreated())
-        qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full);
-    else
+    // A page may reload its pop-up at its own pace.
+    VLogLimiter *limiter = VLogLimiter::getInstance();
+    if (isViewCreated()) {
+        if (limiter->admit(QStringLiteral("[CEFLOG] loadUrl sendToRemoteView")))
+            qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full);
+    } else if (limiter->admit(QStringLiteral("[CEFLOG] loadUrl addReqToList"))) {
         qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << VLogText::cut(full);
+    }
     send(VCefProtocol::LoadUrl, VCefProtocol::payload(full));
 }
 

@@ -380,6 +380,7 @@ TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACount
         command("flood " + QByteArray::number(i), w);
         VCefQueryManager::getInstance()->onQuery("flood " + QByteArray::number(i), w);
         command(R"({"funcName":"openCefWidgetInPc","param":{"page":"madeUp)" + QByteArray::number(i) + "\"}}", w);
+        command(R"({"funcName":"openCefWidgetInPc","param":{"page":"giftPage","query":"n=)" + QByteArray::number(i) + "\"}}", w);
         VCefQueryManager::getInstance()->onQuery(
             R"({"funcName":"protoRequest","queryId":1,"param":{"protoName":"Unknown.Flood","protoParam":{}}})", w);
     }
@@ -401,6 +402,10 @@ TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACount
         {"[PROTO] no proto file", "[PROTO] no proto file Unknown.proto"},
         {"[PROTO] unknown message", "[PROTO] unknown message Unknown.Flood in Unknown.proto"},
         {"[PELORIN] request refused:", "[PELORIN] request refused: the message has no type"},
+        {"[CEFLOG] loadUrl addReqToList",
+         R"([CEFLOG] loadUrl addReqToList "http://pages.test/gift.html?n=1&userId=&isInApp=true&roomId=&sessionId=)"
+         R"(&isPc=true&channel=3&platformId=pc_voice&h5Server=&h5WebServer=&appPlatform=&LOGO_SERVER_ROOT=&tickToken=)"
+         R"(&funLevel=0&ABBR=Talmi&isAudio=1&cdnServer=&canRecvProtoBroadcast=1&notClickAvatar=false&version=")"},
     };
     const auto written = [&](const QString &kind) { return lines.filter(QRegularExpression("^" + QRegularExpression::escape(kind) + " [^.]")); };
     const auto leftOut = [&](const QString &kind) {
@@ -420,6 +425,7 @@ TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACount
     // The next case starts in a second of its own.
     waitUntil([] { return false; }, 1100);
     qInstallMessageHandler(nullptr);
+    windows.append(VCefBroadcastManager::popupWidget(QStringLiteral("giftPage")));
     // A broadcast of an unknown type is named by its own line, within the limit, and no other.
     EXPECT_LE(lines.filter("NoSuch.").size(), flood / 3);
     for (const auto &row : rows) {
