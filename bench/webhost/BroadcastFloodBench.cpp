@@ -15,8 +15,8 @@
 //       them (200 at a time, then a query whose answer brings the next 200), for S seconds
 //       (default 60): with gamelog all "saveGamelog", with mixed each kind of page message that
 //       writes to the log in turn (the three log commands, "__H5__", a command and a query that
-//       are not JSON, a pop-up for a page key with no URL, a server request of a type nobody
-//       knows). With --rate the server floods beside it as above. What the log grew by in those
+//       are not JSON, a pop-up for a page key with no URL and one loaded again and again, a server
+//       request of a type nobody knows). With --rate the server floods beside it as above. What the log grew by in those
 //       S seconds, a minute's worth, and how many of those page messages the client took.
 //   bench_broadcast_flood --huge CHARS [--unknown]
 //       One broadcast whose content is CHARS x U+0001 (each a 6-character escape in the
@@ -180,13 +180,14 @@ QByteArray pageLogItems(bool mixed)
         R"({"funcName":"__H5__","param":{"m":")" + QString(55, QLatin1Char('h')) + R"("}})",
         QString(64, QLatin1Char('c')), // a command that is not JSON
         R"({"funcName":"openCefWidgetInPc","param":{"page":"noSuchPage"}})", // a page key with no URL
+        R"({"funcName":"openCefWidgetInPc","param":{"page":"popup"}})", // a pop-up loaded again
         QString(64, QLatin1Char('q')), // queries: one that is not JSON, one for a type nobody knows
         R"({"funcName":"protoRequest","queryId":2,"param":{"protoName":"NoSuch.request","protoParam":{}}})",
     };
     QJsonArray items;
     for (int i = 0; i < 200; ++i) {
-        const int kind = mixed ? i % 8 : 0;
-        items.append(QJsonObject{{kind >= 6 ? QStringLiteral("query") : QStringLiteral("command"), kinds[kind]}});
+        const int kind = mixed ? i % 9 : 0;
+        items.append(QJsonObject{{kind >= 7 ? QStringLiteral("query") : QStringLiteral("command"), kinds[kind]}});
     }
     const QByteArray array = QJsonDocument(items).toJson(QJsonDocument::Compact);
     return array.mid(1, array.size() - 2) + ',';
@@ -206,12 +207,12 @@ qint64 pageMessages(const QByteArray &message)
 {
     static const QByteArray kinds[] = {"[CefBroadcast]", "[CEFLOG] CEF Broadcast 请求解析json失败",
                                        "[CEFLOG] CEF Proto 请求解析json失败", "[CONFIG] no page URL for",
-                                       "[PELORIN] request refused:"};
+                                       "[PELORIN] request refused:", "[CEFLOG] loadUrl"};
     static const QRegularExpression count(QStringLiteral("^(.*) \\.\\.\\. \\((\\d+) similar lines left out\\)$"));
     const QRegularExpressionMatch counted = count.match(QString::fromUtf8(message));
     if (counted.hasMatch()) {
         const QByteArray kind = counted.captured(1).toUtf8();
-        const bool page = kind == "[CefBroadcast] [__H5__] Web消息:" || std::count(std::begin(kinds), std::end(kinds), kind);
+        const bool page = std::any_of(std::begin(kinds), std::end(kinds), [&](const QByteArray &k) { return kind.startsWith(k); });
         return page ? counted.captured(2).toLongLong() : 0;
     }
     for (const QByteArray &kind : kinds)
@@ -274,7 +275,8 @@ int main(int argc, char **argv)
     }
     work.write(QStringLiteral("config/ambrel.json"),
                QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1", "PelorinServer": "%2",
-                                  "CefUrls": {"virtualpartyopenlive": "http://pages.test/live.html"}})")
+                                  "CefUrls": {"virtualpartyopenlive": "http://pages.test/live.html",
+                                              "popup": "http://pages.test/popup.html"}})")
                    .arg(service.sdkinitUrl(), service.pelorinUrl())
                    .toUtf8());
     // The page subscribes; with --huge it also asks a query, and the next one 20 ms after each
