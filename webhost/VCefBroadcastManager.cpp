@@ -249,7 +249,7 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
     if (width > 0 && height > 0)
         popup->resize(boundedSize(QSize(width, height), window));
     popup->setMovable(movable);
-    popup->loadUrl(url);
+    popup->loadUrl(url, VLogText::Page);
     popup->show();
     popup->activateWindow();
 

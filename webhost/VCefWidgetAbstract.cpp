@@ -114,7 +114,7 @@ void VCefWidgetAbstract::addReqToList(const stuCefViewRequest &req)
     m_queuedBytes += req.payload.size();
 }
 
-void VCefWidgetAbstract::loadUrl(const QString &url)
+void VCefWidgetAbstract::loadUrl(const QString &url, VLogText::Source from)
 {
     const QString full = buildPageUrl(QUrl(url));
     ++m_document;
@@ -122,9 +122,9 @@ void VCefWidgetAbstract::loadUrl(const QString &url)
     VLogLimiter *limiter = VLogLimiter::getInstance();
     if (isViewCreated()) {
         if (limiter->admit(QStringLiteral("[CEFLOG] loadUrl sendToRemoteView")))
-            qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full);
+            qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full, from);
     } else if (limiter->admit(QStringLiteral("[CEFLOG] loadUrl addReqToList"))) {
-        qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << VLogText::cut(full);
+        qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << VLogText::cut(full, from);
     }
     send(VCefProtocol::LoadUrl, VCefProtocol::payload(full));
 }
