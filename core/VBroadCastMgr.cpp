@@ -97,7 +97,7 @@ void VBroadCastMgr::onOfficialBroadcast(VProtoMsgPtr pbMsg)
     if (pbMsg->hasField(QStringLiteral("playCount")))
         pbMsg->getInt32(QStringLiteral("playCount"), playCount);
     if (VLogLimiter::getInstance()->admit(QStringLiteral("官方广播")))
-        qInfo() << "官方广播" << VLogText::cut(content) << playCount;
+        qInfo() << "官方广播" << VLogText::cut(content, VLogText::Server) << playCount;
     emit vSignalsMgr::getInstance()->sigStartOfficialBroadcast(content, playCount);
 }
 
@@ -108,7 +108,8 @@ void VBroadCastMgr::onVoiceRoomUrlApproved(VProtoMsgPtr pbMsg)
     QString roomUrl;
     pbMsg->getString(QStringLiteral("roomUrl"), roomUrl);
     if (VLogLimiter::getInstance()->admit(QStringLiteral("VoiceRoomUrlApprovedBroadcast")))
-        qInfo() << QStringLiteral("VoiceRoomUrlApprovedBroadcast roomUrl:%1").arg(VLogText::cut(roomUrl));
+        qInfo() << QStringLiteral("VoiceRoomUrlApprovedBroadcast roomUrl:%1")
+            .arg(VLogText::cut(roomUrl, VLogText::Server));
     emit vSignalsMgr::getInstance()->sigRoomLogoApproved(roomUrl);
 }
 

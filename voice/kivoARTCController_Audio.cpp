@@ -218,7 +218,8 @@ bool selectDevice(agora::rtc::IRtcEngine *engine, agora::rtc::IAudioDeviceManage
         qInfo().noquote() << "[ARTC]" << label << prefix + QStringLiteral(" IAudioDeviceManager null");
         return false;
     }
-    qInfo().noquote() << "[ARTC]" << label << (prefix + QStringLiteral(" deviceId=%1")).arg(VLogText::cut(deviceId));
+    qInfo().noquote() << "[ARTC]" << label
+                      << (prefix + QStringLiteral(" deviceId=%1")).arg(VLogText::cut(deviceId, VLogText::Page));
     const ARTCDeviceBuffer id(deviceId);
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << call << "arrayDeviceId:" << id.text();
     const int code = (manager->*set)(id.data);

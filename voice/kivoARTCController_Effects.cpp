@@ -75,11 +75,13 @@ void kivoARTCController::applyVoicePreset(const VoicePreset &values)
 void kivoARTCController::startPlayMusic(const QString &path)
 {
     const char *label = "kivoARTCController::startPlayMusic";
-    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("startPlayMusic：giftPath=%1").arg(VLogText::cut(path));
+    qInfo().noquote() << "[ARTC]" << label
+                      << QStringLiteral("startPlayMusic：giftPath=%1").arg(VLogText::cut(path, VLogText::Page));
     agora::rtc::IRtcEngine *engine = m_engine.load();
     if (!engine)
         return;
-    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startAudioMixing" << "parameters:" << VLogText::cut(path) << " true "
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startAudioMixing" << "parameters:"
+                      << VLogText::cut(path, VLogText::Page) << " true "
                       << "false " << "1";
     const int code = engine->startAudioMixing(path.toUtf8().constData(), true, false, 1);
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startAudioMixing result " << code;

@@ -66,7 +66,8 @@ void kivoARTCController::onMediaEngineStartCallSuccess()
 
 void kivoARTCController::onStreamInjectedStatus(const char *url, agora::rtc::uid_t uid, int status)
 {
-    logOn(QStringLiteral("onStreamInjectedStatus : url=%1,uid=%2,status=%3").arg(VLogText::cut(utf8(url))).arg(uid).arg(status));
+    logOn(QStringLiteral("onStreamInjectedStatus : url=%1,uid=%2,status=%3")
+              .arg(VLogText::cut(utf8(url), VLogText::Page)).arg(uid).arg(status));
 }
 
 void kivoARTCController::onJoinChannelSuccess(const char *channel, agora::rtc::uid_t uid, int elapsed)
@@ -89,11 +90,14 @@ void kivoARTCController::onJoinChannelSuccess(const char *channel, agora::rtc::u
     }
     const bool inRoom = m_inRoom.load();
     qInfo().noquote() << "[ARTC_ON]"
-                      << QStringLiteral("onJoinChannelSuccess : channel[%1], uid[%2], elapsed[%3]").arg(VLogText::cut(joined)).arg(uid).arg(elapsed)
-                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(last)) << QStringLiteral("是否已经进房：%1").arg(inRoom);
+                      << QStringLiteral("onJoinChannelSuccess : channel[%1], uid[%2], elapsed[%3]")
+                          .arg(VLogText::cut(joined, VLogText::Page)).arg(uid).arg(elapsed)
+                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(last, VLogText::Page))
+                      << QStringLiteral("是否已经进房：%1").arg(inRoom);
     if (!taken) {
         qInfo().noquote() << "[ARTC]" << "kivoARTCController::onJoinChannelSuccess"
-                          << "当前用户进入房间但房间id不同或者都为空" << VLogText::cut(last) << inRoom << VLogText::cut(joined) << uid << elapsed;
+                          << "当前用户进入房间但房间id不同或者都为空" << VLogText::cut(last, VLogText::Page) << inRoom
+                          << VLogText::cut(joined, VLogText::Page) << uid << elapsed;
         return;
     }
     m_inRoom = true;
@@ -102,13 +106,14 @@ void kivoARTCController::onJoinChannelSuccess(const char *channel, agora::rtc::u
 
 void kivoARTCController::onRejoinChannelSuccess(const char *channel, agora::rtc::uid_t uid, int elapsed)
 {
-    logOn(QStringLiteral("onRejoinChannelSuccess : channel=%1,uid=%2,elapsed=%3").arg(VLogText::cut(utf8(channel))).arg(uid).arg(elapsed));
+    logOn(QStringLiteral("onRejoinChannelSuccess : channel=%1,uid=%2,elapsed=%3")
+              .arg(VLogText::cut(utf8(channel), VLogText::Page)).arg(uid).arg(elapsed));
 }
 
 void kivoARTCController::onLeaveChannel(const agora::rtc::RtcStats &stats)
 {
     qInfo().noquote() << "[ARTC_ON]" << QStringLiteral("onLeaveChannel : stats：%1").arg(formatRtcStats(stats))
-                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked()))
+                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked(), VLogText::Page))
                       << QStringLiteral("是否已经进房：%1").arg(m_inRoom.load());
     if (!m_engine.load())
         return;
@@ -120,7 +125,7 @@ void kivoARTCController::onClientRoleChanged(agora::rtc::CLIENT_ROLE_TYPE oldRol
 {
     qInfo().noquote() << "[ARTC_ON]"
                       << QStringLiteral("onClientRoleChanged : oldRole=%1,newRole=%2").arg(static_cast<int>(oldRole)).arg(static_cast<int>(newRole))
-                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked()))
+                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked(), VLogText::Page))
                       << QStringLiteral("是否已经进房：%1").arg(m_inRoom.load());
     emit sigSwitchSDKRoleSuc();
 }
@@ -171,20 +176,21 @@ void kivoARTCController::onRequestToken()
 
 void kivoARTCController::onTokenPrivilegeWillExpire(const char *token)
 {
-    logOn(QStringLiteral("TokenonTokenPrivilegeWillExpire : token=%1").arg(VLogText::cut(utf8(token))));
+    logOn(QStringLiteral("TokenonTokenPrivilegeWillExpire : token=%1").arg(VLogText::cut(utf8(token), VLogText::Page)));
 }
 
 void kivoARTCController::onAudioPublishStateChanged(const char *channel, int oldState, int newState, int elapseSinceLastState)
 {
     logOn(QStringLiteral("onAudioPublishStateChanged : channel=%1,oldState=%2,newState=%3,elapseSinceLastState=%4")
-              .arg(VLogText::cut(utf8(channel))).arg(oldState).arg(newState).arg(elapseSinceLastState));
+              .arg(VLogText::cut(utf8(channel), VLogText::Page)).arg(oldState).arg(newState).arg(elapseSinceLastState));
 }
 
 void kivoARTCController::onAudioSubscribeStateChanged(const char *channel, agora::rtc::uid_t uid, int oldState,
                                                       int newState, int elapseSinceLastState)
 {
     logOn(QStringLiteral("onAudioSubscribeStateChanged : channel=%1,uid=%2,oldState=%3,newState=%4,elapseSinceLastState=%5")
-              .arg(VLogText::cut(utf8(channel))).arg(uid).arg(oldState).arg(newState).arg(elapseSinceLastState));
+              .arg(VLogText::cut(utf8(channel), VLogText::Page))
+              .arg(uid).arg(oldState).arg(newState).arg(elapseSinceLastState));
 }
 
 void kivoARTCController::onActiveSpeaker(agora::rtc::uid_t uid)
@@ -226,7 +232,8 @@ void kivoARTCController::onFirstLocalAudioFramePublished(int elapsed)
 
 void kivoARTCController::onRtmpStreamingEvent(const char *url, int eventCode)
 {
-    logOn(QStringLiteral("RTMPonRtmpStreamingEvent : url=%1,eventCode=%2").arg(VLogText::cut(utf8(url))).arg(eventCode));
+    logOn(QStringLiteral("RTMPonRtmpStreamingEvent : url=%1,eventCode=%2")
+              .arg(VLogText::cut(utf8(url), VLogText::Page)).arg(eventCode));
 }
 
 void kivoARTCController::onTranscodingUpdated()
@@ -303,7 +310,8 @@ void kivoARTCController::onChannelMediaRelayStateChanged(int state, int code)
 
 void kivoARTCController::onRtmpStreamingStateChanged(const char *url, int state, int errCode)
 {
-    logOn(QStringLiteral("onRtmpStreamingStateChanged : url=%1,state=%2,errCode=%3").arg(VLogText::cut(utf8(url))).arg(state).arg(errCode));
+    logOn(QStringLiteral("onRtmpStreamingStateChanged : url=%1,state=%2,errCode=%3")
+              .arg(VLogText::cut(utf8(url), VLogText::Page)).arg(state).arg(errCode));
     emit sigRtmpStreamingStateChangedError(state, errCode);
 }
 

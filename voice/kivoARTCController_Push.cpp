@@ -20,10 +20,12 @@ bool kivoARTCController::startRtmpStream(const QString &url, bool transcodingEna
         return false;
     }
     if ((transcodingEnabled && url == m_mixPushUrl) || (!transcodingEnabled && url == m_singlePushUrl)) {
-        qInfo().noquote() << "[ARTC]" << label << "startRtmpStream ignore by repeat" << VLogText::cut(url) << transcodingEnabled;
+        qInfo().noquote() << "[ARTC]" << label << "startRtmpStream ignore by repeat"
+                          << VLogText::cut(url, VLogText::Page) << transcodingEnabled;
         return true;
     }
-    qInfo().noquote() << "[ARTC]" << label << "startRtmpStream" << VLogText::cut(url) << transcodingEnabled;
+    qInfo().noquote() << "[ARTC]" << label << "startRtmpStream" << VLogText::cut(url, VLogText::Page)
+                      << transcodingEnabled;
     if (transcodingEnabled) {
         m_mixPushUrl = url;
         const bool ok = setMixInfo(url, otherUids);
@@ -33,7 +35,8 @@ bool kivoARTCController::startRtmpStream(const QString &url, bool transcodingEna
         return ok;
     }
     m_singlePushUrl = url;
-    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startRtmpStreamWithoutTranscoding" << "url:" << VLogText::cut(url);
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startRtmpStreamWithoutTranscoding" << "url:"
+                      << VLogText::cut(url, VLogText::Page);
     const int code = engine->startRtmpStreamWithoutTranscoding(url.toUtf8().constData());
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startRtmpStreamWithoutTranscoding result" << code;
     if (code != 0)
@@ -78,7 +81,8 @@ bool kivoARTCController::setMixInfo(const QString &url, const QSet<unsigned int>
     transcoding.transcodingUsers = users.data();
 
     const int code = engine->startRtmpStreamWithTranscoding(url.toUtf8().constData(), transcoding);
-    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startRtmpStreamWithTranscoding" << "url:" << VLogText::cut(url)
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startRtmpStreamWithTranscoding" << "url:"
+                      << VLogText::cut(url, VLogText::Page)
                       << "transcoding.transcodingUsers:" << static_cast<const void *>(users.data())
                       << "transcoding.audioChannels:" << 1;
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startRtmpStreamWithTranscoding result" << code;
@@ -111,18 +115,22 @@ bool kivoARTCController::stopRtmpStream(bool clearUrls)
         return false;
     }
     if (!m_singlePushUrl.isEmpty()) {
-        qInfo().noquote() << "[ARTC]" << label << "stopRtmpStream singlePushUrl" << VLogText::cut(m_singlePushUrl) << "  is Clear url: "
+        qInfo().noquote() << "[ARTC]" << label << "stopRtmpStream singlePushUrl"
+                          << VLogText::cut(m_singlePushUrl, VLogText::Page) << "  is Clear url: "
                           << clearUrls;
-        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "stopRtmpStream" << "url:" << VLogText::cut(m_singlePushUrl);
+        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "stopRtmpStream" << "url:"
+                          << VLogText::cut(m_singlePushUrl, VLogText::Page);
         const int code = engine->stopRtmpStream(m_singlePushUrl.toUtf8().constData());
         qInfo().noquote() << "[ARTC_RET]" << label << "->" << "stopRtmpStream singlePushUrl result" << code;
         if (clearUrls)
             m_singlePushUrl.clear();
     }
     if (!m_mixPushUrl.isEmpty()) {
-        qInfo().noquote() << "[ARTC]" << label << "stopRtmpStream mixPushUrl" << VLogText::cut(m_mixPushUrl) << "  is Clear url: "
+        qInfo().noquote() << "[ARTC]" << label << "stopRtmpStream mixPushUrl"
+                          << VLogText::cut(m_mixPushUrl, VLogText::Page) << "  is Clear url: "
                           << clearUrls;
-        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "stopRtmpStream" << "url:" << VLogText::cut(m_mixPushUrl);
+        qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "stopRtmpStream" << "url:"
+                          << VLogText::cut(m_mixPushUrl, VLogText::Page);
         const int code = engine->stopRtmpStream(m_mixPushUrl.toUtf8().constData());
         qInfo().noquote() << "[ARTC_RET]" << label << "->" << "stopRtmpStream mixPushUrl result" << code;
         if (clearUrls)
@@ -134,7 +142,8 @@ bool kivoARTCController::stopRtmpStream(bool clearUrls)
 bool kivoARTCController::connectOtherSDKRoom(const QString &roomId, unsigned int uid)
 {
     const char *label = "kivoARTCController::connectOtherSDKRoom";
-    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("startOrUpdateChannelMediaRelay：roomId=%1").arg(VLogText::cut(roomId));
+    qInfo().noquote() << "[ARTC]" << label
+                      << QStringLiteral("startOrUpdateChannelMediaRelay：roomId=%1").arg(VLogText::cut(roomId, VLogText::Page));
     agora::rtc::IRtcEngine *engine = m_engine.load();
     if (!engine)
         return false;
@@ -149,10 +158,12 @@ bool kivoARTCController::connectOtherSDKRoom(const QString &roomId, unsigned int
     configuration.destInfos = &destination;
     configuration.destCount = 1;
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "startOrUpdateChannelMediaRelay" << "srcInfo:" << "empty"
-                      << "destInfos:channelName:" << VLogText::cut(roomId) << "destInfos:token:" << "" << "destInfo.uid" << uid
+                      << "destInfos:channelName:" << VLogText::cut(roomId, VLogText::Page) << "destInfos:token:"
+                      << "" << "destInfo.uid" << uid
                       << "destCount:" << 1;
     const int code = engine->startOrUpdateChannelMediaRelay(configuration);
-    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startOrUpdateChannelMediaRelay result" << VLogText::cut(roomId) << code;
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "startOrUpdateChannelMediaRelay result"
+                      << VLogText::cut(roomId, VLogText::Page) << code;
     if (code != 0)
         return false;
     m_relayRequested = true;

@@ -60,7 +60,8 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     // without it: the last room asked for may have been refused, and the in-room flag stays set
     // while a leave is under way.
     if (!roomId.isEmpty() && room.joined == roomId) {
-        qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom already：roomId=%1").arg(VLogText::cut(roomId));
+        qInfo().noquote() << "[ARTC]" << label
+                          << QStringLiteral("enterSDKRoom already：roomId=%1").arg(VLogText::cut(roomId, VLogText::Page));
         {
             std::lock_guard<std::mutex> locker(m_stateLock);
             m_joinedRequest = request;
@@ -70,10 +71,11 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     }
     agora::rtc::IRtcEngine *engine = m_engine.load();
     if (roomId.isEmpty() || !isReady() || !engine) {
-        qInfo().noquote() << "[ARTC]" << label << "enterSDKRoom null" << VLogText::cut(roomId);
+        qInfo().noquote() << "[ARTC]" << label << "enterSDKRoom null" << VLogText::cut(roomId, VLogText::Page);
         return false;
     }
-    qInfo().noquote() << "[ARTC]" << label << QStringLiteral("enterSDKRoom：roomId=%1").arg(VLogText::cut(roomId));
+    qInfo().noquote() << "[ARTC]" << label
+                      << QStringLiteral("enterSDKRoom：roomId=%1").arg(VLogText::cut(roomId, VLogText::Page));
     // A join still under way for the room asked before is left first, so it cannot complete
     // after its enter was answered as cancelled. When the engine will not leave it, that join
     // goes on and this enter is refused instead. A join already reported is not cancelled: its
@@ -119,15 +121,17 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     if (m_debugRecording)
         setPcmDump(true);
 
-    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "joinChannel" << "token:" << VLogText::cut(user.token) << "channelId:"
-                      << VLogText::cut(roomId) << "info:" << "NULL" << "uid:" << user.uid;
+    qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "joinChannel" << "token:"
+                      << VLogText::cut(user.token, VLogText::Page) << "channelId:"
+                      << VLogText::cut(roomId, VLogText::Page) << "info:" << "NULL" << "uid:" << user.uid;
     // Marked before the call: the engine may report the join before the call returns.
     {
         std::lock_guard<std::mutex> locker(m_stateLock);
         m_joinPending = true;
     }
     code = engine->joinChannel(user.token.toUtf8().constData(), roomId.toUtf8().constData(), nullptr, user.uid);
-    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result" << VLogText::cut(roomId) << code;
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result"
+                      << VLogText::cut(roomId, VLogText::Page) << code;
     if (code != 0 && !wasPending) {
         std::lock_guard<std::mutex> locker(m_stateLock);
         m_joinPending = false;
@@ -175,7 +179,7 @@ bool kivoARTCController::exitSDKRoom()
     }
     const QString roomId = room.last;
     if (!isReady() || !m_engine.load()) {
-        qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom null" << VLogText::cut(roomId);
+        qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom null" << VLogText::cut(roomId, VLogText::Page);
         return false;
     }
     if (!leaveSDKChannel(roomId))
@@ -204,12 +208,13 @@ bool kivoARTCController::leaveSDKChannel(const QString &roomId)
     agora::rtc::IRtcEngine *engine = m_engine.load();
     if (!engine)
         return false;
-    qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom" << VLogText::cut(roomId);
+    qInfo().noquote() << "[ARTC]" << label << "exitSDKRoom" << VLogText::cut(roomId, VLogText::Page);
     stopVoice();
     stopMixInfo();
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "leaveChannel";
     const int code = engine->leaveChannel();
-    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "leaveChannel result" << VLogText::cut(roomId) << code;
+    qInfo().noquote() << "[ARTC_RET]" << label << "->" << "leaveChannel result"
+                      << VLogText::cut(roomId, VLogText::Page) << code;
     if (code == 0) {
         std::lock_guard<std::mutex> locker(m_stateLock);
         m_joinPending = false;

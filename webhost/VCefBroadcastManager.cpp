@@ -14,6 +14,7 @@
 #include "VCefBroadcastH5BusinessManager.h"
 #include "VCefWidgetAbstract.h"
 #include "VCefWidgetOSR.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoBroadcastToCefManager.h"
 #include "VStaticWidgets.h"
@@ -147,21 +148,28 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
     QString text;
     in >> text;
 
+    // Pages send these at their own pace: each kind is limited, and its texts are the pages'.
+    VLogLimiter *limiter = VLogLimiter::getInstance();
     for (const char *prefix : kLogPrefixes) {
         const QString p = QString::fromUtf8(prefix);
         if (text.startsWith(p, Qt::CaseSensitive)) {
-            qInfo().noquote() << "[CefBroadcast]" << VLogText::cut(unescapeQuotes(text.mid(p.size())));
+            if (limiter->admit(QStringLiteral("[CefBroadcast]")))
+                qInfo().noquote() << "[CefBroadcast]"
+                                  << VLogText::cut(unescapeQuotes(text.mid(p.size())), VLogText::Page);
             return;
         }
     }
     const QString h5 = QString::fromUtf8(kH5Prefix);
-    if (text.startsWith(h5, Qt::CaseSensitive))
-        qInfo().noquote() << "[CefBroadcast]" << "[__H5__]" << "Web消息:" << VLogText::cut(unescapeQuotes(text.mid(h5.size())));
+    if (text.startsWith(h5, Qt::CaseSensitive) && limiter->admit(QStringLiteral("[CefBroadcast] [__H5__] Web消息:")))
+        qInfo().noquote() << "[CefBroadcast]" << "[__H5__]" << "Web消息:"
+                          << VLogText::cut(unescapeQuotes(text.mid(h5.size())), VLogText::Page);
 
+    const QString rejected = QStringLiteral("[CEFLOG] CEF Broadcast 请求解析json失败");
     Json::Value root;
     QString errors;
     if (!CefPageJson::parse(text.toStdString(), root, errors) || !root.isObject() || !root.isMember("funcName")) {
-        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << errors;
+        if (limiter->admit(rejected))
+            qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << VLogText::cut(errors, VLogText::Page);
         return;
     }
     QString error;
@@ -173,8 +181,9 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
                 handler(root, window);
         },
         error);
-    if (!done)
-        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << error << VLogText::cut(text);
+    if (!done && limiter->admit(rejected))
+        qInfo() << "[CEFLOG]" << "CEF Broadcast 请求解析json失败" << VLogText::cut(error, VLogText::Page)
+                << VLogText::cut(text, VLogText::Page);
 }
 
 VProtoBroadcastToCefManager *VCefBroadcastManager::protoBroadcastManager() const
@@ -240,7 +249,7 @@ void VCefBroadcastManager::onOpenCefWidgetInPc(const Json::Value &root, VCefWidg
     if (width > 0 && height > 0)
         popup->resize(boundedSize(QSize(width, height), window));
     popup->setMovable(movable);
-    popup->loadUrl(url);
+    popup->loadUrl(url, VLogText::Page);
     popup->show();
     popup->activateWindow();
 

@@ -16,6 +16,7 @@
 #include "VCefRTCBusinessManager.h"
 #include "VCefWidgetAbstract.h"
 #include "VDataTableMgr.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoBufMessage.h"
 #include "vErrorInfo.h"
@@ -122,11 +123,15 @@ QString VCefQueryManager::makeReplyText(int state, const QString &errorMsg, cons
 
 void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *window)
 {
+    // Pages send these at their own pace: each kind of line is limited, and its texts are the pages'.
+    VLogLimiter *limiter = VLogLimiter::getInstance();
+    const QString rejected = QStringLiteral("[CEFLOG] CEF Proto 请求解析json失败");
     Json::Value root;
     QString errors;
     if (!CefPageJson::parse(QString::fromUtf8(data).toStdString(), root, errors) || !root.isObject() ||
         !root.isMember("funcName")) {
-        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << errors;
+        if (limiter->admit(rejected))
+            qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << VLogText::cut(errors, VLogText::Page);
         return;
     }
     QString error;
@@ -150,10 +155,13 @@ void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *windo
         return;
     qint64 queryId = 0;
     if (CefPageJson::guarded([&] { queryId = queryIdOf(root); }, error)) {
-        qInfo() << "[CEFLOG]" << "CEF Proto 消息参数错误" << queryId << VLogText::cut(QString::fromUtf8(data));
+        if (limiter->admit(QStringLiteral("[CEFLOG] CEF Proto 消息参数错误")))
+            qInfo() << "[CEFLOG]" << "CEF Proto 消息参数错误" << queryId
+                    << VLogText::cut(QString::fromUtf8(data), VLogText::Page);
         answer(window, queryId, makeReplyText(-1, QStringLiteral("消息参数错误"), QString()), false);
-    } else {
-        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << error << VLogText::cut(QString::fromUtf8(data));
+    } else if (limiter->admit(rejected)) {
+        qInfo() << "[CEFLOG]" << "CEF Proto 请求解析json失败" << VLogText::cut(error, VLogText::Page)
+                << VLogText::cut(QString::fromUtf8(data), VLogText::Page);
     }
 }
 

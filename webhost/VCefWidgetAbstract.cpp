@@ -16,6 +16,7 @@
 #include "VCefQueryManager.h"
 #include "VCefWidgetMover.h"
 #include "VCefWidgetPrivate.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "buildPageUrl.h"
 #include "vSignalsMgr.h"
@@ -113,21 +114,25 @@ void VCefWidgetAbstract::addReqToList(const stuCefViewRequest &req)
     m_queuedBytes += req.payload.size();
 }
 
-void VCefWidgetAbstract::loadUrl(const QString &url)
+void VCefWidgetAbstract::loadUrl(const QString &url, VLogText::Source from)
 {
     const QString full = buildPageUrl(QUrl(url));
     ++m_document;
-    if (isViewCreated())
-        qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full);
-    else
-        qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << VLogText::cut(full);
+    // A page may reload its pop-up at its own pace.
+    VLogLimiter *limiter = VLogLimiter::getInstance();
+    if (isViewCreated()) {
+        if (limiter->admit(QStringLiteral("[CEFLOG] loadUrl sendToRemoteView")))
+            qInfo() << "[CEFLOG]" << "loadUrl sendToRemoteView" << VLogText::cut(full, from);
+    } else if (limiter->admit(QStringLiteral("[CEFLOG] loadUrl addReqToList"))) {
+        qInfo() << "[CEFLOG]" << "loadUrl addReqToList" << VLogText::cut(full, from);
+    }
     send(VCefProtocol::LoadUrl, VCefProtocol::payload(full));
 }
 
-void VCefWidgetAbstract::sendToWeb(const QString &json, bool log)
+void VCefWidgetAbstract::sendToWeb(const QString &json, bool log, VLogText::Source from)
 {
     if (log)
-        qInfo() << "[CEFLOG]" << "sendToWeb" << VLogText::cut(json);
+        qInfo() << "[CEFLOG]" << "sendToWeb" << VLogText::cut(json, from);
     send(VCefProtocol::SendToWeb, VCefProtocol::payload(json));
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "VCefFrameSplitter.h"
+#include "VLogText.h"
 #include "stuCefViewRequest.h"
 
 class VCefWidgetPrivate;
@@ -29,8 +30,10 @@ public:
     VCefWidgetAbstract(QWidget *parent, bool kind);
     ~VCefWidgetAbstract() override;
 
-    void loadUrl(const QString &url);
-    void sendToWeb(const QString &json, bool log = true);
+    // from: whose text the URL or json is, for the log's budget (a pop-up's URL is built from what
+    // a page asked, a forwarded broadcast is the server's).
+    void loadUrl(const QString &url, VLogText::Source from = VLogText::Own);
+    void sendToWeb(const QString &json, bool log = true, VLogText::Source from = VLogText::Own);
     void sendToWeb(const QJsonObject &json, bool log = true);
     void sendQueryReply(qint64 queryId, const QString &text, bool ok);
     void openOrCloseDevTools();

@@ -57,7 +57,8 @@ void VProtoBroadcastToCefManager::sltRecvBroadCast(int protoId, VProtoMsgPtr pbM
     const QString protoMsg = pbMsg->ToJsonString(true, kMaxMessageJsonBytes, &tooLong);
     if (tooLong) {
         if (VLogLimiter::getInstance()->admit(QStringLiteral("[CEFLOG] protoBroadcast not sent")))
-            qWarning().noquote() << "[CEFLOG] protoBroadcast not sent:" << VLogText::cut(protoKey) << protoId
+            qWarning().noquote() << "[CEFLOG] protoBroadcast not sent:" << VLogText::cut(protoKey, VLogText::Server)
+                                 << protoId
                                  << "is over" << kMaxMessageJsonBytes << "bytes as JSON, the most a page is sent";
         return;
     }
@@ -75,7 +76,7 @@ void VProtoBroadcastToCefManager::sltRecvBroadCast(int protoId, VProtoMsgPtr pbM
         if (isBehind(window))
             continue;
         const bool log = VLogLimiter::getInstance()->admit(QStringLiteral("[CEFLOG] sendToWeb"));
-        window->sendToWeb(text, log);
+        window->sendToWeb(text, log, VLogText::Server);
     }
 }
 

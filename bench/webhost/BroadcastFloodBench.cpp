@@ -10,6 +10,14 @@
 //       what the log grew by. With --silent-host the page's host reads everything but answers
 //       nothing after the view's creation. With --text each content is "flood" followed by
 //       CHARS x U+0001 (written in the log as 6-character escapes).
+//   bench_broadcast_flood --page-log gamelog|mixed [--seconds S] [--rate N] [--text CHARS]
+//       The page sends log messages whose logged text is 64 bytes, as fast as the client takes
+//       them (200 at a time, then a query whose answer brings the next 200), for S seconds
+//       (default 60): with gamelog all "saveGamelog", with mixed each kind of page message that
+//       writes to the log in turn (the three log commands, "__H5__", a command and a query that
+//       are not JSON, a pop-up for a page key with no URL and one loaded again and again, a server
+//       request of a type nobody knows). With --rate the server floods beside it as above. What the log grew by in those
+//       S seconds, a minute's worth, and how many of those page messages the client took.
 //   bench_broadcast_flood --huge CHARS [--unknown]
 //       One broadcast whose content is CHARS x U+0001 (each a 6-character escape in the
 //       message's JSON), or with --unknown whose body is CHARS bytes of fields the client does
@@ -22,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -30,6 +39,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include <signal.h>
@@ -158,6 +168,59 @@ std::vector<qint64> queryRoundTrips(const QString &pagewellLog)
     return trips;
 }
 
+// 200 page messages whose text in the log is 64 bytes (or less), each a send item followed by a
+// comma: all "saveGamelog", or each kind of page message that writes to the log in turn.
+QByteArray pageLogItems(bool mixed)
+{
+    const QString message(61, QLatin1Char('g')); // and the closing quote and braces: 64
+    const QString kinds[] = {
+        R"({"funcName":"saveGamelog","param":{"message":")" + message + R"("}})",
+        R"({"funcName":"saveGiftEffectLog","param":{"message":")" + message + R"("}})",
+        R"({"funcName":"saveGiftPanelLog","param":{"message":")" + message + R"("}})",
+        R"({"funcName":"__H5__","param":{"m":")" + QString(55, QLatin1Char('h')) + R"("}})",
+        QString(64, QLatin1Char('c')), // a command that is not JSON
+        R"({"funcName":"openCefWidgetInPc","param":{"page":"noSuchPage"}})", // a page key with no URL
+        R"({"funcName":"openCefWidgetInPc","param":{"page":"popup"}})", // a pop-up loaded again
+        QString(64, QLatin1Char('q')), // queries: one that is not JSON, one for a type nobody knows
+        R"({"funcName":"protoRequest","queryId":2,"param":{"protoName":"NoSuch.request","protoParam":{}}})",
+    };
+    QJsonArray items;
+    for (int i = 0; i < 200; ++i) {
+        const int kind = mixed ? i % 9 : 0;
+        items.append(QJsonObject{{kind >= 7 ? QStringLiteral("query") : QStringLiteral("command"), kinds[kind]}});
+    }
+    const QByteArray array = QJsonDocument(items).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2) + ',';
+}
+
+// The message of a log line, after its time, level and thread.
+QByteArray messageOf(const QByteArray &line)
+{
+    const int level = line.indexOf("] ", 24);
+    const int thread = level < 0 ? -1 : line.indexOf("] ", level + 2);
+    return thread < 0 ? QByteArray() : line.mid(thread + 2);
+}
+
+// How many page messages that write to the log a line stands for: 1 for a line of one, n for
+// a count of n left out, else 0.
+qint64 pageMessages(const QByteArray &message)
+{
+    static const QByteArray kinds[] = {"[CefBroadcast]", "[CEFLOG] CEF Broadcast 请求解析json失败",
+                                       "[CEFLOG] CEF Proto 请求解析json失败", "[CONFIG] no page URL for",
+                                       "[PELORIN] request refused:", "[CEFLOG] loadUrl"};
+    static const QRegularExpression count(QStringLiteral("^(.*) \\.\\.\\. \\((\\d+) similar lines left out\\)$"));
+    const QRegularExpressionMatch counted = count.match(QString::fromUtf8(message));
+    if (counted.hasMatch()) {
+        const QByteArray kind = counted.captured(1).toUtf8();
+        const bool page = std::any_of(std::begin(kinds), std::end(kinds), [&](const QByteArray &k) { return kind.startsWith(k); });
+        return page ? counted.captured(2).toLongLong() : 0;
+    }
+    for (const QByteArray &kind : kinds)
+        if (message.startsWith(kind + ' '))
+            return 1;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -169,12 +232,16 @@ int main(int argc, char **argv)
     bool unknownFields = false;
     qint64 textChars = 0;
     bool silentHost = false;
+    QString pageLog;
+    bool rateGiven = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--silent-host"))
             silentHost = true;
         else if (args[i] == QLatin1String("--rate") && i + 1 < args.size())
-            rate = args[++i].toInt();
+            rate = args[++i].toInt(), rateGiven = true;
+        else if (args[i] == QLatin1String("--page-log") && i + 1 < args.size())
+            pageLog = args[++i];
         else if (args[i] == QLatin1String("--seconds") && i + 1 < args.size())
             seconds = args[++i].toInt();
         else if (args[i] == QLatin1String("--huge") && i + 1 < args.size())
@@ -184,11 +251,17 @@ int main(int argc, char **argv)
         else if (args[i] == QLatin1String("--text") && i + 1 < args.size())
             textChars = args[++i].toLongLong();
         else
-            rate = 0;
+            rate = -1;
     }
-    if (rate <= 0 || seconds <= 0 || hugeChars < 0 || hugeChars > 16 * 1024 * 1024 || textChars < 0
+    if (!pageLog.isEmpty()) {
+        rate = rateGiven ? rate : 0;
+        seconds = args.contains(QLatin1String("--seconds")) ? seconds : 60;
+    }
+    const bool pageLogKnown = pageLog.isEmpty() || pageLog == QLatin1String("gamelog") || pageLog == QLatin1String("mixed");
+    if (rate < (pageLog.isEmpty() ? 1 : 0) || !pageLogKnown || seconds <= 0 || hugeChars < 0 || hugeChars > 16 * 1024 * 1024 || textChars < 0
         || textChars > 60000 || (unknownFields && hugeChars == 0)) {
         std::fprintf(stderr, "usage: bench_broadcast_flood [--rate N] [--seconds S] [--silent-host] [--text CHARS]\n"
+                             "       bench_broadcast_flood --page-log gamelog|mixed [--seconds S] [--rate N] [--text CHARS]\n"
                              "       bench_broadcast_flood --huge CHARS [--unknown]\n");
         return 2;
     }
@@ -202,7 +275,8 @@ int main(int argc, char **argv)
     }
     work.write(QStringLiteral("config/ambrel.json"),
                QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1", "PelorinServer": "%2",
-                                  "CefUrls": {"virtualpartyopenlive": "http://pages.test/live.html"}})")
+                                  "CefUrls": {"virtualpartyopenlive": "http://pages.test/live.html",
+                                              "popup": "http://pages.test/popup.html"}})")
                    .arg(service.sdkinitUrl(), service.pelorinUrl())
                    .toUtf8());
     // The page subscribes; with --huge it also asks a query, and the next one 20 ms after each
@@ -211,9 +285,14 @@ int main(int argc, char **argv)
     QByteArray script = R"({"on": [{"type": 3, "contains": "live.html", "send": [
         {"command": {"funcName": "registerRecvProtoBroadcast",
                      "param": {"protoKey": ["BroadcastResult.OfficialBroadcast"]}}}]})";
+    // With --page-log each answer brings the next batch of log messages and the query.
+    const QByteArray pageBatch = pageLog.isEmpty() ? QByteArray() : pageLogItems(pageLog == QLatin1String("mixed")) + query;
     if (hugeChars > 0)
         script += R"(, {"type": 7, "delayMs": 20, "send": [)" + query + R"(]}], "after": [{"delayMs": 100, "send": [)"
                   + query + "]}]";
+    else if (!pageBatch.isEmpty())
+        script += R"(, {"type": 7, "send": [)" + pageBatch + R"(]}], "after": [{"delayMs": 100, "send": [)" + pageBatch
+                  + "]}]";
     else
         script += "]";
     if (silentHost)
@@ -263,6 +342,40 @@ int main(int argc, char **argv)
     QThread::msleep(1000);
     log.read([](const QByteArray &) {});
     const qint64 startKb = statusKb(pid, "VmRSS:");
+
+    if (!pageLog.isEmpty()) {
+        // The page has been sending since its load; the server's flood, if any, starts now.
+        if (rate > 0)
+            service.control({{"cmd", "push"}, {"name", "BroadcastResult.OfficialBroadcast"},
+                             {"fields", QJsonObject{{"content", QStringLiteral("flood") + QString(int(textChars), QChar(1))},
+                                                    {"playCount", 0}}},
+                             {"count", double(qint64(rate) * seconds)}, {"perSecond", rate}});
+        const qint64 logStart = logBytes(logDir);
+        qint64 taken = 0;
+        qint64 routed = 0;
+        QElapsedTimer window;
+        window.start();
+        while (window.elapsed() < qint64(seconds) * 1000) {
+            QThread::msleep(std::min<qint64>(200, std::max<qint64>(1, qint64(seconds) * 1000 - window.elapsed())));
+            log.read([&](const QByteArray &line) {
+                const QByteArray message = messageOf(line);
+                taken += pageMessages(message);
+                routed += leftOut(line, "官方广播") + (message.startsWith("官方广播 \"") ? 1 : 0);
+            });
+        }
+        const qint64 grew = logBytes(logDir) - logStart;
+        const qint64 ms = window.elapsed();
+        std::printf("page log messages (%s, 64-byte texts) for %.1f s%s\n", qPrintable(pageLog), double(ms) / 1000.0,
+                    rate > 0 ? qPrintable(QStringLiteral(", with %1 broadcasts a second of %2 x U+0001 from the server")
+                                              .arg(rate).arg(textChars))
+                             : "");
+        std::printf("page messages the client took: %lld (%.0f a second); broadcasts the router had: %lld\n",
+                    static_cast<long long>(taken), double(taken) * 1000.0 / double(ms), static_cast<long long>(routed));
+        std::printf("the log grew by %.1f MB: %.1f MB a minute\n", double(grew) / 1e6, double(grew) / 1e6 * 60000.0 / double(ms));
+        std::fflush(stdout);
+        stop();
+        return taken > 0 ? 0 : 1;
+    }
 
     if (hugeChars > 0) {
         const qint64 cpuBefore = mainThreadCpuMs(pid);

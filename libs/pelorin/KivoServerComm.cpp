@@ -29,12 +29,13 @@ QString fromStd(const std::string &text)
 enum class Decoded { Ok, UnknownType, BadBody };
 
 // A message of the full type name "<Module>.<Name>" from "<Module>.proto", filled from body.
+// An unknown type is not logged here: the caller's line names it, within its limit per second.
 Decoded decodeMessage(const QString &type, const std::string &body, VProtoMsgPtr &out)
 {
     out.reset();
     const QString module = type.section(QLatin1Char('.'), 0, 0);
     VProtoMsgPtr msg(new VProtoBufMessage());
-    if (module.isEmpty() || module == type || !msg->make(module + QStringLiteral(".proto"), type))
+    if (module.isEmpty() || module == type || !msg->make(module + QStringLiteral(".proto"), type, true))
         return Decoded::UnknownType;
     if (!msg->parse(QByteArray::fromRawData(body.data(), static_cast<int>(body.size()))))
         return Decoded::BadBody;
@@ -73,7 +74,9 @@ QPromise<KivoServerResponse> KivoServerComm::requestKivoServer(const VProtoBufMe
         return m_seam(message);
     const QString type = message.typeName();
     if (!message.isValid() || type.isEmpty()) {
-        qWarning().noquote() << "[PELORIN] request refused: the message has no type";
+        // A page may ask with a type nobody knows at its own pace.
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[PELORIN] request refused:")))
+            qWarning().noquote() << "[PELORIN] request refused: the message has no type";
         return QPromise<KivoServerResponse>::reject(
             vErrorInfo(QStringLiteral("server request without a message type"), ErrUnavailable));
     }
@@ -234,7 +237,8 @@ void KivoServerComm::onResponse(quint64 seq, const QString &type, const std::str
     const auto it = m_pending.find(seq);
     if (it == m_pending.end() || !it->sent) {
         if (VLogLimiter::getInstance()->admit(QStringLiteral("[PELORIN] ignored a reply for seq")))
-            qWarning().noquote() << "[PELORIN] ignored a reply for seq" << seq << "that is not pending:" << VLogText::cut(type);
+            qWarning().noquote() << "[PELORIN] ignored a reply for seq" << seq << "that is not pending:"
+                                 << VLogText::cut(type, VLogText::Server);
         return;
     }
     Pending pending = take(it);
@@ -244,7 +248,8 @@ void KivoServerComm::onResponse(quint64 seq, const QString &type, const std::str
     if (!type.isEmpty()) {
         const Decoded decoded = decodeMessage(type, body, response.replyMessage);
         if (decoded != Decoded::Ok) {
-            qWarning().noquote() << "[PELORIN] reply of" << pending.type << "dropped:" << VLogText::cut(type)
+            qWarning().noquote() << "[PELORIN] reply of" << pending.type << "dropped:"
+                                 << VLogText::cut(type, VLogText::Server)
                                  << (decoded == Decoded::UnknownType ? "is an unknown type" : "does not parse");
             pending.reject(vErrorInfo(QStringLiteral("server reply could not be decoded: %1").arg(type), ErrBadReply));
             return;
@@ -263,12 +268,13 @@ void KivoServerComm::onBroadcast(int id, QString type, const std::string &body)
     VLogLimiter *limiter = VLogLimiter::getInstance();
     if (qint64(body.size()) > kMaxBroadcastBytes) {
         if (limiter->admit(QStringLiteral("[PELORIN] dropped an oversize broadcast")))
-            qWarning().noquote() << "[PELORIN] dropped an oversize broadcast" << id << VLogText::cut(type) << "of"
+            qWarning().noquote() << "[PELORIN] dropped an oversize broadcast" << id
+                                 << VLogText::cut(type, VLogText::Server) << "of"
                                  << body.size() << "bytes, the limit is" << kMaxBroadcastBytes;
         return;
     }
     if (id == 0 && limiter->admit(QStringLiteral("[PELORIN] broadcast with an unknown id")))
-        qWarning().noquote() << "[PELORIN] broadcast with an unknown id:" << VLogText::cut(type);
+        qWarning().noquote() << "[PELORIN] broadcast with an unknown id:" << VLogText::cut(type, VLogText::Server);
     VProtoMsgPtr msg;
     if (type.isEmpty()) {
         if (limiter->admit(QStringLiteral("[PELORIN] broadcast with an unknown name")))
@@ -277,11 +283,13 @@ void KivoServerComm::onBroadcast(int id, QString type, const std::string &body)
         const Decoded decoded = decodeMessage(type, body, msg);
         if (decoded == Decoded::BadBody) {
             if (limiter->admit(QStringLiteral("[PELORIN] dropped broadcast")))
-                qWarning().noquote() << "[PELORIN] dropped broadcast" << id << VLogText::cut(type) << ": the body does not parse";
+                qWarning().noquote() << "[PELORIN] dropped broadcast" << id << VLogText::cut(type, VLogText::Server)
+                                     << ": the body does not parse";
             return;
         }
         if (decoded == Decoded::UnknownType && limiter->admit(QStringLiteral("[PELORIN] broadcast of an unknown type")))
-            qWarning().noquote() << "[PELORIN] broadcast" << id << "of an unknown type:" << VLogText::cut(type);
+            qWarning().noquote() << "[PELORIN] broadcast" << id << "of an unknown type:"
+                                 << VLogText::cut(type, VLogText::Server);
     }
     // Unknown ones still reach the router, which logs them as empty.
     emit sigRecvBroadCast(id, msg);

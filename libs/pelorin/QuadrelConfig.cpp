@@ -1,5 +1,6 @@
 #include "QuadrelConfig.h"
 
+#include "VLogLimiter.h"
 #include "VLogText.h"
 
 #include <QDir>
@@ -128,7 +129,9 @@ QString QuadrelConfig::getCefUrl(const QString &pageKey, const QString &query) c
         url = textOf(urls.toObject().value(pageKey));
     }
     if (url.isEmpty()) {
-        qWarning() << "[CONFIG] no page URL for" << VLogText::cut(pageKey);
+        // Pages may name page keys nobody knows at their own pace.
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[CONFIG] no page URL for")))
+            qWarning() << "[CONFIG] no page URL for" << VLogText::cut(pageKey, VLogText::Page);
         return {};
     }
     if (query.isEmpty())

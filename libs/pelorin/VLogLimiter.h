@@ -5,10 +5,12 @@
 #include <QObject>
 #include <QString>
 
+#include <mutex>
+
 // Lines that outside input repeats at its own pace (one per broadcast): at most kLinesPerSecond
 // of one kind are written in a second; the rest are counted, and when the second ends one line
 // "<kind> ... (<n> similar lines left out)" says how many. The lines that are written stay as
-// they are. GUI thread only.
+// they are. Thread-safe; the counts are written on the GUI thread.
 class VLogLimiter : public QObject
 {
     Q_OBJECT
@@ -27,7 +29,7 @@ public:
 
 private:
     VLogLimiter();
-    void endSecond(const QString &kind);
+    void endSecondLocked(const QString &kind);
 
     struct Second
     {
@@ -36,6 +38,7 @@ private:
         qint64 leftOut = 0;
         quint64 number = 0; // which second this is, of all kinds: never reused
     };
+    std::mutex m_mutex;
     QHash<QString, Second> m_seconds;
     quint64 m_lastNumber = 0;
 };

@@ -13,11 +13,11 @@ struct Budget
     qint64 left = VLogText::kBytesPerSecond;
 };
 
-Budget &budget()
+Budget &budget(VLogText::Source from)
 {
     // Never destroyed: threads still running at exit may log.
-    static Budget *instance = new Budget;
-    return *instance;
+    static Budget *const budgets = new Budget[VLogText::Page + 1];
+    return budgets[qBound(0, int(from), int(VLogText::Page))];
 }
 
 // One character as a quoted log line writes it (QDebug escapes what it cannot print): the
@@ -80,12 +80,10 @@ QString withLength(const QString &text, int end)
 
 } // namespace
 
-QString VLogText::cut(const QString &text, int keep)
+QString VLogText::cut(const QString &text, Source from, int keep)
 {
     keep = qMax(keep, 0);
-    if (prefix(text, keep, kSmallBytes).end == text.size())
-        return text;
-    Budget &b = budget();
+    Budget &b = budget(from);
     std::lock_guard<std::mutex> lock(b.mutex);
     if (!b.second.isValid() || b.second.elapsed() >= 1000) {
         b.second.start();
@@ -108,8 +106,10 @@ QString VLogText::shorten(const QString &text, int keep)
 
 void VLogText::resetBudget()
 {
-    Budget &b = budget();
-    std::lock_guard<std::mutex> lock(b.mutex);
-    b.second.invalidate();
-    b.left = kBytesPerSecond;
+    for (Source from : {Own, Server, Page}) {
+        Budget &b = budget(from);
+        std::lock_guard<std::mutex> lock(b.mutex);
+        b.second.invalidate();
+        b.left = kBytesPerSecond;
+    }
 }

@@ -1,6 +1,7 @@
 #include "VProtoBufMessage.h"
 
 #include "VProtoRegistry.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 
 #include <google/protobuf/descriptor.h>
@@ -189,15 +190,17 @@ VProtoBufMessage::VProtoBufMessage(QObject *parent) : QObject(parent) {}
 
 VProtoBufMessage::~VProtoBufMessage() = default;
 
-bool VProtoBufMessage::make(const QString &protoFile, const QString &method)
+bool VProtoBufMessage::make(const QString &protoFile, const QString &method, bool quiet)
 {
     m_message.reset();
     m_protoFile = protoFile;
     VProtoRegistry *registry = VProtoRegistry::getInstance();
-    const Descriptor *type = registry->findType(protoFile, method);
+    const Descriptor *type = registry->findType(protoFile, method, quiet);
     if (!type) {
-        qWarning().noquote() << "[PROTO] unknown message" << VProtoRegistry::logName(method) << "in"
-                             << VProtoRegistry::logName(protoFile);
+        // Pages may name types nobody knows at their own pace.
+        if (!quiet && VLogLimiter::getInstance()->admit(QStringLiteral("[PROTO] unknown message")))
+            qWarning().noquote() << "[PROTO] unknown message" << VProtoRegistry::logName(method) << "in"
+                                 << VProtoRegistry::logName(protoFile);
         return false;
     }
     m_message.reset(registry->newMessage(type));
@@ -520,7 +523,8 @@ QString VProtoBufMessage::ToJsonString(bool preserveFieldNames, qint64 maxBytes,
     // left it out), so such a message is refused here like one that cannot be written.
     if (!m_message->IsInitialized()) {
         qWarning().noquote() << "[PROTO] cannot write" << typeName() << "as JSON: missing"
-                             << VLogText::cut(QString::fromStdString(m_message->InitializationErrorString()));
+                             << VLogText::cut(QString::fromStdString(m_message->InitializationErrorString()),
+                                              VLogText::Server);
         return QStringLiteral("{}");
     }
     google::protobuf::util::JsonPrintOptions options;
@@ -539,7 +543,7 @@ QString VProtoBufMessage::ToJsonString(bool preserveFieldNames, qint64 maxBytes,
             resolver.get(), "type.googleapis.com/" + descriptor->full_name(), &input, &output, options);
         if (!over && !status.ok()) {
             qWarning().noquote() << "[PROTO] cannot write" << typeName() << "as JSON:"
-                                 << VLogText::cut(QString::fromStdString(status.ToString()));
+                                 << VLogText::cut(QString::fromStdString(status.ToString()), VLogText::Server);
             return QStringLiteral("{}");
         }
     }

@@ -28,8 +28,9 @@ public:
     ~VProtoBufMessage() override;
 
     // make("PrankCmd.proto", "PrankCmd.addPrank"): an empty message of that type. On failure
-    // the message is left unmade (every later call reports false).
-    bool make(const QString &protoFile, const QString &method);
+    // the message is left unmade (every later call reports false); logged unless quiet (a caller
+    // that names the type in a line of its own).
+    bool make(const QString &protoFile, const QString &method, bool quiet = false);
     bool isValid() const;
     QString protoFile() const;
     QString typeName() const;

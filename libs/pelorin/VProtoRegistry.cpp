@@ -1,5 +1,6 @@
 #include "VProtoRegistry.h"
 
+#include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoImportErrors.h"
 #include "VProtoSourceTree.h"
@@ -25,7 +26,7 @@ VProtoRegistry::VProtoRegistry()
 {
 }
 
-bool VProtoRegistry::importLocked(const QString &protoFile)
+bool VProtoRegistry::importLocked(const QString &protoFile, bool quiet)
 {
     auto known = m_imported.constFind(protoFile);
     if (known != m_imported.constEnd())
@@ -33,7 +34,8 @@ bool VProtoRegistry::importLocked(const QString &protoFile)
     // Names come from the server: one that names no file is neither kept nor handed to the
     // importer, whose pool would remember it too.
     if (!m_tree->exists(protoFile)) {
-        qWarning().noquote() << "[PROTO] no proto file" << logName(protoFile);
+        if (!quiet && VLogLimiter::getInstance()->admit(QStringLiteral("[PROTO] no proto file")))
+            qWarning().noquote() << "[PROTO] no proto file" << logName(protoFile);
         return false;
     }
     const bool ok = m_importer->Import(protoFile.toStdString()) != nullptr;
@@ -45,7 +47,7 @@ bool VProtoRegistry::importLocked(const QString &protoFile)
 
 QString VProtoRegistry::logName(const QString &name)
 {
-    return VLogText::cut(name, 200);
+    return VLogText::cut(name, VLogText::Server, 200);
 }
 
 int VProtoRegistry::knownFileCount()
@@ -55,10 +57,10 @@ int VProtoRegistry::knownFileCount()
 }
 
 const google::protobuf::Descriptor *VProtoRegistry::findType(const QString &protoFile,
-                                                             const QString &fullName)
+                                                             const QString &fullName, bool quiet)
 {
     QMutexLocker locker(&m_mutex);
-    if (!importLocked(protoFile))
+    if (!importLocked(protoFile, quiet))
         return nullptr;
     return m_importer->pool()->FindMessageTypeByName(fullName.toStdString());
 }

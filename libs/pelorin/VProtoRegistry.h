@@ -29,8 +29,10 @@ public:
     static VProtoRegistry *getInstance();
 
     // The type fullName of protoFile, importing the file on first use; null when either
-    // is unknown (logged once per existing file, at every try for a name that names none).
-    const google::protobuf::Descriptor *findType(const QString &protoFile, const QString &fullName);
+    // is unknown (logged once per existing file, at every try for a name that names none unless
+    // quiet).
+    const google::protobuf::Descriptor *findType(const QString &protoFile, const QString &fullName,
+                                                 bool quiet = false);
     // A new empty message of the type, owned by the caller.
     google::protobuf::Message *newMessage(const google::protobuf::Descriptor *type);
     // How many proto files are remembered, loaded or not; only files that exist are.
@@ -40,7 +42,7 @@ public:
 
 private:
     VProtoRegistry();
-    bool importLocked(const QString &protoFile);
+    bool importLocked(const QString &protoFile, bool quiet);
 
     QMutex m_mutex;
     std::unique_ptr<VProtoSourceTree> m_tree;

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 
 #include "FakeCefHost.h"
@@ -11,6 +12,7 @@
 #include "KivoServerConnection.h"
 #include "VBroadCastMgr.h"
 #include "VCefBroadcastManager.h"
+#include "VCefQueryManager.h"
 #include "VLogLimiter.h"
 #include "VLogText.h"
 #include "VProtoBroadcastToCefManager.h"
@@ -195,32 +197,47 @@ TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLargeAsJsonIsSentToNoPage)
 }
 
 // A broadcast too long on the wire is not even parsed: neither the router nor a page gets it,
-// and one line says so; the next one goes on.
+// and one line says so; one just under the bound reaches both; the next one goes on.
 TEST_F(VProtoBroadcastToCefManagerTest, ABroadcastTooLongOnTheWireIsDroppedBeforeItsParse)
 {
     static QStringList lines;
     VBroadCastMgr::getInstance(); // the router logs official broadcasts
     VCefWidgetOSR *w = makeWindow();
     subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
-    const QString tooLong(int(KivoServerComm::kMaxBroadcastBytes), QLatin1Char('x'));
-    const QByteArray body = official(tooLong, 5)->serialize();
-    lines.clear();
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
-    receive(kOfficial, "BroadcastResult.OfficialBroadcast", body);
-    receive(kOfficial, "BroadcastResult.OfficialBroadcast", official("after", 6)->serialize());
-    // The router handles broadcasts in order: once it has the next one, it had its chance.
-    const bool routed = waitUntil([&] { return !lines.filter(QStringLiteral("官方广播 \"after\" 6")).isEmpty(); });
-    qInstallMessageHandler(nullptr);
-    ASSERT_TRUE(routed) << lines.join('\n').left(2000).toStdString();
-    EXPECT_TRUE(lines.filter(QStringLiteral("官方广播 \"xxx")).isEmpty());
-    const QStringList dropped = lines.filter("[PELORIN] dropped an oversize broadcast");
-    ASSERT_EQ(dropped.size(), 1) << lines.join('\n').left(2000).toStdString();
-    EXPECT_EQ(dropped.at(0),
-              QStringLiteral("[PELORIN] dropped an oversize broadcast 1004 BroadcastResult.OfficialBroadcast "
-                             "of %1 bytes, the limit is 4194304").arg(body.size()));
-    const auto got = toWeb(w);
-    ASSERT_EQ(got.size(), 1);
-    EXPECT_TRUE(got.at(0).json.contains(R"(\"content\":\"after\")")) << got.at(0).json.left(200).toStdString();
+    const struct
+    {
+        int chars;
+        bool reaches;
+    } rows[] = {
+        {int(KivoServerComm::kMaxBroadcastBytes), false},
+        // its body on the wire and its JSON for the page both just within their bounds, 4 MiB
+        {4 * 1024 * 1024 - 64, true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.chars);
+        const QByteArray body = official(QString(row.chars, QLatin1Char('x')), 5)->serialize();
+        const int before = toWeb(w).size();
+        lines.clear();
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+        receive(kOfficial, "BroadcastResult.OfficialBroadcast", body);
+        receive(kOfficial, "BroadcastResult.OfficialBroadcast", official("after", 6)->serialize());
+        // The router handles broadcasts in order: once it has the next one, it had its chance.
+        const bool routed = waitUntil([&] { return !lines.filter(QStringLiteral("官方广播 \"after\" 6")).isEmpty(); });
+        qInstallMessageHandler(nullptr);
+        ASSERT_TRUE(routed) << lines.join('\n').left(2000).toStdString();
+        EXPECT_EQ(lines.filter(QStringLiteral("官方广播 \"xxx")).size(), row.reaches ? 1 : 0);
+        const QStringList dropped = lines.filter("[PELORIN] dropped an oversize broadcast");
+        ASSERT_EQ(dropped.size(), row.reaches ? 0 : 1) << lines.join('\n').left(2000).toStdString();
+        if (!row.reaches) {
+            EXPECT_EQ(dropped.at(0),
+                      QStringLiteral("[PELORIN] dropped an oversize broadcast 1004 BroadcastResult.OfficialBroadcast "
+                                     "of %1 bytes, the limit is 4194304").arg(body.size()));
+        }
+        const auto got = toWeb(w).mid(before);
+        ASSERT_EQ(got.size(), row.reaches ? 2 : 1);
+        EXPECT_EQ(got.first().json.size() > row.chars, row.reaches);
+        EXPECT_TRUE(got.last().json.contains(R"(\"content\":\"after\")")) << got.last().json.left(200).toStdString();
+    }
 }
 
 // A host that takes messages but never answers holds them all; past the limit its page gets no
@@ -344,27 +361,51 @@ TEST_F(VProtoBroadcastToCefManagerTest, ServerTextsAreCutInLogLines)
     }
 }
 
-// A flood writes at most so many lines of one kind a second, as they are; the rest are counted
-// in one line when the second ends.
+// A flood, from the server or a page, writes at most so many lines of one kind a second, as they
+// are; the rest are counted in one line when the second ends.
 TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACountOfTheRest)
 {
     static QStringList lines;
     VBroadCastMgr::getInstance(); // the router logs official broadcasts
-    subscribe(makeWindow(), R"(["BroadcastResult.OfficialBroadcast"])");
+    VCefWidgetOSR *w = makeWindow();
+    subscribe(w, R"(["BroadcastResult.OfficialBroadcast"])");
     const int flood = 300;
     lines.clear();
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
-    for (int i = 1; i <= flood; ++i)
+    for (int i = 1; i <= flood; ++i) {
         push(kOfficial, official("flood", i));
+        receive(4242, "NoSuch.Flood", {});
+        // and a page's log messages, commands and queries that are not JSON, and names nobody knows
+        command(R"({"funcName":"saveGamelog","param":{"message":"flood )" + QByteArray::number(i) + "\"}}", w);
+        command("flood " + QByteArray::number(i), w);
+        VCefQueryManager::getInstance()->onQuery("flood " + QByteArray::number(i), w);
+        command(R"({"funcName":"openCefWidgetInPc","param":{"page":"madeUp)" + QByteArray::number(i) + "\"}}", w);
+        command(R"({"funcName":"openCefWidgetInPc","param":{"page":"giftPage","query":"n=)" + QByteArray::number(i) + "\"}}", w);
+        VCefQueryManager::getInstance()->onQuery(
+            R"({"funcName":"protoRequest","queryId":1,"param":{"protoName":"Unknown.Flood","protoParam":{}}})", w);
+    }
     const struct
     {
         QString kind;
-        QString line; // the first broadcast's
+        QString line; // the first one's
     } rows[] = {
         {"官方广播", "官方广播 \"flood\" 1"},
         {"[CEFLOG] sendToWeb",
          R"([CEFLOG] sendToWeb "{\"funcName\":\"protoBroadcast\",\"param\":{\"protoKey\":\"BroadcastResult.OfficialBroadcast\",)"
          R"(\"protoMsg\":\"{\\\"content\\\":\\\"flood\\\",\\\"playCount\\\":1}\"}}")"},
+        {"[CefBroadcast]", "[CefBroadcast] flood 1\"}}"},
+        {"[CEFLOG] CEF Broadcast 请求解析json失败",
+         R"([CEFLOG] CEF Broadcast 请求解析json失败 "* Line 1, Column 1\n  Syntax error: value, object or array expected.\n")"},
+        {"[CEFLOG] CEF Proto 请求解析json失败",
+         R"([CEFLOG] CEF Proto 请求解析json失败 "* Line 1, Column 1\n  Syntax error: value, object or array expected.\n")"},
+        {"[CONFIG] no page URL for", "[CONFIG] no page URL for \"madeUp1\""},
+        {"[PROTO] no proto file", "[PROTO] no proto file Unknown.proto"},
+        {"[PROTO] unknown message", "[PROTO] unknown message Unknown.Flood in Unknown.proto"},
+        {"[PELORIN] request refused:", "[PELORIN] request refused: the message has no type"},
+        {"[CEFLOG] loadUrl addReqToList",
+         R"([CEFLOG] loadUrl addReqToList "http://pages.test/gift.html?n=1&userId=&isInApp=true&roomId=&sessionId=)"
+         R"(&isPc=true&channel=3&platformId=pc_voice&h5Server=&h5WebServer=&appPlatform=&LOGO_SERVER_ROOT=&tickToken=)"
+         R"(&funLevel=0&ABBR=Talmi&isAudio=1&cdnServer=&canRecvProtoBroadcast=1&notClickAvatar=false&version=")"},
     };
     const auto written = [&](const QString &kind) { return lines.filter(QRegularExpression("^" + QRegularExpression::escape(kind) + " [^.]")); };
     const auto leftOut = [&](const QString &kind) {
@@ -384,11 +425,14 @@ TEST_F(VProtoBroadcastToCefManagerTest, AFloodIsLoggedAFewLinesASecondWithACount
     // The next case starts in a second of its own.
     waitUntil([] { return false; }, 1100);
     qInstallMessageHandler(nullptr);
+    windows.append(VCefBroadcastManager::popupWidget(QStringLiteral("giftPage")));
+    // A broadcast of an unknown type is named by its own line, within the limit, and no other.
+    EXPECT_LE(lines.filter("NoSuch.").size(), flood / 3);
     for (const auto &row : rows) {
-        ASSERT_TRUE(counted) << row.kind.toStdString() << " " << written(row.kind).size() << " + " << leftOut(row.kind);
+        EXPECT_TRUE(counted) << row.kind.toStdString() << " " << written(row.kind).size() << " + " << leftOut(row.kind);
         const QStringList shown = written(row.kind);
         ASSERT_FALSE(shown.isEmpty()) << row.kind.toStdString();
-        EXPECT_EQ(shown.first(), row.line);
+        EXPECT_EQ(shown.first(), row.line) << shown.first().toStdString();
         EXPECT_GT(leftOut(row.kind), 0) << row.kind.toStdString();
         // A busy machine may spread the flood over a few seconds, never over one per line.
         EXPECT_LE(shown.size(), flood / 3) << row.kind.toStdString();
@@ -429,4 +473,59 @@ TEST_F(VProtoBroadcastToCefManagerTest, ServerTextsAddOnlySoManyBytesASecondToTh
     const qint64 most = (ms / 1000 + 2) * VLogText::kBytesPerSecond + qint64(count) * 256;
     EXPECT_LE(bytes, most) << count << " lines in " << ms << " ms";
     EXPECT_GE(count, 2 * VLogLimiter::kLinesPerSecond);
+}
+
+// Each source's texts spend a budget of their own, short ones too: once a flood has spent the
+// server's or the pages' (a pop-up a page loads is the pages'), their next short text is left out
+// of its line, while the other source's texts and the client's own stay whole.
+TEST_F(VProtoBroadcastToCefManagerTest, EachSourcesTextsSpendABudgetOfTheirOwn)
+{
+    static QStringList lines;
+    VCefWidgetOSR *w = makeWindow();
+    const QString big(VLogText::kMaxChars, QChar(0x597D)); // 12 KiB as written
+    // A flood text, or a probe in a line of another kind (the last of that kind): the server's,
+    // a page's, the client's own.
+    const std::function<void(const QString &, bool)> write[] = {
+        [](const QString &text, bool flood) { flood ? receive(4242, "NoSuch." + text, {}) : receive(0, text, {}); },
+        [&](const QString &text, bool flood) {
+            if (flood)
+                command(R"({"funcName":"openCefWidgetInPc","param":{"page":"giftPage","query":")" + text.toUtf8() + "\"}}", w);
+            command((flood ? R"({"funcName":"saveGamelog","param":{"message":")" + text + "\"}}"
+                           : R"({"funcName":"__H5__","param":{"p":")" + text + "\"}}").toUtf8(), w);
+        },
+        [&](const QString &text, bool) { w->loadUrl("http://pages.test/" + text); },
+    };
+    const QString probeLine[] = {"[PELORIN] broadcast with an unknown id: ", "[CefBroadcast] [__H5__] Web消息: ",
+                                 "[CEFLOG] loadUrl addReqToList "};
+    for (int flooded : {0, 1}) {
+        SCOPED_TRACE(flooded ? "pages flood" : "the server floods");
+        VLogLimiter::getInstance()->reset();
+        bool leftOut = false;
+        int whole[3] = {};
+        // Three floods spend the budget; however the seconds fall, a few tries do it within one.
+        for (int tries = 0; !leftOut && tries < 20; ++tries) {
+            lines.clear();
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+            for (int i = 0; i < 3; ++i)
+                write[flooded](big, true);
+            for (int probe = 0; probe < 3; ++probe)
+                write[probe](probe == flooded ? QString("short") : QString(100, QLatin1Char('l')), false);
+            qInstallMessageHandler(nullptr);
+            for (int probe = 0; probe < 3; ++probe) {
+                const QStringList written = lines.filter(probeLine[probe]);
+                if (written.isEmpty())
+                    continue;
+                if (probe == flooded)
+                    leftOut = !written.last().contains("short");
+                else if (written.last().contains(QString(100, QLatin1Char('l'))))
+                    ++whole[probe];
+                else
+                    ADD_FAILURE() << written.last().left(300).toStdString();
+            }
+        }
+        EXPECT_TRUE(leftOut);
+        for (int probe = 0; probe < 3; ++probe)
+            EXPECT_TRUE(probe == flooded || whole[probe] > 0) << probe;
+    }
+    windows.append(VCefBroadcastManager::popupWidget(QStringLiteral("giftPage")));
 }
