@@ -122,15 +122,21 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
     qInfo().noquote() << "[ARTC_CALL]" << label << "->" << "joinChannel" << "token:" << VLogText::cut(user.token) << "channelId:"
                       << VLogText::cut(roomId) << "info:" << "NULL" << "uid:" << user.uid;
     // Marked before the call: the engine may report the join before the call returns.
+    bool mayReport = false;
     {
         std::lock_guard<std::mutex> locker(m_stateLock);
+        mayReport = m_joinPending && m_joinMayReport;
         m_joinPending = true;
+        m_joinMayReport = true;
     }
     code = engine->joinChannel(user.token.toUtf8().constData(), roomId.toUtf8().constData(), nullptr, user.uid);
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result" << VLogText::cut(roomId) << code;
-    if (code != 0 && !wasPending) {
+    if (code != 0) {
+        // Refused, the join under way before (if any) stays as it was.
         std::lock_guard<std::mutex> locker(m_stateLock);
-        m_joinPending = false;
+        m_joinMayReport = m_joinMayReport && mayReport;
+        if (!wasPending)
+            m_joinPending = false;
     }
     startVoice();
     return code == 0;
@@ -212,6 +218,9 @@ bool kivoARTCController::leaveSDKChannel(const QString &roomId)
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "leaveChannel result" << VLogText::cut(roomId) << code;
     if (code == 0) {
         std::lock_guard<std::mutex> locker(m_stateLock);
+        // The engine may have made the join under way just before this leave.
+        if (m_joinPending && m_joinedRoom.isEmpty() && m_joinMayReport && m_staleJoinRoom.isEmpty())
+            m_staleJoinRoom = m_lastRoomId;
         m_joinPending = false;
         m_joinedRoom.clear();
     }
