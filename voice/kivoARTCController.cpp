@@ -142,6 +142,7 @@ void kivoARTCController::release()
     m_engine = nullptr;
     std::lock_guard<std::mutex> locker(m_stateLock);
     m_joinPending = false;
+    m_staleJoinRoom.clear();
 }
 
 QString kivoARTCController::version()

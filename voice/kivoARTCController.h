@@ -266,6 +266,14 @@ private:
     // A join the engine accepted and has not reported yet; a leave cancels it, so a report that
     // comes after the leave is not taken. Guarded by m_stateLock.
     bool m_joinPending = false;
+    // No engine error came since that join was asked: an error may have ended it, and the engine
+    // reports no leave of a join it ended. Guarded by m_stateLock.
+    bool m_joinMayReport = false;
+    // The room of the first join left before it was reported since the engine's last report: the
+    // engine may have joined just before that leave, and the join's report, on its way then, comes
+    // before any other (a later join cannot be made before it, nor before that leave's report).
+    // Such a report is not the report of a join of that room asked since. Guarded by m_stateLock.
+    QString m_staleJoinRoom;
     std::atomic<bool> m_relayRequested{false};
     ARTCDeviceList m_speakerList;
     ARTCDeviceList m_micList;

@@ -80,8 +80,11 @@ void kivoARTCController::onJoinChannelSuccess(const char *channel, agora::rtc::u
         last = m_lastRoomId;
         // The join completes the enter that asked for this room last, if that join is still
         // under way (a leave accepted since makes its report stale) or the room is already the
-        // joined one (a second report).
-        taken = !last.isEmpty() && last == joined && (m_joinPending || m_joinedRoom == joined);
+        // joined one (a second report). The first report after such a leave is the left join's
+        // when it names that room, even if the room was asked for again since.
+        const bool stale = m_staleJoinRoom == joined;
+        m_staleJoinRoom.clear();
+        taken = !stale && !last.isEmpty() && last == joined && (m_joinPending || m_joinedRoom == joined);
         if (taken) {
             m_joinedRequest = m_enterRequest;
             m_joinedRoom = joined;
@@ -112,6 +115,11 @@ void kivoARTCController::onRejoinChannelSuccess(const char *channel, agora::rtc:
 
 void kivoARTCController::onLeaveChannel(const agora::rtc::RtcStats &stats)
 {
+    {
+        // A join report on its way at a leave has come by now.
+        std::lock_guard<std::mutex> locker(m_stateLock);
+        m_staleJoinRoom.clear();
+    }
     qInfo().noquote() << "[ARTC_ON]" << QStringLiteral("onLeaveChannel : stats：%1").arg(formatRtcStats(stats))
                       << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked(), VLogText::Page))
                       << QStringLiteral("是否已经进房：%1").arg(m_inRoom.load());
@@ -134,6 +142,12 @@ void kivoARTCController::onError(int err, const char *msg)
 {
     const QString text = utf8(msg);
     logOn(QStringLiteral("onError : errorCode[%1], errorInfo[%2]").arg(err).arg(text));
+    {
+        // It may have ended the join under way; a join report on its way at a leave has come.
+        std::lock_guard<std::mutex> locker(m_stateLock);
+        m_joinMayReport = false;
+        m_staleJoinRoom.clear();
+    }
     emit sigSDKError(err, text);
 }
 

@@ -125,16 +125,22 @@ bool kivoARTCController::enterSDKRoom(const QString &roomId)
                       << VLogText::cut(user.token, VLogText::Page) << "channelId:"
                       << VLogText::cut(roomId, VLogText::Page) << "info:" << "NULL" << "uid:" << user.uid;
     // Marked before the call: the engine may report the join before the call returns.
+    bool mayReport = false;
     {
         std::lock_guard<std::mutex> locker(m_stateLock);
+        mayReport = m_joinPending && m_joinMayReport;
         m_joinPending = true;
+        m_joinMayReport = true;
     }
     code = engine->joinChannel(user.token.toUtf8().constData(), roomId.toUtf8().constData(), nullptr, user.uid);
     qInfo().noquote() << "[ARTC_RET]" << label << "->" << "joinChannel result"
                       << VLogText::cut(roomId, VLogText::Page) << code;
-    if (code != 0 && !wasPending) {
+    if (code != 0) {
+        // Refused, the join under way before (if any) stays as it was.
         std::lock_guard<std::mutex> locker(m_stateLock);
-        m_joinPending = false;
+        m_joinMayReport = m_joinMayReport && mayReport;
+        if (!wasPending)
+            m_joinPending = false;
     }
     startVoice();
     return code == 0;
@@ -217,6 +223,9 @@ bool kivoARTCController::leaveSDKChannel(const QString &roomId)
                       << VLogText::cut(roomId, VLogText::Page) << code;
     if (code == 0) {
         std::lock_guard<std::mutex> locker(m_stateLock);
+        // The engine may have made the join under way just before this leave.
+        if (m_joinPending && m_joinedRoom.isEmpty() && m_joinMayReport && m_staleJoinRoom.isEmpty())
+            m_staleJoinRoom = m_lastRoomId;
         m_joinPending = false;
         m_joinedRoom.clear();
     }

@@ -148,6 +148,7 @@ bool RtcSim::loadFile(const QString &path)
 
 void RtcSim::setCreateFails(bool fails) { SIM_SET(createFails, fails); }
 void RtcSim::setEventDelayMs(int delayMs) { SIM_SET(eventDelayMs, delayMs); }
+void RtcSim::setJoinReportLagMs(int lagMs) { SIM_SET(joinReportLagMs, lagMs); }
 void RtcSim::setReturnCode(const QString &call, int code) { SIM_SET(returnCodes[call], code); }
 void RtcSim::clearReturnCodes() { SIM_SET(returnCodes, (QMap<QString, int>())); }
 void RtcSim::scriptError(const QString &call, int code, const QString &message)

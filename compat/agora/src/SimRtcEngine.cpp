@@ -6,6 +6,9 @@
 
 #include <QByteArray>
 
+#include <chrono>
+#include <thread>
+
 namespace agora {
 namespace sim {
 
@@ -221,13 +224,17 @@ int SimRtcEngine::joinChannel(const char *token, const char *channelId, const ch
     postTaskLocked([channel, joined, delay, attempt] {
         SimState &st = simState();
         rtc::IRtcEngineEventHandler *h = nullptr;
+        int lagMs = 0;
         {
             std::lock_guard<std::mutex> l(st.mutex);
             if (st.channelState != SimState::Joining || st.joinAttempt != attempt)
                 return;
             st.channelState = SimState::In;
             h = st.handler;
+            lagMs = st.joinReportLagMs;
         }
+        if (lagMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(lagMs));
         if (h)
             h->onJoinChannelSuccess(channel.constData(), joined, delay);
     }, delay);

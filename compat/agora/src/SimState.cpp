@@ -20,6 +20,7 @@ void SimState::resetSettings()
 {
     createFails = false;
     eventDelayMs = 0;
+    joinReportLagMs = 0;
     returnCodes.clear();
     errors.clear();
     missingInterfaces.clear();

@@ -28,6 +28,7 @@ struct SimState
     // Settings.
     bool createFails = false;
     int eventDelayMs = 0;
+    int joinReportLagMs = 0;
     QMap<QString, int> returnCodes;
     QMap<QString, std::pair<int, QString>> errors;
     QSet<int> missingInterfaces;

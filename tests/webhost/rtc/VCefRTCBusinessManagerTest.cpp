@@ -231,6 +231,9 @@ TEST_F(VCefRTCBusinessManagerTest, AnEngineErrorAnswersTheWaitingEnterWithItsCod
               QStringLiteral("token \"expired\""));
     EXPECT_EQ(logCount("lambda:joinEnterSDKRoom failed"), 1);
     EXPECT_EQ(waiting(), 0);
+    // No report of the join the error ended is awaited: the room asked for again is joined.
+    RtcSim::clearScriptedErrors();
+    EXPECT_EQ(ask1(3, "rtcEnterSDKRoom", R"({"roomId":"123"})").text, kDone);
 }
 
 TEST_F(VCefRTCBusinessManagerTest, OneEventSettlesEveryWaitingEnter)
@@ -365,6 +368,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         bool leaveRefused = false;      // the engine refuses every leave
         bool roleReportsError = false;  // the engine reports an error instead of the role change
         bool joinNeverReported = false; // the engine takes every join and never reports it
+        int joinReportLagMs = 0;        // the engine is in the room this long before it reports
     };
     const QList<Row> rows = {
         {"exit, enter at once", "r-1", {{"", 0, done}, {"r-2", 0, done}}, "r-2"},
@@ -401,6 +405,9 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
          {{role, 0, QString()}, {"", 50, roleError}, {"r-2", 0, roleError}}, "", false, false, true},
         {"enter another room while joining, every leave reported as an error", "",
          {{"r-3", 20, cancelled}, {"r-1", 0, leaveError}}, "", true},
+        // The error reporting the leave of a join under way: no report of that join is to come.
+        {"every leave reported as an error: enter, exit while joining, the room again after the error", "",
+         {{"r-3", 20, cancelled}, {"", 600, done}, {"r-3", 0, done}}, "r-3", true},
         // The join is reported, an enter for another room refused, then the error comes: the join
         // is still left, though the room last asked for has moved.
         {"a join reported, an enter refused, then the error of an earlier leave", "",
@@ -411,6 +418,9 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         // The join is reported after the page was loaded again: its answer is not the new page's.
         {"a page reloaded while its enter waits", "", {{"r-3", 20, QString()}, {reload, delay + 50, QString()}, {"", 0, done}}, ""},
         {"engine error with a refused leave", "", {{"@push", 0, done}, {"r-1", 0, done}}, "r-1", false, true},
+        // A join report on its way as the room is left and asked for again is not the new join's.
+        {"a join reported late, its room left for another and asked for again meanwhile", "",
+         {{"r-3", 1000, cancelled}, {"r-4", 0, cancelled}, {"r-3", 2200, cancelled}, {"", 0, done}}, "", false, false, false, false, 2000},
     };
     ASSERT_EQ(ask1(1, "rtcSetSDKUserInfo", R"({"token":"tok","userId":5})").text, kDone);
     for (const Row &row : rows) {
@@ -455,6 +465,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
             RtcSim::scriptError("setClientRole", 7, QStringLiteral("role failed"));
         if (row.joinNeverReported)
             RtcSim::setReturnCode("joinChannel", 0);
+        RtcSim::setJoinReportLagMs(row.joinReportLagMs);
         for (int i = 0; i < row.steps.size(); ++i) {
             send(i + 1, row.steps[i].room);
             if (row.steps[i].atOnce) {
@@ -475,6 +486,7 @@ TEST_F(VCefRTCBusinessManagerTest, RoomSwitchesAreAnsweredTruthfullyWhateverTheT
         settle();
         RtcSim::clearScriptedErrors();
         RtcSim::clearReturnCodes();
+        RtcSim::setJoinReportLagMs(0);
         for (int i = 0; i < row.steps.size(); ++i)
             EXPECT_EQ(answerTo(i + 1, page).text.toStdString(), row.steps[i].answer.toStdString()) << "step " << i + 1;
         // The answers come in the order asked, so the last success the page saw is where it is;

@@ -59,6 +59,9 @@ public:
 
     static void setCreateFails(bool fails);
     static void setEventDelayMs(int delayMs);
+    // How long the engine is in a channel before it reports the join; its thread is busy with
+    // that report meanwhile, so no other event comes before it.
+    static void setJoinReportLagMs(int lagMs);
     // The named call (e.g. "joinChannel", "getDevice", "initialize") returns this code and does
     // nothing else.
     static void setReturnCode(const QString &call, int code);
