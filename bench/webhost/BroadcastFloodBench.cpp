@@ -10,13 +10,14 @@
 //       what the log grew by. With --silent-host the page's host reads everything but answers
 //       nothing after the view's creation. With --text each content is "flood" followed by
 //       CHARS x U+0001 (written in the log as 6-character escapes).
-//   bench_broadcast_flood --page-log gamelog|mixed [--seconds S] [--rate N] [--text CHARS]
+//   bench_broadcast_flood --page-log gamelog|mixed|popup [--seconds S] [--rate N] [--text CHARS]
 //       The page sends log messages whose logged text is 64 bytes, as fast as the client takes
 //       them (200 at a time, then a query whose answer brings the next 200), for S seconds
 //       (default 60): with gamelog all "saveGamelog", with mixed each kind of page message that
 //       writes to the log in turn (the three log commands, "__H5__", a command and a query that
 //       are not JSON, a pop-up for a page key with no URL and one loaded again and again, a server
-//       request of a type nobody knows). With --rate the server floods beside it as above. What the log grew by in those
+//       request of a type nobody knows), with popup a pop-up whose page closes it as it loads, so
+//       each open makes a new window. With --rate the server floods beside it as above. What the log grew by in those
 //       S seconds, a minute's worth, and how many of those page messages the client took.
 //   bench_broadcast_flood --page-log voice|role|rtc [--seconds S]
 //       The same with voice queries, the page having set its user and entered a room on the
@@ -175,7 +176,7 @@ std::vector<qint64> queryRoundTrips(const QString &pagewellLog)
 
 // 200 page messages whose text in the log is 64 bytes (or less), each a send item followed by a
 // comma: all "saveGamelog", or each kind of page message that writes to the log in turn.
-QByteArray pageLogItems(bool mixed)
+QByteArray pageLogItems(bool mixed, bool popup)
 {
     const QString message(61, QLatin1Char('g')); // and the closing quote and braces: 64
     const QString kinds[] = {
@@ -191,7 +192,7 @@ QByteArray pageLogItems(bool mixed)
     };
     QJsonArray items;
     for (int i = 0; i < 200; ++i) {
-        const int kind = mixed ? i % 9 : 0;
+        const int kind = mixed ? i % 9 : popup ? 6 : 0;
         items.append(QJsonObject{{kind >= 7 ? QStringLiteral("query") : QStringLiteral("command"), kinds[kind]}});
     }
     const QByteArray array = QJsonDocument(items).toJson(QJsonDocument::Compact);
@@ -301,11 +302,12 @@ int main(int argc, char **argv)
         seconds = args.contains(QLatin1String("--seconds")) ? seconds : 60;
     }
     const bool voice = pageLog == QLatin1String("voice") || pageLog == QLatin1String("role") || pageLog == QLatin1String("rtc");
-    const bool pageLogKnown = pageLog.isEmpty() || pageLog == QLatin1String("gamelog") || pageLog == QLatin1String("mixed") || voice;
+    const bool popup = pageLog == QLatin1String("popup");
+    const bool pageLogKnown = pageLog.isEmpty() || pageLog == QLatin1String("gamelog") || pageLog == QLatin1String("mixed") || popup || voice;
     if (rate < (pageLog.isEmpty() ? 1 : 0) || !pageLogKnown || seconds <= 0 || hugeChars < 0 || hugeChars > 16 * 1024 * 1024 || textChars < 0
         || textChars > 60000 || (unknownFields && hugeChars == 0)) {
         std::fprintf(stderr, "usage: bench_broadcast_flood [--rate N] [--seconds S] [--silent-host] [--text CHARS]\n"
-                             "       bench_broadcast_flood --page-log gamelog|mixed|voice|role|rtc [--seconds S] [--rate N] [--text CHARS]\n"
+                             "       bench_broadcast_flood --page-log gamelog|mixed|popup|voice|role|rtc [--seconds S] [--rate N] [--text CHARS]\n"
                              "       bench_broadcast_flood --huge CHARS [--unknown]\n");
         return 2;
     }
@@ -334,10 +336,12 @@ int main(int argc, char **argv)
         script += R"(, {"query": {"funcName": "rtcSetSDKUserInfo", "queryId": 5, "param": {"token": "t", "userId": 42}}},
                       {"query": {"funcName": "rtcEnterSDKRoom", "queryId": 6, "param": {"roomId": "r-1"}}})";
     script += "]}";
+    if (popup)
+        script += R"(, {"type": 3, "contains": "popup.html", "send": [{"command": {"funcName": "closeWidget"}}]})";
     // With --page-log each answer brings the next batch of log messages and the query.
     const QByteArray pageBatch = pageLog.isEmpty() ? QByteArray()
                                  : voice       ? voiceItems(pageLog) + query
-                                               : pageLogItems(pageLog == QLatin1String("mixed")) + query;
+                                               : pageLogItems(pageLog == QLatin1String("mixed"), popup) + query;
     if (hugeChars > 0)
         script += R"(, {"type": 7, "delayMs": 20, "send": [)" + query + R"(]}], "after": [{"delayMs": 100, "send": [)"
                   + query + "]}]";
