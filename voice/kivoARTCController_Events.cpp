@@ -2,6 +2,7 @@
 // GUI-thread receivers queued.
 #include "kivoARTCController.h"
 
+#include "VLogLimiter.h"
 #include "VLogText.h"
 
 #include <mutex>
@@ -15,9 +16,17 @@ QString utf8(const char *text)
     return text ? QString::fromUtf8(text) : QString();
 }
 
+// A page's requests make the engine report some events as often as it asks: each event's lines
+// are limited.
+bool admitOn(const char *event)
+{
+    return VLogLimiter::getInstance()->admit(QStringLiteral("[ARTC_ON] ") + QLatin1String(event));
+}
+
 void logOn(const QString &text)
 {
-    qInfo().noquote() << "[ARTC_ON]" << text;
+    if (VLogLimiter::getInstance()->admit(QStringLiteral("[ARTC_ON] ") + text.section(QLatin1Char(' '), 0, 0)))
+        qInfo().noquote() << "[ARTC_ON]" << text;
 }
 
 void logVideo(const char *callback, const QString &text)
@@ -92,15 +101,17 @@ void kivoARTCController::onJoinChannelSuccess(const char *channel, agora::rtc::u
         }
     }
     const bool inRoom = m_inRoom.load();
-    qInfo().noquote() << "[ARTC_ON]"
-                      << QStringLiteral("onJoinChannelSuccess : channel[%1], uid[%2], elapsed[%3]")
-                          .arg(VLogText::cut(joined, VLogText::Page)).arg(uid).arg(elapsed)
-                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(last, VLogText::Page))
-                      << QStringLiteral("是否已经进房：%1").arg(inRoom);
+    if (admitOn("onJoinChannelSuccess"))
+        qInfo().noquote() << "[ARTC_ON]"
+                          << QStringLiteral("onJoinChannelSuccess : channel[%1], uid[%2], elapsed[%3]")
+                              .arg(VLogText::cut(joined, VLogText::Page)).arg(uid).arg(elapsed)
+                          << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(last, VLogText::Page))
+                          << QStringLiteral("是否已经进房：%1").arg(inRoom);
     if (!taken) {
-        qInfo().noquote() << "[ARTC]" << "kivoARTCController::onJoinChannelSuccess"
-                          << "当前用户进入房间但房间id不同或者都为空" << VLogText::cut(last, VLogText::Page) << inRoom
-                          << VLogText::cut(joined, VLogText::Page) << uid << elapsed;
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[ARTC] kivoARTCController::onJoinChannelSuccess")))
+            qInfo().noquote() << "[ARTC]" << "kivoARTCController::onJoinChannelSuccess"
+                              << "当前用户进入房间但房间id不同或者都为空" << VLogText::cut(last, VLogText::Page) << inRoom
+                              << VLogText::cut(joined, VLogText::Page) << uid << elapsed;
         return;
     }
     m_inRoom = true;
@@ -120,9 +131,10 @@ void kivoARTCController::onLeaveChannel(const agora::rtc::RtcStats &stats)
         std::lock_guard<std::mutex> locker(m_stateLock);
         m_staleJoinRoom.clear();
     }
-    qInfo().noquote() << "[ARTC_ON]" << QStringLiteral("onLeaveChannel : stats：%1").arg(formatRtcStats(stats))
-                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked(), VLogText::Page))
-                      << QStringLiteral("是否已经进房：%1").arg(m_inRoom.load());
+    if (admitOn("onLeaveChannel"))
+        qInfo().noquote() << "[ARTC_ON]" << QStringLiteral("onLeaveChannel : stats：%1").arg(formatRtcStats(stats))
+                          << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked(), VLogText::Page))
+                          << QStringLiteral("是否已经进房：%1").arg(m_inRoom.load());
     if (!m_engine.load())
         return;
     m_inRoom = false;
@@ -131,10 +143,11 @@ void kivoARTCController::onLeaveChannel(const agora::rtc::RtcStats &stats)
 
 void kivoARTCController::onClientRoleChanged(agora::rtc::CLIENT_ROLE_TYPE oldRole, agora::rtc::CLIENT_ROLE_TYPE newRole)
 {
-    qInfo().noquote() << "[ARTC_ON]"
-                      << QStringLiteral("onClientRoleChanged : oldRole=%1,newRole=%2").arg(static_cast<int>(oldRole)).arg(static_cast<int>(newRole))
-                      << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked(), VLogText::Page))
-                      << QStringLiteral("是否已经进房：%1").arg(m_inRoom.load());
+    if (admitOn("onClientRoleChanged"))
+        qInfo().noquote() << "[ARTC_ON]"
+                          << QStringLiteral("onClientRoleChanged : oldRole=%1,newRole=%2").arg(static_cast<int>(oldRole)).arg(static_cast<int>(newRole))
+                          << QStringLiteral("最近请求进房：%1").arg(VLogText::cut(lastRoomIdLocked(), VLogText::Page))
+                          << QStringLiteral("是否已经进房：%1").arg(m_inRoom.load());
     emit sigSwitchSDKRoleSuc();
 }
 

@@ -177,8 +177,11 @@ void VCefBroadcastManager::onBroadcast(const QByteArray &data, VCefWidgetAbstrac
         [&] {
             const QString funcName = textOf(root["funcName"]);
             const CefHandler handler = m_handlers.find(funcName, window);
-            if (handler)
-                handler(root, window);
+            if (!handler)
+                return;
+            // Handled as always, however often it comes; the lines it writes are limited per name.
+            const VLogLimiter::PageMessage lines(QStringLiteral("[CEFLOG] CEF Broadcast ") + funcName);
+            handler(root, window);
         },
         error);
     if (!done && limiter->admit(rejected))

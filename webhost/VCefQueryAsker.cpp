@@ -3,6 +3,7 @@
 #include <QDebug>
 
 #include "VCefWidgetAbstract.h"
+#include "VLogLimiter.h"
 #include "VLogText.h"
 
 VCefQueryAsker::VCefQueryAsker(VCefWidgetAbstract *window)
@@ -15,7 +16,11 @@ bool VCefQueryAsker::answer(qint64 queryId, const QString &text, bool ok) const
     if (!m_window)
         return false;
     if (m_window->document() != m_document) {
-        qInfo() << "[CEFLOG]" << "query answer for a page since replaced dropped" << queryId << VLogText::cut(text);
+        // A page reloading its pop-up may leave answers behind as often as it likes: the line is
+        // limited, and its text spends the pages' budget.
+        if (VLogLimiter::getInstance()->admit(QStringLiteral("[CEFLOG] query answer for a page since replaced dropped")))
+            qInfo() << "[CEFLOG]" << "query answer for a page since replaced dropped" << queryId
+                    << VLogText::cut(text, VLogText::Page);
         return false;
     }
     m_window->sendQueryReply(queryId, text, ok);

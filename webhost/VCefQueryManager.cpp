@@ -148,6 +148,8 @@ void VCefQueryManager::onQuery(const QByteArray &data, VCefWidgetAbstract *windo
                 answer(window, queryId, makeReplyText(-1, QStringLiteral("消息处理逻辑为空"), QString()), false);
                 return;
             }
+            // Answered as always, however often it comes; the lines it writes are limited per name.
+            const VLogLimiter::PageMessage lines(QStringLiteral("[CEFLOG] CEF Proto ") + funcName);
             handler(root, window);
         },
         error);

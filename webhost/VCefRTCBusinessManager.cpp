@@ -9,6 +9,7 @@
 #include "VCefQueryManager.h"
 #include "VCefRTCSignalRelay.h"
 #include "VCefWidgetAbstract.h"
+#include "VLogLimiter.h"
 #include "kivoARTCController.h"
 #include "vErrorInfo.h"
 
@@ -186,8 +187,9 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
             failure = "lambda:joinExitSDKRoom failed";
         }
         // Each function keeps its own copies: deleting the context releases them.
+        // These come as often as a page asks: each is limited.
         const auto succeed = [context, resolve, success, completed, request] {
-            if (success)
+            if (success && VLogLimiter::getInstance()->admit(QLatin1String(success)))
                 qDebug().noquote() << success;
             const QPromiseResolve<void> settle = resolve;
             const std::function<void(quint64)> then = completed;
@@ -197,7 +199,8 @@ QPromise<void> VCefRTCBusinessManager::waitFor(WaitKind kind, const std::functio
             settle();
         };
         const auto fail = [context, reject, failure](const vErrorInfo &error) {
-            qDebug().noquote() << failure;
+            if (VLogLimiter::getInstance()->admit(QLatin1String(failure)))
+                qDebug().noquote() << failure;
             const QPromiseReject<void> settle = reject;
             delete context;
             settle(error);
@@ -365,7 +368,12 @@ void VCefRTCBusinessManager::onExitSDKRoom(const Json::Value &root, VCefWidgetAb
     QPointer<QObject> wait;
     waitFor(
         WaitKind::Exit, [c] { return c->exitSDKRoom(); },
-        [c, result](quint64 request) { *result = c && (c->roomRequest() != request || c->exitSDKRoom()); }, {},
+        [c, result](quint64 request) {
+            // Still the page's exit: its lines are limited as the query's were.
+            const VLogLimiter::PageMessage lines(QStringLiteral("[CEFLOG] CEF Proto rtcExitSDKRoom"));
+            *result = c && (c->roomRequest() != request || c->exitSDKRoom());
+        },
+        {},
         [self, turn] { freeTurnOf(self, turn); }, &wait)
         .then(
             [self, turn, asker, queryId, result] {

@@ -24,6 +24,13 @@
 namespace {
 const int kReconnectDelayMs = 1000;
 const int kWaitMs = 30000;
+
+// A page may open a pop-up that closes itself as it loads, a new window each time, at its own
+// pace: a window's connection and view lines are limited per kind.
+bool admitLine(const QString &kind)
+{
+    return VLogLimiter::getInstance()->admit(kind);
+}
 } // namespace
 
 VCefWidgetAbstract::VCefWidgetAbstract(QWidget *parent, bool kind)
@@ -175,7 +182,8 @@ void VCefWidgetAbstract::sendType15(const QString &value)
 
 void VCefWidgetAbstract::createCefView()
 {
-    qInfo() << "[CEFLOG]" << "createCefView";
+    if (admitLine(QStringLiteral("[CEFLOG] createCefView")))
+        qInfo() << "[CEFLOG]" << "createCefView";
     const stuCefViewRequest req = VCefProtocol::makeRequest(VCefProtocol::CreateCefView,
                                                             VCefProtocol::payload(qint32(0)));
     const QPointer<VCefWidgetAbstract> self(this);
@@ -195,7 +203,8 @@ void VCefWidgetAbstract::initFinished(int viewId)
     initCefView(viewId);
     if (isVisible())
         showDevToolsButton();
-    qInfo() << "[CEFLOG]" << "initFinished" << viewId;
+    if (admitLine(QStringLiteral("[CEFLOG] initFinished")))
+        qInfo() << "[CEFLOG]" << "initFinished" << viewId;
     const QList<stuCefViewRequest> queued = m_queue;
     m_queue.clear();
     m_queuedBytes = 0;
@@ -205,7 +214,8 @@ void VCefWidgetAbstract::initFinished(int viewId)
 
 void VCefWidgetAbstract::connectRemoteView()
 {
-    qInfo() << "[CEFLOG]" << "connectRemoteView";
+    if (admitLine(QStringLiteral("[CEFLOG] connectRemoteView")))
+        qInfo() << "[CEFLOG]" << "connectRemoteView";
     const QSharedPointer<VCefProcessItem> item = VCefProcessManager::getInstance()->processItem(m_kind ? 1 : 0);
     const QString kindText = m_kind ? QStringLiteral("1") : QStringLiteral("0");
     QtPromise::QPromise<bool> started([item, kindText](const QtPromise::QPromiseResolve<bool> &resolve) {
@@ -237,7 +247,8 @@ void VCefWidgetAbstract::scheduleReconnect()
 
 void VCefWidgetAbstract::deleteCefView()
 {
-    qInfo() << "[CEFLOG]" << "deleteCefView";
+    if (admitLine(QStringLiteral("[CEFLOG] deleteCefView")))
+        qInfo() << "[CEFLOG]" << "deleteCefView";
     deleteLater();
 }
 
@@ -333,7 +344,8 @@ void VCefWidgetAbstract::emitWebQuertRequest(const QByteArray &data, VCefWidgetA
 
 void VCefWidgetAbstract::sltSocketDisconnected()
 {
-    qInfo() << "[CEFLOG]" << "sltSocketDisconnected";
+    if (admitLine(QStringLiteral("[CEFLOG] sltSocketDisconnected")))
+        qInfo() << "[CEFLOG]" << "sltSocketDisconnected";
     m_receive.clear();
     ++m_document;
     if (!m_closing)
@@ -342,12 +354,14 @@ void VCefWidgetAbstract::sltSocketDisconnected()
 
 void VCefWidgetAbstract::sltSocketErr(QLocalSocket::LocalSocketError err)
 {
-    qInfo() << "[CEFLOG]" << "sltSocketErr" << err;
+    if (admitLine(QStringLiteral("[CEFLOG] sltSocketErr")))
+        qInfo() << "[CEFLOG]" << "sltSocketErr" << err;
 }
 
 void VCefWidgetAbstract::sltSocketStateChanged(QLocalSocket::LocalSocketState socketState)
 {
-    qInfo() << "[CEFLOG]" << "sltSocketStateChanged" << socketState;
+    if (admitLine(QStringLiteral("[CEFLOG] sltSocketStateChanged")))
+        qInfo() << "[CEFLOG]" << "sltSocketStateChanged" << socketState;
 }
 
 void VCefWidgetAbstract::sltUpdateRecommandWebSessionId()

@@ -10,14 +10,20 @@
 //       what the log grew by. With --silent-host the page's host reads everything but answers
 //       nothing after the view's creation. With --text each content is "flood" followed by
 //       CHARS x U+0001 (written in the log as 6-character escapes).
-//   bench_broadcast_flood --page-log gamelog|mixed [--seconds S] [--rate N] [--text CHARS]
+//   bench_broadcast_flood --page-log gamelog|mixed|popup [--seconds S] [--rate N] [--text CHARS]
 //       The page sends log messages whose logged text is 64 bytes, as fast as the client takes
 //       them (200 at a time, then a query whose answer brings the next 200), for S seconds
 //       (default 60): with gamelog all "saveGamelog", with mixed each kind of page message that
 //       writes to the log in turn (the three log commands, "__H5__", a command and a query that
 //       are not JSON, a pop-up for a page key with no URL and one loaded again and again, a server
-//       request of a type nobody knows). With --rate the server floods beside it as above. What the log grew by in those
+//       request of a type nobody knows), with popup a pop-up whose page closes it as it loads, so
+//       each open makes a new window. With --rate the server floods beside it as above. What the log grew by in those
 //       S seconds, a minute's worth, and how many of those page messages the client took.
+//   bench_broadcast_flood --page-log voice|role|rtc [--seconds S]
+//       The same with voice queries, the page having set its user and entered a room on the
+//       simulated engine: "rtcSetMicVoice" (voice), "rtcSwitchSDKRole" to one role and back,
+//       each switch reported by the engine (role), or every voice query in turn (rtc). How
+//       many the client answered.
 //   bench_broadcast_flood --huge CHARS [--unknown]
 //       One broadcast whose content is CHARS x U+0001 (each a 6-character escape in the
 //       message's JSON), or with --unknown whose body is CHARS bytes of fields the client does
@@ -170,7 +176,7 @@ std::vector<qint64> queryRoundTrips(const QString &pagewellLog)
 
 // 200 page messages whose text in the log is 64 bytes (or less), each a send item followed by a
 // comma: all "saveGamelog", or each kind of page message that writes to the log in turn.
-QByteArray pageLogItems(bool mixed)
+QByteArray pageLogItems(bool mixed, bool popup)
 {
     const QString message(61, QLatin1Char('g')); // and the closing quote and braces: 64
     const QString kinds[] = {
@@ -186,11 +192,49 @@ QByteArray pageLogItems(bool mixed)
     };
     QJsonArray items;
     for (int i = 0; i < 200; ++i) {
-        const int kind = mixed ? i % 9 : 0;
+        const int kind = mixed ? i % 9 : popup ? 6 : 0;
         items.append(QJsonObject{{kind >= 7 ? QStringLiteral("query") : QStringLiteral("command"), kinds[kind]}});
     }
     const QByteArray array = QJsonDocument(items).toJson(QJsonDocument::Compact);
     return array.mid(1, array.size() - 2) + ',';
+}
+
+// 200 voice queries (id 2), each a send item followed by a comma.
+QByteArray voiceItems(const QString &mode)
+{
+    static const char *const all[] = {
+        "rtcSetSDKUserInfo", "rtcEnterSDKRoom", "rtcExitSDKRoom", "rtcSwitchSDKRole", "rtcStartRtmpStream",
+        "rtcStopRtmpStream", "rtcSetMuteLocalAudioStream", "rtcSetMuteRemoteAudioStream",
+        "rtcSetMuteAllRemoteAudioStreams", "rtcSetEnableLoopbackRecording", "rtcGetCurrentSpeakerDevice",
+        "rtcGetSpeakList", "rtcSetSpeakDevice", "rtcGetCurrentMicDevice", "rtcGetMicList", "rtcSetMicDevice",
+        "rtcSetSpeakerVoice", "rtcSetMicVoice", "rtcSetMicDeviceVoice", "rtcGetMicDeviceVoice", "rtcSetANS",
+        "rtcGetANS", "rtcSetAGC", "rtcGetAGC", "rtcSetAEC", "rtcGetAEC"};
+    QJsonArray items;
+    for (int i = 0; i < 200; ++i) {
+        const QString funcName = mode == QLatin1String("voice") ? QStringLiteral("rtcSetMicVoice")
+                                 : mode == QLatin1String("role") ? QStringLiteral("rtcSwitchSDKRole")
+                                                                 : QString::fromLatin1(all[i % std::size(all)]);
+        const QJsonObject param{{"volume", 50 + i % 2}, {"roleType", 1 + i % 2}, {"roomId", "r-1"}, {"token", "tok"},
+                                {"userId", 42}, {"mute", i % 2 == 0}, {"uid", 7}, {"url", "rtmp://push.test/a"},
+                                {"deviceId", "sp-1"}};
+        items.append(QJsonObject{{"query", QJsonObject{{"funcName", funcName}, {"queryId", 2}, {"param", param}}}});
+    }
+    const QByteArray array = QJsonDocument(items).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2) + ',';
+}
+
+// Answers to the voice queries (id 2) in pagewell's log.
+qint64 voiceAnswers(const QString &pagewellLog)
+{
+    QFile file(pagewellLog);
+    qint64 answered = 0;
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        answered += line.contains("\"queryReply\"") && line.contains("\"queryId\":2,") ? 1 : 0;
+    }
+    return answered;
 }
 
 // The message of a log line, after its time, level and thread.
@@ -257,11 +301,13 @@ int main(int argc, char **argv)
         rate = rateGiven ? rate : 0;
         seconds = args.contains(QLatin1String("--seconds")) ? seconds : 60;
     }
-    const bool pageLogKnown = pageLog.isEmpty() || pageLog == QLatin1String("gamelog") || pageLog == QLatin1String("mixed");
+    const bool voice = pageLog == QLatin1String("voice") || pageLog == QLatin1String("role") || pageLog == QLatin1String("rtc");
+    const bool popup = pageLog == QLatin1String("popup");
+    const bool pageLogKnown = pageLog.isEmpty() || pageLog == QLatin1String("gamelog") || pageLog == QLatin1String("mixed") || popup || voice;
     if (rate < (pageLog.isEmpty() ? 1 : 0) || !pageLogKnown || seconds <= 0 || hugeChars < 0 || hugeChars > 16 * 1024 * 1024 || textChars < 0
         || textChars > 60000 || (unknownFields && hugeChars == 0)) {
         std::fprintf(stderr, "usage: bench_broadcast_flood [--rate N] [--seconds S] [--silent-host] [--text CHARS]\n"
-                             "       bench_broadcast_flood --page-log gamelog|mixed [--seconds S] [--rate N] [--text CHARS]\n"
+                             "       bench_broadcast_flood --page-log gamelog|mixed|popup|voice|role|rtc [--seconds S] [--rate N] [--text CHARS]\n"
                              "       bench_broadcast_flood --huge CHARS [--unknown]\n");
         return 2;
     }
@@ -274,7 +320,7 @@ int main(int argc, char **argv)
         return 1;
     }
     work.write(QStringLiteral("config/ambrel.json"),
-               QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1", "PelorinServer": "%2",
+               QStringLiteral(R"({"ServerType": "1002", "sdkinit": "%1", "PelorinServer": "%2", "RtcAppId": "app-bench",
                                   "CefUrls": {"virtualpartyopenlive": "http://pages.test/live.html",
                                               "popup": "http://pages.test/popup.html"}})")
                    .arg(service.sdkinitUrl(), service.pelorinUrl())
@@ -284,12 +330,24 @@ int main(int argc, char **argv)
     const QByteArray query = R"({"query": {"funcName": "getRoomInfo", "queryId": 1, "param": {}}})";
     QByteArray script = R"({"on": [{"type": 3, "contains": "live.html", "send": [
         {"command": {"funcName": "registerRecvProtoBroadcast",
-                     "param": {"protoKey": ["BroadcastResult.OfficialBroadcast"]}}}]})";
+                     "param": {"protoKey": ["BroadcastResult.OfficialBroadcast"]}}})";
+    // Voice queries come once the page is in a room.
+    if (voice)
+        script += R"(, {"query": {"funcName": "rtcSetSDKUserInfo", "queryId": 5, "param": {"token": "t", "userId": 42}}},
+                      {"query": {"funcName": "rtcEnterSDKRoom", "queryId": 6, "param": {"roomId": "r-1"}}})";
+    script += "]}";
+    if (popup)
+        script += R"(, {"type": 3, "contains": "popup.html", "send": [{"command": {"funcName": "closeWidget"}}]})";
     // With --page-log each answer brings the next batch of log messages and the query.
-    const QByteArray pageBatch = pageLog.isEmpty() ? QByteArray() : pageLogItems(pageLog == QLatin1String("mixed")) + query;
+    const QByteArray pageBatch = pageLog.isEmpty() ? QByteArray()
+                                 : voice       ? voiceItems(pageLog) + query
+                                               : pageLogItems(pageLog == QLatin1String("mixed"), popup) + query;
     if (hugeChars > 0)
         script += R"(, {"type": 7, "delayMs": 20, "send": [)" + query + R"(]}], "after": [{"delayMs": 100, "send": [)"
                   + query + "]}]";
+    else if (voice)
+        script += R"(, {"type": 7, "contains": "\"queryId\": 6,", "send": [)" + pageBatch
+                  + R"(]}, {"type": 7, "contains": "\"queryId\": 1,", "send": [)" + pageBatch + "]}]";
     else if (!pageBatch.isEmpty())
         script += R"(, {"type": 7, "send": [)" + pageBatch + R"(]}], "after": [{"delayMs": 100, "send": [)" + pageBatch
                   + "]}]";
@@ -302,8 +360,12 @@ int main(int argc, char **argv)
     QMap<QString, QString> environment{
         {QStringLiteral("PAGEWELL_SCRIPT"), work.filePath(QStringLiteral("pagewell.json"))},
         {QStringLiteral("PAGEWELL_RENDER"), QStringLiteral("0")}};
-    if (hugeChars > 0)
+    if (hugeChars > 0 || voice)
         environment.insert(QStringLiteral("PAGEWELL_LOG"), work.filePath(QStringLiteral("pagewell.log")));
+    if (voice) {
+        work.write(QStringLiteral("rtcsim.json"), "{}");
+        environment.insert(QStringLiteral("AMBREL_RTC_SIM"), work.filePath(QStringLiteral("rtcsim.json")));
+    }
     QProcess ambrel;
     // Its log goes to standard error too; nobody reads it here.
     ambrel.setStandardOutputFile(QProcess::nullDevice());
@@ -350,8 +412,9 @@ int main(int argc, char **argv)
                              {"fields", QJsonObject{{"content", QStringLiteral("flood") + QString(int(textChars), QChar(1))},
                                                     {"playCount", 0}}},
                              {"count", double(qint64(rate) * seconds)}, {"perSecond", rate}});
+        const QString pagewellLog = work.filePath(QStringLiteral("pagewell.log"));
         const qint64 logStart = logBytes(logDir);
-        qint64 taken = 0;
+        qint64 taken = voice ? -voiceAnswers(pagewellLog) : 0;
         qint64 routed = 0;
         QElapsedTimer window;
         window.start();
@@ -365,11 +428,15 @@ int main(int argc, char **argv)
         }
         const qint64 grew = logBytes(logDir) - logStart;
         const qint64 ms = window.elapsed();
-        std::printf("page log messages (%s, 64-byte texts) for %.1f s%s\n", qPrintable(pageLog), double(ms) / 1000.0,
+        if (voice)
+            taken += voiceAnswers(pagewellLog);
+        std::printf(voice ? "voice queries (%s) for %.1f s%s\n" : "page log messages (%s, 64-byte texts) for %.1f s%s\n",
+                    qPrintable(pageLog), double(ms) / 1000.0,
                     rate > 0 ? qPrintable(QStringLiteral(", with %1 broadcasts a second of %2 x U+0001 from the server")
                                               .arg(rate).arg(textChars))
                              : "");
-        std::printf("page messages the client took: %lld (%.0f a second); broadcasts the router had: %lld\n",
+        std::printf(voice ? "voice queries the client answered: %lld (%.0f a second); broadcasts the router had: %lld\n"
+                          : "page messages the client took: %lld (%.0f a second); broadcasts the router had: %lld\n",
                     static_cast<long long>(taken), double(taken) * 1000.0 / double(ms), static_cast<long long>(routed));
         std::printf("the log grew by %.1f MB: %.1f MB a minute\n", double(grew) / 1e6, double(grew) / 1e6 * 60000.0 / double(ms));
         std::fflush(stdout);

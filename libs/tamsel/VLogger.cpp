@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 
+#include "VLogLimiter.h"
+
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -79,6 +81,9 @@ QString VLogger::logFilePath(const QString &day) const
 
 void VLogger::handler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
+    // A page's messages past their limits run without their lines; those are counted instead.
+    if (type != QtFatalMsg && VLogLimiter::leavesOut())
+        return;
     instance()->write(type, message);
 }
 

@@ -1,17 +1,23 @@
 #include "PageWindowFixture.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
 #include "LogCapture.h"
+#include "Tamsel.h"
 #include "VCefQueryManager.h"
 #include "VCefRTCBusinessManager.h"
 #include "VCefRTCSignalRelay.h"
+#include "VLogLimiter.h"
 #include "kivoARTCController.h"
 
 #include "agora/RtcSim.h"
@@ -51,6 +57,8 @@ protected:
     {
         PageWindowFixture::SetUp();
         RtcSim::reset();
+        // The lines each case counts are limited a second: none spent by the case before.
+        VLogLimiter::getInstance()->reset();
         kivoARTCController::setMessageBoxSeam([](const QString &, const QString &) {});
         work.write(QStringLiteral("config/ambrel.json"), R"({"CEF_ShowDevToos": "0", "RtcAppId": "app-123"})");
         QuadrelConfig::getInstance()->reload();
@@ -956,4 +964,85 @@ TEST_F(VCefRTCBusinessManagerTest, WronglyTypedMembersAreAnsweredWithoutReaching
     }
     EXPECT_TRUE(RtcSim::journal().isEmpty());
     EXPECT_EQ(waiting(), 0);
+}
+
+// --- the log ---------------------------------------------------------------------------------
+
+// A page flooding voice queries gets every answer, while the client's log takes only so many of
+// the lines they bring (the engine's reports of them too) in any second, and counts the rest.
+TEST_F(VCefRTCBusinessManagerTest, AVoiceQueryFloodIsAnsweredWhileItsLinesAreLimitedAndCounted)
+{
+    joined();
+    const QStringList every = {"rtcSetMuteLocalAudioStream", "rtcSetMuteRemoteAudioStream",
+                               "rtcSetMuteAllRemoteAudioStreams", "rtcSetEnableLoopbackRecording",
+                               "rtcGetCurrentSpeakerDevice", "rtcGetSpeakList", "rtcSetSpeakDevice",
+                               "rtcGetCurrentMicDevice", "rtcGetMicList", "rtcSetMicDevice", "rtcSetSpeakerVoice",
+                               "rtcSetMicVoice", "rtcSetMicDeviceVoice", "rtcGetMicDeviceVoice", "rtcSetANS",
+                               "rtcGetANS", "rtcSetAGC", "rtcGetAGC", "rtcSetAEC", "rtcGetAEC"};
+    const struct
+    {
+        QStringList funcNames;
+        QString marker; // in each line the flood brings
+        int perQuery;   // lines each query brings; 0: not one number
+        QString counted;
+        int perSecond;
+    } rows[] = {
+        {{"rtcSetMicVoice"}, "kivoARTCController::setMicVoice", 3, "[CEFLOG] CEF Proto rtcSetMicVoice",
+         3 * VLogLimiter::kLinesPerSecond},
+        {{"rtcSwitchSDKRole"}, "[ARTC_ON] onClientRoleChanged", 1, "[ARTC_ON] onClientRoleChanged",
+         VLogLimiter::kLinesPerSecond},
+        {every, "kivoARTCController::", 0, "[CEFLOG] CEF Proto rtc", VLogLimiter::kPageLinesPerSecond},
+        // answered as the engine reports
+        {{"rtcExitSDKRoom", "rtcEnterSDKRoom"}, "lambda:join", 0, "lambda:join", 2 * VLogLimiter::kLinesPerSecond},
+    };
+    // Through the client's own log handler.
+    struct Logged
+    {
+        QtMessageHandler capture = qInstallMessageHandler(nullptr);
+        Logged() { initVLog(true, false); }
+        ~Logged() { uninitNano(); qInstallMessageHandler(capture); }
+    } logged;
+    const QRegularExpression count(R"(^\S+ \S+ \[I\] \[\d+\] (.*) \.\.\. \((\d+) similar lines left out\)$)");
+    const int flood = 300;
+    int seen = 0; // the log's lines before the row
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.marker.toStdString());
+        VLogLimiter::getInstance()->reset();
+        const int before = answers().size();
+        for (int i = 0; i < flood; ++i)
+            ask(QStringLiteral(R"({"funcName":"%1","queryId":%2,"param":{"volume":50,"roleType":1,"mute":true,"roomId":"123"}})")
+                    .arg(row.funcNames[i % row.funcNames.size()]).arg(2000 + i));
+        std::vector<qint64> written;
+        qint64 leftOut = 0;
+        QStringList lines;
+        const auto read = [&] {
+            lines.clear();
+            for (const QFileInfo &f : QDir("log/shell").entryInfoList({"*.log"}, QDir::Files, QDir::Name)) {
+                QFile file(f.filePath());
+                if (file.open(QIODevice::ReadOnly))
+                    lines += QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+            }
+            written.clear();
+            leftOut = 0;
+            for (const QString &line : lines.mid(seen)) {
+                const QRegularExpressionMatch counted = count.match(line);
+                if (counted.hasMatch() && counted.captured(1).startsWith(row.counted))
+                    leftOut += counted.captured(2).toLongLong();
+                else if (!counted.hasMatch() && line.contains(row.marker))
+                    written.push_back(QDateTime::fromString(line.left(23), "yyyy-MM-dd hh:mm:ss.zzz").toMSecsSinceEpoch());
+            }
+            return answers().size() == before + flood &&
+                   (row.perQuery ? qint64(written.size()) + leftOut == row.perQuery * flood : leftOut > 0);
+        };
+        EXPECT_TRUE(waitUntil(read)) << answers().size() - before << " answers, " << written.size() << " + " << leftOut;
+        seen = lines.size();
+        EXPECT_GT(leftOut, 0);
+        // Any second spans at most two of the limiter's.
+        std::sort(written.begin(), written.end());
+        for (size_t first = 0, last = 0; last < written.size(); ++last) {
+            while (written[last] - written[first] >= 1000)
+                ++first;
+            ASSERT_LE(last - first + 1, size_t(2 * row.perSecond)) << written.size() << " lines";
+        }
+    }
 }

@@ -7,6 +7,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QRegularExpression>
+
+#include <memory>
+#include <vector>
 
 #include "FakeCefHost.h"
 #include "QuadrelConfig.h"
@@ -16,6 +20,7 @@
 #include "VCefWidgetMover.h"
 #include "VCefWidgetNCW.h"
 #include "VCefWidgetOSR.h"
+#include "VLogLimiter.h"
 
 namespace {
 
@@ -302,6 +307,37 @@ TEST_F(VCefWidgetTest, DestroyingAConnectedWindowRunsNoSlotOfIt)
     qInstallMessageHandler(nullptr);
     EXPECT_TRUE(g_log.filter(QStringLiteral("sltSocketDisconnected")).isEmpty());
     EXPECT_TRUE(g_log.filter(QStringLiteral("sltSocketStateChanged")).isEmpty());
+}
+
+// A page may open pop-ups that close themselves as they load, a new window each time: the lines
+// of their connection and view are written a few a second, with a count of the rest.
+TEST_F(VCefWidgetTest, ManyNewWindowsLogTheirViewLinesAFewASecondWithACount)
+{
+    VLogLimiter::getInstance()->reset();
+    // As many as the host's listening socket holds before it accepts (it runs on this thread).
+    const int flood = 40;
+    std::vector<std::unique_ptr<VCefWidgetOSR>> windows;
+    qInstallMessageHandler(captureLog);
+    for (int i = 0; i < flood; ++i)
+        windows.emplace_back(new VCefWidgetOSR);
+    const QStringList kinds = {"[CEFLOG] connectRemoteView", "[CEFLOG] createCefView", "[CEFLOG] initFinished"};
+    QList<QPair<int, int>> logged; // written, left out
+    const bool done = waitUntil([&] {
+        logged.clear();
+        for (const QString &kind : kinds) {
+            const QRegularExpression count("^" + QRegularExpression::escape(kind) + R"( \.\.\. \((\d+) similar)");
+            logged.append({g_log.filter(QRegularExpression("^" + QRegularExpression::escape(kind) + "( \\d+)?$")).size(), 0});
+            for (const QString &line : qAsConst(g_log))
+                logged.last().second += count.match(line).captured(1).toInt();
+            if (logged.last().first + logged.last().second != flood)
+                return false;
+        }
+        return true;
+    });
+    qInstallMessageHandler(nullptr);
+    EXPECT_TRUE(done);
+    for (int i = 0; i < logged.size(); ++i)
+        EXPECT_GT(logged[i].second, 0) << kinds[i].toStdString() << " " << logged[i].first;
 }
 
 TEST_F(VCefWidgetTest, CloseCefWidgetClosesAndDeletesTheWindow)
