@@ -4,7 +4,7 @@ set -euo pipefail
 
 PKGS=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev libqt5websockets5-dev
+  qtbase5-dev qtbase5-dev-tools qtbase5-private-dev libqt5opengl5-dev libqt5websockets5-dev
   qtwebengine5-dev libqt5webchannel5-dev qtdeclarative5-dev
   libjsoncpp-dev libprotobuf-dev libprotoc-dev protobuf-compiler
   zlib1g-dev libminizip-dev libgtest-dev libgmock-dev libbenchmark-dev

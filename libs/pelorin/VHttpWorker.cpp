@@ -3,10 +3,40 @@
 #include "VHttpComm.h"
 #include "VReplyReader.h"
 
+#include <QDeadlineTimer>
 #include <QMutexLocker>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThread>
+
+#include <QtNetwork/private/qnetworkaccessmanager_p.h>
+
+namespace {
+
+// The manager's network thread, if it has one. Qt exports no type information for its private
+// classes, so the sanitizer's check of the cast is left out here.
+__attribute__((no_sanitize("vptr"))) QThread *networkThread(QNetworkAccessManager *manager)
+{
+    return static_cast<QNetworkAccessManagerPrivate *>(QObjectPrivate::get(manager))->thread;
+}
+
+} // namespace
+
+VHttpWorker::~VHttpWorker()
+{
+    // Deleted, the manager gives its network thread 5 s to end, then leaves it to delete itself
+    // from this thread's loop, which has ended by then: a thread still reading a hostile reply
+    // would be lost. Its work is bounded by what the reply sent, so it is given a minute here.
+    if (!m_manager)
+        return;
+    QThread *network = networkThread(m_manager);
+    if (network) {
+        network->quit();
+        if (!network->wait(QDeadlineTimer(60000)))
+            qWarning() << "[HTTP] the network thread of a request given up is still busy after 60 s";
+    }
+}
 
 void VHttpWorker::start(QSharedPointer<VHttpCall> call)
 {

@@ -33,6 +33,7 @@ class VHttpWorker : public QObject
     Q_OBJECT
 public:
     explicit VHttpWorker(QObject *parent = nullptr) : QObject(parent) {}
+    ~VHttpWorker() override;
 
     // Starts the call; runs on the worker thread.
     void start(QSharedPointer<VHttpCall> call);
